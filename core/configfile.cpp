@@ -1,0 +1,370 @@
+#include "core/configfile.h"
+
+#include "core/fields.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+namespace cvcfg {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+// ---- writing ----------------------------------------------------------------
+
+std::string inQuotes(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+// A character field: the character between quotes, except for codes that
+// the quotes cannot carry. Line ends and the quote itself stand as bare
+// numbers; code 0 is an empty string where an empty value reads back as 0,
+// and the bare number 0 where an empty value would read back as 8.
+std::string characterNotation(const std::string& field, int emptyDefault) {
+    const std::optional<int> code = charCode(field);
+    if (!code || (*code == 0 && emptyDefault == 0)) {
+        return inQuotes("");
+    }
+    if (*code == 0 || *code == '\n' || *code == '\r' || *code == '"') {
+        return std::to_string(*code);
+    }
+    return inQuotes(field.substr(0, 1));
+}
+
+std::string valueNotation(const ConfigRecord& record, const ByteField& field) {
+    switch (field.form) {
+    case ByteForm::Character:
+    case ByteForm::CharacterPair: // only the first byte reads back from a file
+        return characterNotation(record.*field.text, field.emptyDefault);
+    case ByteForm::Number:
+        return std::to_string(record.*field.number);
+    case ByteForm::DecimalText:
+        return inQuotes(record.*field.text);
+    }
+    return {};
+}
+
+// ---- reading ----------------------------------------------------------------
+
+struct Token {
+    std::string text;
+    bool quoted = false;
+    int line = 0;
+};
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
+std::string_view withoutTrailingBlankLines(std::string_view text) {
+    std::size_t end = text.size();
+    while (end > 0 && (isBlank(text[end - 1]) || isLineEnd(text[end - 1]))) {
+        --end;
+    }
+    return text.substr(0, end);
+}
+
+// Splits the text into values: a comma and a line end both end a value, a
+// quoted value ends at the next double quote (whatever stands between it and
+// the next separator is passed over), an unquoted one loses its outer blanks.
+class Tokenizer {
+public:
+    Tokenizer(std::string_view text, std::string_view fileName)
+        : m_text(withoutTrailingBlankLines(text)), m_fileName(fileName) {}
+
+    Expected<std::vector<Token>> run() {
+        std::vector<Token> tokens;
+        if (m_text.empty()) {
+            return Expected<std::vector<Token>>::failure(std::string(m_fileName) +
+                                                         ": the file holds no values");
+        }
+        while (true) {
+            Token token{{}, false, m_line};
+            skipBlanks();
+            if (peek() == '"') {
+                const std::size_t close = m_text.find('"', m_pos + 1);
+                if (close == std::string_view::npos) {
+                    return Expected<std::vector<Token>>::failure(
+                        std::string(m_fileName) + ", line " + std::to_string(m_line) +
+                        ": a quoted value has no closing quote");
+                }
+                token.text = m_text.substr(m_pos + 1, close - m_pos - 1);
+                token.quoted = true;
+                m_line += static_cast<int>(std::count(token.text.begin(), token.text.end(), '\n'));
+                m_pos = close + 1;
+                while (!atEnd() && peek() != ',' && !isLineEnd(peek())) {
+                    ++m_pos;
+                }
+            } else {
+                const std::size_t start = m_pos;
+                while (!atEnd() && peek() != ',' && !isLineEnd(peek())) {
+                    ++m_pos;
+                }
+                std::string_view raw = m_text.substr(start, m_pos - start);
+                while (!raw.empty() && isBlank(raw.back())) {
+                    raw.remove_suffix(1);
+                }
+                token.text = raw;
+            }
+            tokens.push_back(std::move(token));
+            if (atEnd()) {
+                return tokens;
+            }
+            skipSeparator();
+        }
+    }
+
+private:
+    [[nodiscard]] bool atEnd() const { return m_pos >= m_text.size(); }
+    [[nodiscard]] char peek() const { return atEnd() ? '\0' : m_text[m_pos]; }
+
+    void skipBlanks() {
+        while (!atEnd() && isBlank(peek())) {
+            ++m_pos;
+        }
+    }
+
+    void skipSeparator() {
+        if (peek() == ',') {
+            ++m_pos;
+            return;
+        }
+        if (peek() == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n') {
+            ++m_pos;
+        }
+        ++m_pos;
+        ++m_line;
+    }
+
+    std::string_view m_text;
+    std::string_view m_fileName;
+    std::size_t m_pos = 0;
+    int m_line = 1;
+};
+
+// Converts tokens into one configuration's values, field by field.
+class ValueReader {
+public:
+    ValueReader(std::string_view fileName, FileValues& values)
+        : m_fileName(fileName), m_values(values) {}
+
+    Status read(const Token& token, const ByteField& field) {
+        ConfigRecord& fields = m_values.fields;
+        switch (field.form) {
+        case ByteForm::Character:
+        case ByteForm::CharacterPair: {
+            const std::optional<int> code = characterCode(token, field.emptyDefault);
+            if (!code) {
+                return refuse(token, field.name,
+                              "must be a quoted character or a character code from 0 to 255");
+            }
+            // Only the first byte of ModeBytes is kept; the second is always 0.
+            fields.*field.text = charField(*code);
+            if (field.form == ByteForm::CharacterPair) {
+                fields.*field.text += charField(0);
+            }
+            return Status::success();
+        }
+        case ByteForm::Number: {
+            const std::optional<int> value = number(token, field.emptyDefault);
+            if (!value) {
+                return refuse(token, field.name, "must be a number from 0 to 255");
+            }
+            fields.*field.number = *value;
+            return Status::success();
+        }
+        case ByteForm::DecimalText:
+            if (!number(token, field.emptyDefault)) {
+                return refuse(token, field.name, "must be a number from 0 to 255");
+            }
+            fields.*field.text =
+                token.text.empty() ? std::to_string(field.emptyDefault) : token.text;
+            return Status::success();
+        }
+        return Status::success();
+    }
+
+    Status readExtended(const Token& token, int index) {
+        const std::optional<int> value =
+            token.text.empty() ? std::nullopt : parseDecimalByte(token.text);
+        if (!value) {
+            return refuse(token, extParamName(index), "must be a number from 0 to 255");
+        }
+        m_values.fields.ExtParams[static_cast<std::size_t>(index)] = *value;
+        return Status::success();
+    }
+
+private:
+    static std::optional<int> characterCode(const Token& token, int emptyDefault) {
+        if (token.text.empty()) {
+            return emptyDefault;
+        }
+        if (token.quoted) {
+            return static_cast<unsigned char>(token.text.front());
+        }
+        return parseDecimalByte(token.text);
+    }
+
+    static std::optional<int> number(const Token& token, int emptyDefault) {
+        return token.text.empty() ? emptyDefault : parseDecimalByte(token.text);
+    }
+
+    Status refuse(const Token& token, std::string_view name, std::string_view rule) const {
+        return Status::failure(std::string(m_fileName) + ", line " + std::to_string(token.line) +
+                               ": " + std::string(name) + " " + std::string(rule) + ", not " +
+                               inQuotes(token.text));
+    }
+
+    std::string_view m_fileName;
+    FileValues& m_values;
+};
+
+std::string missingValueName(int index) {
+    const auto fixed = sectionAFields();
+    const auto count = static_cast<int>(fixed.size());
+    return index < count ? std::string(fixed[static_cast<std::size_t>(index)].name)
+                         : extParamName(index - count);
+}
+
+} // namespace
+
+std::string SaveExtParams(const ConfigRecord& record) {
+    std::string text;
+    for (const int32_t value : record.ExtParams) {
+        text += std::to_string(value);
+        text += kLineEnd;
+    }
+    return text;
+}
+
+std::string FormatConfigFile(const ConfigRecord& record) {
+    std::string text;
+    for (const ByteField& field : sectionAFields()) {
+        text += valueNotation(record, field);
+        text += kLineEnd;
+    }
+    const SectionB section = sectionBFor(record);
+    if (section == SectionB::RegisterMap) {
+        return text + SaveExtParams(record);
+    }
+    for (int index = 0; index < sectionBValueCount(section); index += 2) {
+        text += std::to_string(record.ExtParams[static_cast<std::size_t>(index)]) + "," +
+                std::to_string(record.ExtParams[static_cast<std::size_t>(index) + 1]);
+        text += kLineEnd;
+    }
+    return text;
+}
+
+Status SaveConfigFile(const std::string& path, const ConfigRecord& record) {
+    const std::string text = FormatConfigFile(record);
+    const std::string partial = path + ".partial";
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        if (out) {
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            out.flush();
+        }
+        if (!out) {
+            const std::string reason = std::strerror(errno);
+            std::error_code ignored;
+            std::filesystem::remove(partial, ignored);
+            return Status::failure("Cannot write " + path + ": " + reason);
+        }
+    }
+    std::error_code error;
+    std::filesystem::rename(partial, path, error);
+    if (error) {
+        std::filesystem::remove(partial, error);
+        return Status::failure("Cannot write " + path + ": " + error.message());
+    }
+    return Status::success();
+}
+
+Expected<FileValues> ParseConfigFile(std::string_view text, SectionB layout,
+                                     std::string_view fileName) {
+    auto tokens = Tokenizer(text, fileName).run();
+    if (!tokens) {
+        return Expected<FileValues>::failure(tokens.error());
+    }
+
+    const auto fixed = sectionAFields();
+    const int fixedCount = static_cast<int>(fixed.size());
+    const int extendedCount = sectionBValueCount(layout);
+    const int perRecord = fixedCount + extendedCount;
+    const int available = static_cast<int>(tokens->size());
+
+    FileValues values;
+    values.extendedCount = extendedCount;
+    ValueReader reader(fileName, values);
+    for (int start = 0; start < available; start += perRecord) {
+        if (available - start < perRecord) {
+            const Token& last = tokens->back();
+            return Expected<FileValues>::failure(
+                std::string(fileName) + ": the file ends at line " + std::to_string(last.line) +
+                " before the configuration is complete: " + missingValueName(available - start) +
+                " is missing (this product's configuration has " + std::to_string(perRecord) +
+                " values)");
+        }
+        for (int index = 0; index < perRecord; ++index) {
+            const Token& token = (*tokens)[static_cast<std::size_t>(start + index)];
+            const Status status = index < fixedCount
+                                      ? reader.read(token, fixed[static_cast<std::size_t>(index)])
+                                      : reader.readExtended(token, index - fixedCount);
+            if (!status) {
+                return Expected<FileValues>::failure(status.error);
+            }
+        }
+    }
+    return values;
+}
+
+Expected<FileValues> ReadConfigFile(const std::string& path, const ConfigRecord& record) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return Expected<FileValues>::failure("Cannot open " + path + ": " + std::strerror(errno));
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) {
+        return Expected<FileValues>::failure("Cannot read " + path + ": " + std::strerror(errno));
+    }
+    return ParseConfigFile(content.str(), sectionBFor(record), path);
+}
+
+void ApplyFileValues(ConfigRecord& record, const FileValues& values, FileValueView* view) {
+    if (view) {
+        view->showFileValues(values);
+    }
+    for (const ByteField& field : sectionAFields()) {
+        if (field.isText()) {
+            record.*field.text = values.fields.*field.text;
+        } else {
+            record.*field.number = values.fields.*field.number;
+        }
+    }
+    std::copy_n(values.fields.ExtParams.begin(), values.extendedCount, record.ExtParams.begin());
+    if (view) {
+        view->refreshFromRecord(record);
+    }
+}
+
+Status OpenConfigFile(const std::string& path, ConfigRecord& record, FileValueView* view) {
+    const Expected<FileValues> values = ReadConfigFile(path, record);
+    if (!values) {
+        return Status::failure(values.error());
+    }
+    ApplyFileValues(record, *values, view);
+    return Status::success();
+}
+
+} // namespace cvcfg

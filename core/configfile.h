@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/catalogue.h"
+#include "core/expected.h"
+#include "core/record.h"
+
+#include <string>
+#include <string_view>
+
+namespace cvcfg {
+
+// One configuration's worth of values read from a file, already checked and
+// converted to the record's forms: the fixed-section fields as `fields` holds
+// them, and the first `extendedCount` ExtParams entries.
+struct FileValues {
+    ConfigRecord fields;
+    int extendedCount = 0;
+};
+
+// The editor side of opening a file. Before the values are stored, the
+// editor sets its controls from them (their handlers write the record as an
+// operator's choice would); after, it refreshes the dialogs that show bits
+// of the record.
+class FileValueView {
+public:
+    virtual ~FileValueView() = default;
+    virtual void showFileValues(const FileValues& values) = 0;
+    virtual void refreshFromRecord(const ConfigRecord& record) = 0;
+};
+
+// The text of a configuration file for the record: the fifteen fixed lines
+// and the extended section its model and variant call for, CR LF line ends.
+[[nodiscard]] std::string FormatConfigFile(const ConfigRecord& record);
+
+// The 88 lines of the register-map section, ExtParams[0] first.
+[[nodiscard]] std::string SaveExtParams(const ConfigRecord& record);
+
+// Writes the record's configuration file; an existing file is replaced only
+// once the new one is completely written.
+[[nodiscard]] Status SaveConfigFile(const std::string& path, const ConfigRecord& record);
+
+// Reads the values of a file's text laid out as `layout` prescribes. A file
+// may hold several complete configurations; the last one wins. `fileName`
+// names the file in messages.
+[[nodiscard]] Expected<FileValues> ParseConfigFile(std::string_view text, SectionB layout,
+                                                   std::string_view fileName);
+
+// Reads the file at `path` in the layout of the record's model and variant.
+[[nodiscard]] Expected<FileValues> ReadConfigFile(const std::string& path,
+                                                  const ConfigRecord& record);
+
+// Moves file values into the record, with the editor's steps around it when
+// an editor is given. Afterwards the record holds exactly the file's values.
+void ApplyFileValues(ConfigRecord& record, const FileValues& values, FileValueView* view = nullptr);
+
+// Reads the file and applies it; on any failure the record is untouched.
+[[nodiscard]] Status OpenConfigFile(const std::string& path, ConfigRecord& record,
+                                    FileValueView* view = nullptr);
+
+} // namespace cvcfg

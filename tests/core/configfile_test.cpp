@@ -1,0 +1,324 @@
+#include "core/configfile.h"
+#include "core/fields.h"
+#include "tests/support/records.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace cvcfg {
+namespace {
+
+using test::dataPath;
+using test::df1SetupRecord;
+using test::readFile;
+using test::zeroRecord;
+
+std::string upper(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+Expected<FileValues> parse(std::string_view text, const ConfigRecord& record) {
+    return ParseConfigFile(text, sectionBFor(record), "test.CVF");
+}
+
+// Opens `text` into `record`, failing the test when the text is refused.
+void openText(std::string_view text, ConfigRecord& record) {
+    const Expected<FileValues> values = parse(text, record);
+    ASSERT_TRUE(values.ok()) << values.error();
+    ApplyFileValues(record, *values);
+}
+
+int lineCount(const std::string& text) {
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+class TempDir : public testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("cvcfg-test-" + std::to_string(::getpid()) + "-" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+
+    std::filesystem::path m_dir;
+};
+
+TEST(ConfigFileWriter, Df1SetupRecordWritesTheGoldenFile) {
+    EXPECT_EQ(FormatConfigFile(df1SetupRecord()), readFile(dataPath("cv210-df1.CVF")));
+}
+
+TEST(ConfigFileWriter, LineCountFollowsTheVariant) {
+    const std::map<std::string, int> expected = {
+        {"CV210-MODBUS", 103},
+        {"CV-PC/104-MODBUS", 103},
+        {"CV210-KFR", 22},
+        {"CV210-RMM", 15},
+        {"CV210-ASCII", 18},
+        {"CV210-ENI", 15},
+        {"CV210-SLC5/04 Bridge", 15},
+        {"CV210-DF1", 15},
+        {"CV310-DMX", 103},
+        {"CV310-MMX", 15},
+        {"CV310-DFX", 15},
+        {"CV310-BTI", 16},
+        {"CV310-DF1", 15},
+        {"CV310-DAS", 18},
+        {"CV320-ME", 103},
+        {"CV-PCI", 22},
+    };
+    for (const auto& [variant, lines] : expected) {
+        SCOPED_TRACE(variant);
+        const std::string text = FormatConfigFile(zeroRecord(variant));
+        EXPECT_EQ(lineCount(text), lines);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), lines) << "every line ends CR LF";
+    }
+}
+
+class GoldenFile : public testing::TestWithParam<const char*> {};
+
+TEST_P(GoldenFile, OpensAndWritesBackByteForByte) {
+    const std::string golden = readFile(dataPath(std::string(GetParam()) + ".CVF"));
+    ConfigRecord record = zeroRecord(upper(GetParam()));
+    openText(golden, record);
+    EXPECT_EQ(FormatConfigFile(record), golden);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryLayout, GoldenFile,
+                         testing::Values("cv210-df1", "cv210-kfr", "cv-pci", "cv320-me",
+                                         "cv310-bti", "cv210-ascii"));
+
+TEST(ConfigFileReader, GoldenValuesLandInTheirFields) {
+    ConfigRecord record = zeroRecord("CV320-ME");
+    openText(readFile(dataPath("cv320-me.CVF")), record);
+    // Codes that quotes cannot carry stand as bare numbers in this file.
+    EXPECT_EQ(charCode(record.StationNo), 34);
+    EXPECT_EQ(charCode(record.NetSpeed), 13);
+    EXPECT_EQ(charCode(record.CHBSpeed), 10);
+    EXPECT_EQ(record.CHAParams, 0x13);
+    EXPECT_EQ(record.ModeBytes, std::string("\x01\x00", 2));
+    EXPECT_EQ(JoinWord(record.ExtParams[9], record.ExtParams[8]), 40001);
+    EXPECT_EQ(record.ExtParams[16], 1);
+}
+
+TEST(ConfigFileReader, PairLinesSplitOrJoinedReadTheSame) {
+    const std::string golden = readFile(dataPath("cv210-kfr.CVF"));
+    ConfigRecord expected = zeroRecord("CV210-KFR");
+    openText(golden, expected);
+
+    std::string split = golden;
+    for (std::size_t comma; (comma = split.find(',')) != std::string::npos;) {
+        split.replace(comma, 1, "\r\n");
+    }
+    ConfigRecord fromSplit = zeroRecord("CV210-KFR");
+    openText(split, fromSplit);
+    EXPECT_EQ(fromSplit, expected);
+
+    std::string joined = golden.substr(0, golden.size() - 2);
+    for (std::size_t end; (end = joined.find("\r\n")) != std::string::npos;) {
+        joined.replace(end, 2, ",");
+    }
+    ConfigRecord fromJoined = zeroRecord("CV210-KFR");
+    openText(joined, fromJoined);
+    EXPECT_EQ(fromJoined, expected);
+}
+
+TEST(ConfigFileReader, OpeningTwiceEqualsOpeningOnce) {
+    const std::string golden = readFile(dataPath("cv210-ascii.CVF"));
+    ConfigRecord once = zeroRecord("CV210-ASCII");
+    openText(golden, once);
+    ConfigRecord twice = once;
+    openText(golden, twice);
+    EXPECT_EQ(twice, once);
+}
+
+TEST(ConfigFileReader, ModeBytesKeepTheFirstCharacterAndAZero) {
+    std::string text = readFile(dataPath("cv210-df1.CVF"));
+    const std::size_t line11 = text.find("\"\"\r\n\"0\"");
+    ASSERT_NE(line11, std::string::npos);
+    text.replace(line11, 2, "\"AB\"");
+    ConfigRecord record = df1SetupRecord();
+    openText(text, record);
+    EXPECT_EQ(record.ModeBytes, std::string("A\0", 2));
+}
+
+TEST(ConfigFileReader, FileWithoutExtendedSectionLeavesExtParamsAlone) {
+    ConfigRecord record = df1SetupRecord();
+    record.ExtParams.fill(77);
+    openText(readFile(dataPath("cv210-df1.CVF")), record);
+    for (const int32_t value : record.ExtParams) {
+        EXPECT_EQ(value, 77);
+    }
+}
+
+TEST(ConfigFileReader, AcceptsLfLineEndsTrailingBlankLinesAndTheOlderNotation) {
+    // Empty values take the defaults; NumText may stand bare, as uploads write it.
+    using namespace std::string_literals;
+    const std::string text =
+        "\"\"\n\"\x01\"\n\"\x02\"\n\"\"\n0\n\"\"\n0\n\"\"\n0\n0\n\"\x04\x00\"\n"
+        "3\n\"17\"\n\"\x01\"\n  2  \n\n\r\n  \n"s;
+    ConfigRecord record = zeroRecord("CV210-DF1");
+    openText(text, record);
+    EXPECT_EQ(charCode(record.NetType), 0);
+    EXPECT_EQ(charCode(record.NetSpeed), 8);
+    EXPECT_EQ(charCode(record.CHBSpeed), 8);
+    EXPECT_EQ(charCode(record.CHCSpeed), 8);
+    EXPECT_EQ(record.ModeBytes, std::string("\x04\x00", 2));
+    EXPECT_EQ(record.NumText1, "3");
+    EXPECT_EQ(record.NumText2, "17");
+    EXPECT_EQ(record.AuxValue, 2);
+}
+
+TEST(ConfigFileReader, TheLastCompleteRecordWins) {
+    ConfigRecord first = df1SetupRecord();
+    ConfigRecord second = df1SetupRecord();
+    second.StationNo = charField(9);
+    second.CHAParams = 0x21;
+    ConfigRecord record = zeroRecord("CV210-DF1");
+    openText(FormatConfigFile(first) + FormatConfigFile(second), record);
+    EXPECT_EQ(record, second);
+}
+
+TEST(ConfigFileRoundTrip, EveryCharacterCodeSurvivesInEveryCharacterField) {
+    for (const ByteField& field : sectionAFields()) {
+        if (field.form != ByteForm::Character && field.form != ByteForm::CharacterPair) {
+            continue;
+        }
+        SCOPED_TRACE(std::string(field.name));
+        for (int code = 0; code <= 255; ++code) {
+            ConfigRecord record = zeroRecord("CV210-KFR");
+            record.*field.text = charField(code);
+            if (field.form == ByteForm::CharacterPair) {
+                record.*field.text += charField(0);
+            }
+            ConfigRecord reopened = zeroRecord("CV210-KFR");
+            openText(FormatConfigFile(record), reopened);
+            ASSERT_EQ(reopened, record) << "code " << code;
+        }
+    }
+}
+
+TEST_F(TempDir, SavedFileOpensToTheSameRecordAndReplacesAnOldOne) {
+    const std::string file = path("out.CVF");
+    ConfigRecord saved = zeroRecord("CV-PCI");
+    saved.ExtParams[13] = 200;
+    ASSERT_TRUE(SaveConfigFile(file, zeroRecord("CV-PCI")).ok());
+    ASSERT_TRUE(SaveConfigFile(file, saved).ok());
+    EXPECT_EQ(lineCount(readFile(file)), 22);
+    ConfigRecord record = zeroRecord("CV-PCI");
+    ASSERT_TRUE(OpenConfigFile(file, record).ok());
+    EXPECT_EQ(record, saved);
+    EXPECT_FALSE(std::filesystem::exists(file + ".partial"));
+}
+
+TEST_F(TempDir, SaveIntoAMissingFolderFailsAndSaysWhere) {
+    const Status status = SaveConfigFile(path("missing/out.CVF"), df1SetupRecord());
+    ASSERT_FALSE(status.ok());
+    EXPECT_NE(status.error.find("missing/out.CVF"), std::string::npos) << status.error;
+}
+
+struct BadFile {
+    const char* what;
+    std::string text;
+    std::vector<std::string> mentions;
+};
+
+std::string goldenDf1() {
+    return readFile(dataPath("cv210-df1.CVF"));
+}
+
+std::string replaceLine(std::string text, int line, const std::string& value) {
+    std::size_t start = 0;
+    for (int i = 1; i < line; ++i) {
+        start = text.find("\r\n", start) + 2;
+    }
+    return text.replace(start, text.find("\r\n", start) - start, value);
+}
+
+TEST(ConfigFileReader, BadFilesAreRefusedAndLeaveTheRecordAlone) {
+    const std::string golden = goldenDf1();
+    const std::vector<BadFile> cases = {
+        {"truncated",
+         golden.substr(0, golden.rfind("2\r\n")),
+         {"test.CVF", "ends at line 14", "AuxValue is missing"}},
+        {"letters for a number",
+         replaceLine(golden, 5, "abc"),
+         {"test.CVF, line 5", "CHAParams", "\"abc\""}},
+        {"number above a byte", replaceLine(golden, 7, "256"), {"line 7", "CHBParams", "256"}},
+        {"character code above a byte", replaceLine(golden, 2, "256"), {"line 2", "StationNo"}},
+        {"negative number", replaceLine(golden, 15, "-1"), {"line 15", "AuxValue"}},
+        {"decimal text not a number", replaceLine(golden, 12, "\"x\""), {"line 12", "NumText1"}},
+        {"lone quote", replaceLine(golden, 15, "\""), {"line 15", "no closing quote"}},
+        // A quoted value may run over a line end, so an early lone quote pairs
+        // with a later one and the values after it come out of step.
+        {"lone quote early", replaceLine(golden, 3, "\""), {"test.CVF"}},
+        {"no values", "\r\n\r\n", {"holds no values"}},
+        {"surplus values", golden + "\"\"\r\n", {"ends at line 16", "StationNo is missing"}},
+    };
+    for (const BadFile& bad : cases) {
+        SCOPED_TRACE(bad.what);
+        const Expected<FileValues> values = parse(bad.text, df1SetupRecord());
+        ASSERT_FALSE(values.ok());
+        for (const std::string& mention : bad.mentions) {
+            EXPECT_NE(values.error().find(mention), std::string::npos) << values.error();
+        }
+    }
+}
+
+TEST(ConfigFileReader, ExtendedValuesMustBeBytes) {
+    std::string kfr = readFile(dataPath("cv210-kfr.CVF"));
+    kfr = replaceLine(kfr, 17, "3,");
+    const Expected<FileValues> values = parse(kfr, zeroRecord("CV210-KFR"));
+    ASSERT_FALSE(values.ok());
+    EXPECT_NE(values.error().find("line 17: ExtParams[3]"), std::string::npos) << values.error();
+}
+
+TEST(ConfigFileReader, FailedOpenLeavesTheRecordUntouched) {
+    ConfigRecord record = df1SetupRecord();
+    record.StationNo = charField(5);
+    const ConfigRecord before = record;
+    const Status missing = OpenConfigFile(dataPath("no-such-file.CVF"), record);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_NE(missing.error.find("no-such-file.CVF"), std::string::npos);
+    // A file that is complete for CV210-DF1 is short for CV210-KFR.
+    record.ModelVariant = "CV210-KFR";
+    const ConfigRecord kfrBefore = record;
+    ASSERT_FALSE(OpenConfigFile(dataPath("cv210-df1.CVF"), record).ok());
+    EXPECT_EQ(record, kfrBefore);
+    record.ModelVariant = before.ModelVariant;
+    EXPECT_EQ(record, before);
+}
+
+// Records what the record held at each of the editor's two steps.
+class RecordingView : public FileValueView {
+public:
+    void showFileValues(const FileValues& values) override {
+        stationAtShow = charCode(m_record->StationNo);
+        shownStation = charCode(values.fields.StationNo);
+    }
+    void refreshFromRecord(const ConfigRecord& record) override {
+        stationAtRefresh = charCode(record.StationNo);
+    }
+    const ConfigRecord* m_record = nullptr;
+    std::optional<int> stationAtShow, shownStation, stationAtRefresh;
+};
+
+TEST(ConfigFileReader, EditorSetsControlsBeforeTheStoreAndRefreshesAfter) {
+    ConfigRecord record = df1SetupRecord();
+    record.StationNo = charField(40);
+    RecordingView view;
+    view.m_record = &record;
+    ASSERT_TRUE(OpenConfigFile(dataPath("cv210-df1.CVF"), record, &view).ok());
+    EXPECT_EQ(view.stationAtShow, 40);
+    EXPECT_EQ(view.shownStation, 1);
+    EXPECT_EQ(view.stationAtRefresh, 1);
+}
+
+} // namespace
+} // namespace cvcfg
