@@ -1,0 +1,321 @@
+#include "cli/cli.h"
+
+#include "cli/assign.h"
+#include "cli/describe.h"
+#include "core/catalogue.h"
+#include "core/configfile.h"
+#include "core/image.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <sstream>
+#include <vector>
+
+namespace cvcfg::cli {
+
+namespace {
+
+constexpr std::string_view kProgramHelp = R"(Usage: cvcfg [COMMAND [OPTIONS]]
+
+Configures Corvane protocol converters. Without a command, cvcfg starts the
+desktop program.
+
+Commands:
+  variants   list the products and variants cvcfg configures
+  show       print the configuration a *.CVF file holds
+  set        change fields of a configuration and save it as a *.CVF file
+  image      print the download image of a configuration
+
+Run "cvcfg COMMAND --help" for a command's options.
+)";
+
+constexpr std::string_view kVariantsHelp = R"(Usage: cvcfg variants
+
+Lists every product variant, one a line: the variant name (used with
+--variant), its model, the length of its download image body in bytes and its
+application code.
+)";
+
+constexpr std::string_view kShowHelp = R"(Usage: cvcfg show --variant VARIANT FILE [--json]
+
+Opens FILE as a configuration of VARIANT and prints the record it gives, with
+what each code means. With --json, prints one JSON object holding every field
+of the record by its name.
+)";
+
+constexpr std::string_view kSetHelp =
+    R"(Usage: cvcfg set --variant VARIANT FILE NAME=VALUE... -o OUT
+
+Opens FILE as a configuration of VARIANT (or starts from an all-zero record
+when FILE is "-"), sets the named fields and saves the result as OUT.
+
+Values are bytes 0 to 255, in decimal or as 0x-prefixed hexadecimal; a
+character field takes its character code. Examples:
+  StationNo=34   CHBParams=0x06   ModeBytes=4,0   NumText1=2   ExtParams[8]=44
+Only fields that the variant's configuration file stores can be set.
+)";
+
+constexpr std::string_view kImageHelp = R"(Usage: cvcfg image --variant VARIANT FILE
+
+Opens FILE as a configuration of VARIANT and prints the download image the
+unit would receive: upper-case two-digit hex bytes separated by single spaces.
+)";
+
+struct UsageError {
+    std::string message;
+};
+
+// The arguments of one command: named options, positional words, --help.
+struct Arguments {
+    std::map<std::string, std::string> options;
+    std::vector<std::string> words;
+    bool help = false;
+    bool json = false;
+};
+
+// Splits a command's arguments. `valued` lists the options that take a value
+// ("--variant V" or "--variant=V").
+std::optional<Arguments> parseArguments(std::span<const std::string> args,
+                                        std::initializer_list<std::string_view> valued,
+                                        bool takesJson, UsageError& error) {
+    Arguments parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+            continue;
+        }
+        if (takesJson && arg == "--json") {
+            parsed.json = true;
+            continue;
+        }
+        if (arg.size() > 1 && arg.front() == '-') {
+            const std::size_t equals = arg.find('=');
+            const std::string name = arg.substr(0, equals);
+            if (std::find(valued.begin(), valued.end(), name) == valued.end()) {
+                error.message = "unknown option " + name;
+                return std::nullopt;
+            }
+            if (equals != std::string::npos) {
+                parsed.options[name] = arg.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                parsed.options[name] = args[++i];
+            } else {
+                error.message = name + " needs a value";
+                return std::nullopt;
+            }
+            continue;
+        }
+        parsed.words.push_back(arg);
+    }
+    return parsed;
+}
+
+std::string variantList() {
+    std::string names;
+    for (const Variant& variant : catalogue()) {
+        names += "\n  " + std::string(variant.name);
+    }
+    return names;
+}
+
+// A fresh record carrying the identity of the variant named by --variant.
+std::optional<ConfigRecord> recordFor(const Arguments& args, UsageError& error) {
+    const auto option = args.options.find("--variant");
+    if (option == args.options.end()) {
+        error.message = "--variant is required; the variants are:" + variantList();
+        return std::nullopt;
+    }
+    const Variant* variant = findVariant(option->second);
+    if (!variant) {
+        error.message =
+            "unknown variant \"" + option->second + "\"; the variants are:" + variantList();
+        return std::nullopt;
+    }
+    ConfigRecord record;
+    applyIdentity(record, *variant);
+    return record;
+}
+
+class Command {
+public:
+    Command(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+
+    int usage(const std::string& message, std::string_view help) {
+        m_err << "cvcfg: " << message << "\n\n" << help;
+        return kUsage;
+    }
+    int fail(const std::string& message) {
+        m_err << "cvcfg: " << message << '\n';
+        return kFailure;
+    }
+    int succeed(const std::string& output) {
+        m_out << output;
+        return kSuccess;
+    }
+
+private:
+    std::ostream& m_out;
+    std::ostream& m_err;
+};
+
+int runVariants(std::span<const std::string> args, Command& command) {
+    UsageError error;
+    const auto parsed = parseArguments(args, {}, false, error);
+    if (!parsed) {
+        return command.usage(error.message, kVariantsHelp);
+    }
+    if (parsed->help) {
+        return command.succeed(std::string(kVariantsHelp));
+    }
+    if (!parsed->words.empty()) {
+        return command.usage("variants takes no arguments", kVariantsHelp);
+    }
+    std::string text;
+    for (const Variant& variant : catalogue()) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%-22s %-18s %4d %3d\n", std::string(variant.name).c_str(),
+                      std::string(variant.ModelName).c_str(), variant.ConfigLength,
+                      variant.AppCode);
+        text += line;
+    }
+    return command.succeed(text);
+}
+
+// The common start of show and image: the variant and one configuration file.
+struct Opened {
+    ConfigRecord record;
+    bool json = false;
+};
+
+int openFileCommand(std::span<const std::string> args, std::string_view help, bool takesJson,
+                    Command& command, std::optional<Opened>& opened) {
+    UsageError error;
+    const auto parsed = parseArguments(args, {"--variant"}, takesJson, error);
+    if (!parsed) {
+        return command.usage(error.message, help);
+    }
+    if (parsed->help) {
+        return command.succeed(std::string(help));
+    }
+    if (parsed->words.size() != 1) {
+        return command.usage("give exactly one configuration file", help);
+    }
+    std::optional<ConfigRecord> record = recordFor(*parsed, error);
+    if (!record) {
+        return command.usage(error.message, help);
+    }
+    if (const Status status = OpenConfigFile(parsed->words.front(), *record); !status) {
+        return command.fail(status.error);
+    }
+    opened = Opened{*record, parsed->json};
+    return kSuccess;
+}
+
+int runShow(std::span<const std::string> args, Command& command) {
+    std::optional<Opened> opened;
+    const int status = openFileCommand(args, kShowHelp, true, command, opened);
+    if (!opened) {
+        return status;
+    }
+    return command.succeed(opened->json ? recordJson(opened->record)
+                                        : describeRecord(opened->record));
+}
+
+int runImage(std::span<const std::string> args, Command& command) {
+    std::optional<Opened> opened;
+    const int status = openFileCommand(args, kImageHelp, false, command, opened);
+    if (!opened) {
+        return status;
+    }
+    const Expected<Bytes> image = BuildConfigImage(opened->record);
+    if (!image) {
+        return command.fail("cannot build the download image: " + image.error());
+    }
+    std::string text;
+    for (const uint8_t byte : *image) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X", byte);
+        text += text.empty() ? "" : " ";
+        text += hex;
+    }
+    return command.succeed(text + "\n");
+}
+
+int runSet(std::span<const std::string> args, Command& command) {
+    UsageError error;
+    const auto parsed = parseArguments(args, {"--variant", "-o", "--output"}, false, error);
+    if (!parsed) {
+        return command.usage(error.message, kSetHelp);
+    }
+    if (parsed->help) {
+        return command.succeed(std::string(kSetHelp));
+    }
+    std::optional<ConfigRecord> record = recordFor(*parsed, error);
+    if (!record) {
+        return command.usage(error.message, kSetHelp);
+    }
+    auto output = parsed->options.find("-o");
+    if (output == parsed->options.end()) {
+        output = parsed->options.find("--output");
+    }
+    if (output == parsed->options.end() || output->second.empty()) {
+        return command.usage("-o OUT is required", kSetHelp);
+    }
+    if (parsed->words.empty()) {
+        return command.usage("give the configuration file to start from, or - for zeros", kSetHelp);
+    }
+
+    const std::string& source = parsed->words.front();
+    if (source == "-") {
+        zeroParameters(*record);
+    } else if (const Status status = OpenConfigFile(source, *record); !status) {
+        return command.fail(status.error);
+    }
+    for (std::size_t i = 1; i < parsed->words.size(); ++i) {
+        if (const Status status = assignField(*record, parsed->words[i]); !status) {
+            return command.fail(status.error);
+        }
+    }
+    if (const Status status = SaveConfigFile(output->second, *record); !status) {
+        return command.fail(status.error);
+    }
+    return command.succeed("");
+}
+
+} // namespace
+
+int run(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    // Output is held back until the command has succeeded, so that a failing
+    // command prints nothing on standard output.
+    std::ostringstream held;
+    Command command(held, err);
+    if (args.empty() || args.front() == "--help" || args.front() == "-h" ||
+        args.front() == "help") {
+        out << kProgramHelp;
+        return kSuccess;
+    }
+    const std::string& name = args.front();
+    const auto rest = args.subspan(1);
+    int status = kUsage;
+    if (name == "variants") {
+        status = runVariants(rest, command);
+    } else if (name == "show") {
+        status = runShow(rest, command);
+    } else if (name == "set") {
+        status = runSet(rest, command);
+    } else if (name == "image") {
+        status = runImage(rest, command);
+    } else {
+        return command.usage("unknown command \"" + name + "\"", kProgramHelp);
+    }
+    if (status == kSuccess) {
+        out << held.str();
+    }
+    return status;
+}
+
+} // namespace cvcfg::cli

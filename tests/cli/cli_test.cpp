@@ -1,0 +1,191 @@
+#include "cli/cli.h"
+#include "tests/support/records.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <vector>
+
+namespace cvcfg::cli {
+namespace {
+
+using test::dataPath;
+using test::readFile;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Outcome cvcfg(std::vector<std::string> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    Outcome outcome;
+    outcome.status = run(args, out, err);
+    outcome.out = out.str();
+    outcome.err = err.str();
+    return outcome;
+}
+
+class Cli : public testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("cvcfg-cli-" + std::to_string(::getpid()) + "-" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+
+    std::filesystem::path m_dir;
+};
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(Cli, VariantsListsEveryRowWithItsLengthAndCode) {
+    const Outcome listed = cvcfg({"variants"});
+    ASSERT_EQ(listed.status, kSuccess);
+    EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 16);
+    EXPECT_TRUE(contains(listed.out, "CV210-SLC5/04 Bridge   CV210                42   0\n"));
+    EXPECT_TRUE(contains(listed.out, "CV310-DAS              CV310                58   6\n"));
+    EXPECT_TRUE(contains(listed.out, "CV-PCI                 CV-PCI               58   0\n"));
+}
+
+TEST_F(Cli, ImagePrintsTheDownloadImageOfAFile) {
+    const Outcome image = cvcfg({"image", "--variant", "CV210-DF1", dataPath("cv210-df1.CVF")});
+    ASSERT_EQ(image.status, kSuccess) << image.err;
+    EXPECT_EQ(image.out, readFile(dataPath("cv210-df1.hex")));
+    EXPECT_EQ(image.err, "");
+}
+
+TEST_F(Cli, ShowDecodesTheCodes) {
+    const Outcome shown = cvcfg({"show", "--variant=CV210-KFR", dataPath("cv210-kfr.CVF")});
+    ASSERT_EQ(shown.status, kSuccess) << shown.err;
+    EXPECT_TRUE(contains(shown.out, "Remote I/O (NetType 1)")) << shown.out;
+    EXPECT_TRUE(contains(shown.out, "CHBSpeed 9: 19.2 Kbaud")) << shown.out;
+    EXPECT_TRUE(contains(shown.out, "CHBParams 0x06: 8 data bits, even parity, 1 stop bit"));
+    EXPECT_TRUE(contains(shown.out, "channel A/DF1 check CRC"));
+    EXPECT_TRUE(contains(shown.out, "channel B check CRC"));
+    EXPECT_TRUE(contains(shown.out, "ExtParams[0..13] 1 2 3 4 5 6 7 8 9 10 11 12 13 14"));
+
+    const Outcome pci = cvcfg({"show", "--variant", "CV-PCI", dataPath("cv-pci.CVF")});
+    EXPECT_TRUE(contains(pci.out, "StationNo 8 (octal 10)")) << pci.out;
+    EXPECT_TRUE(contains(pci.out, "NetSpeed 9: 115.2 Kbaud"));
+    EXPECT_TRUE(contains(pci.out, "CHBParams 0x21: 8 data bits, no parity, 1 stop bit, "
+                                  "handshaking active, RS-422 4-wire"));
+
+    const Outcome modbus = cvcfg({"show", "--variant", "CV320-ME", dataPath("cv320-me.CVF")});
+    EXPECT_TRUE(contains(modbus.out, "   0         40001       40100         7         0  yes"))
+        << modbus.out;
+    EXPECT_TRUE(contains(modbus.out, "Channel A speed NetSpeed 13: 230.4 Kbaud"));
+}
+
+TEST_F(Cli, ShowJsonHoldsEveryFieldByName) {
+    const Outcome shown =
+        cvcfg({"show", "--variant", "CV210-DF1", dataPath("cv210-df1.CVF"), "--json"});
+    ASSERT_EQ(shown.status, kSuccess) << shown.err;
+    for (const char* member :
+         {"\"ModelName\": \"CV210\"", "\"ModelVariant\": \"CV210-DF1\"", "\"ConfigLength\": 42",
+          "\"TimeoutFlag\": false", "\"AppCode\": 0", "\"StationNo\": 1", "\"HighAddress\": 2",
+          "\"NetSpeed\": 8", "\"CHCSpeed\": 0", "\"ModeBytes\": [0, 0]", "\"NumText1\": 0",
+          "\"AuxChar\": 1", "\"AuxValue\": 2", "\"LinkBaud\": \"\""}) {
+        EXPECT_TRUE(contains(shown.out, member)) << member << "\n" << shown.out;
+    }
+    const std::size_t ext = shown.out.find("\"ExtParams\": [");
+    ASSERT_NE(ext, std::string::npos);
+    const std::string list = shown.out.substr(ext, shown.out.find(']', ext) - ext);
+    EXPECT_EQ(std::count(list.begin(), list.end(), ','), 87);
+}
+
+TEST_F(Cli, SetWritesFieldsThatShowAndImageReadBack) {
+    const std::string out = path("set.CVF");
+    const Outcome set =
+        cvcfg({"set", "--variant", "CV210-KFR", "-", "StationNo=34", "ModeBytes=4,0",
+               "ExtParams[8]=44", "CHBParams=0x06", "NumText1=7", "-o", out});
+    ASSERT_EQ(set.status, kSuccess) << set.err;
+    const std::string file = readFile(out);
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 22);
+    EXPECT_TRUE(file.starts_with("\"\"\r\n34\r\n")) << "code 34 stands as a bare number";
+
+    const Outcome json = cvcfg({"show", "--variant", "CV210-KFR", out, "--json"});
+    EXPECT_TRUE(contains(json.out, "\"StationNo\": 34"));
+    EXPECT_TRUE(contains(json.out, "\"ModeBytes\": [4, 0]"));
+    EXPECT_TRUE(contains(json.out, "\"CHBParams\": 6"));
+    EXPECT_TRUE(contains(json.out, "\"NumText1\": 7"));
+    EXPECT_TRUE(contains(json.out, "\"ExtParams\": [0, 0, 0, 0, 0, 0, 0, 0, 44, 0"));
+
+    // Starting from a file keeps what the file held.
+    const std::string again = path("again.CVF");
+    ASSERT_EQ(cvcfg({"set", "--variant", "CV210-KFR", out, "AuxValue=9", "-o", again}).status,
+              kSuccess);
+    const Outcome image = cvcfg({"image", "--variant", "CV210-KFR", again});
+    // AppCode 7, then NetType 0 and StationNo 34 at image offsets 29 to 31.
+    EXPECT_TRUE(contains(image.out, "00 00 00 07 00 22 00")) << image.out;
+}
+
+TEST_F(Cli, SetRefusesWhatTheFileCannotHoldAndWritesNothing) {
+    const std::string out = path("refused.CVF");
+    struct Case {
+        std::string assignment;
+        std::string mentions;
+    };
+    for (const Case& c : {Case{"StationNo=256", "StationNo"}, Case{"CHAParams=-1", "CHAParams"},
+                          Case{"NumText2=x", "NumText2"}, Case{"ExtParams[14]=1", "ExtParams[14]"},
+                          Case{"ExtParams[88]=1", "0 to 87"}, Case{"ModeBytes=4,1", "ModeBytes"},
+                          Case{"AppCode=3", "AppCode"}, Case{"LinkBaud=9600", "LinkBaud"},
+                          Case{"stationno=3", "unknown field"}, Case{"StationNo", "NAME=VALUE"}}) {
+        SCOPED_TRACE(c.assignment);
+        const Outcome set = cvcfg({"set", "--variant", "CV210-KFR", "-", c.assignment, "-o", out});
+        EXPECT_EQ(set.status, kFailure);
+        EXPECT_EQ(set.out, "");
+        EXPECT_TRUE(contains(set.err, c.mentions)) << set.err;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+}
+
+TEST_F(Cli, BadFileFailsWithNothingOnStandardOutput) {
+    const std::string bad = path("bad.CVF");
+    std::ofstream(bad, std::ios::binary) << "\"\"\r\n\"\x01\"\r\nabc\r\n";
+    for (const char* command : {"show", "image"}) {
+        const Outcome outcome = cvcfg({command, "--variant", "CV210-DF1", bad});
+        EXPECT_EQ(outcome.status, kFailure);
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_TRUE(contains(outcome.err, "bad.CVF")) << outcome.err;
+    }
+}
+
+TEST_F(Cli, UsageErrorsExitWithTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"frobnicate"},
+        {"show", dataPath("cv210-df1.CVF")},
+        {"show", "--variant", "cv210-df1", dataPath("cv210-df1.CVF")},
+        {"image", "--variant", "CV210-DF1"},
+        {"image", "--variant", "CV210-DF1", "--colour", dataPath("cv210-df1.CVF")},
+        {"set", "--variant", "CV210-DF1", "-", "StationNo=1"},
+        {"variants", "extra"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args.front() + " " + (args.size() > 1 ? args[1] : ""));
+        const Outcome outcome = cvcfg(args);
+        EXPECT_EQ(outcome.status, kUsage);
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_TRUE(contains(outcome.err, "Usage:")) << outcome.err;
+    }
+}
+
+TEST_F(Cli, EveryCommandExplainsItself) {
+    for (const char* command : {"variants", "show", "set", "image"}) {
+        const Outcome help = cvcfg({command, "--help"});
+        EXPECT_EQ(help.status, kSuccess);
+        EXPECT_TRUE(contains(help.out, std::string("Usage: cvcfg ") + command)) << help.out;
+    }
+    EXPECT_TRUE(contains(cvcfg({"--help"}).out, "Commands:"));
+}
+
+} // namespace
+} // namespace cvcfg::cli
