@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace cvcfg {
+
+// A port as the platform knows it (a file descriptor here).
+using PortHandle = std::intptr_t;
+inline constexpr PortHandle kNoHandle = -1;
+
+// The line settings of a port, independent of the platform.
+struct LineSettings {
+    int32_t baud = 9600;
+    char parity = 'N'; // N, E, O, M (mark) or S (space)
+    int dataBits = 8;
+    int stopBits = 1; // 1 or 2
+    bool xonXoffOutput = false;
+    uint8_t xonChar = 0x11;
+    uint8_t xoffChar = 0x13;
+
+    bool operator==(const LineSettings&) const = default;
+};
+
+// Read and write time-outs, in milliseconds.
+struct Timeouts {
+    uint32_t readInterval = 0;
+    uint32_t readTotalMultiplier = 0;
+    uint32_t readTotalConstant = 0;
+    uint32_t writeTotalMultiplier = 0;
+    uint32_t writeTotalConstant = 0;
+};
+
+// Modem status bits as the serial layer reports them.
+namespace modem_status {
+inline constexpr uint32_t kCts = 0x10;
+inline constexpr uint32_t kDsr = 0x20;
+inline constexpr uint32_t kRing = 0x40;
+inline constexpr uint32_t kCarrier = 0x80;
+} // namespace modem_status
+
+// Line functions for SerialBackend::lineFunction; any other code is rejected.
+namespace line_function {
+inline constexpr int kSetRts = 3;
+inline constexpr int kClearRts = 4;
+inline constexpr int kSetDtr = 5;
+inline constexpr int kClearDtr = 6;
+inline constexpr int kSetBreak = 8;
+inline constexpr int kClearBreak = 9;
+} // namespace line_function
+
+// The platform calls that the serial layer stands on, and nothing else.
+// Every call returns 0 or the platform's error code, whose text errorText
+// gives. A backend for another platform implements just this.
+class SerialBackend {
+public:
+    virtual ~SerialBackend() = default;
+
+    // Opens the named port for reading and writing, exclusively.
+    virtual int open(const std::string& name, PortHandle& handle) = 0;
+    virtual int setQueueSizes(PortHandle handle, int input, int output) = 0;
+    // Discards what waits in both directions.
+    virtual int purge(PortHandle handle) = 0;
+    virtual int setTimeouts(PortHandle handle, const Timeouts& timeouts) = 0;
+    virtual int getLineState(PortHandle handle, LineSettings& state) = 0;
+    // Applies a mode text ("baud=9600 parity=N data=8 stop=1") to `state`.
+    virtual int buildLineState(const std::string& settings, LineSettings& state) = 0;
+    virtual int setLineState(PortHandle handle, const LineSettings& state) = 0;
+    // How many received bytes wait, and the line-error flags (cleared).
+    virtual int queuedInput(PortHandle handle, int& count, uint32_t& errorFlags) = 0;
+    // Reads up to `count` waiting bytes without waiting for more.
+    virtual int read(PortHandle handle, uint8_t* buffer, int count, int& got) = 0;
+    // Writes all bytes within the write time-out.
+    virtual int write(PortHandle handle, const uint8_t* data, int count, int& written) = 0;
+    // Sleeps until input arrives, the line fails or `timeoutMs` pass.
+    virtual int waitReadable(PortHandle handle, int timeoutMs) = 0;
+    virtual int modemStatus(PortHandle handle, uint32_t& status) = 0;
+    virtual int lineFunction(PortHandle handle, int function) = 0;
+    virtual int close(PortHandle handle) = 0;
+    [[nodiscard]] virtual std::string errorText(int code) const = 0;
+};
+
+} // namespace cvcfg

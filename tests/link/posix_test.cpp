@@ -1,0 +1,117 @@
+#include "link/modestring.h"
+#include "link/portmap.h"
+#include "link/posixbackend.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace cvcfg {
+namespace {
+
+TEST(ModeString, ReadsTheSettingsTheProgramSends) {
+    LineSettings start;
+    start.xonXoffOutput = true;
+    const auto state = applyModeString("baud=19200 parity=N data=8 stop=1", start);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->baud, 19200);
+    EXPECT_EQ(state->parity, 'N');
+    EXPECT_EQ(state->dataBits, 8);
+    EXPECT_EQ(state->stopBits, 1);
+    EXPECT_FALSE(state->xonXoffOutput) << "a mode text sets no flow control";
+    const auto other = applyModeString("baud=4800  parity=e data=7 stop=2", LineSettings{});
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->parity, 'E');
+    EXPECT_EQ(other->dataBits, 7);
+    EXPECT_EQ(other->stopBits, 2);
+}
+
+TEST(ModeString, RefusesMalformedTexts) {
+    for (const char* text :
+         {"", "   ", "baud=", "baud=96OO parity=N", "baud=-9600", "parity=X", "parity=NN", "data=9",
+          "stop=3", "speed=9600", "baud 9600", "baud=9600,parity=N"}) {
+        EXPECT_FALSE(applyModeString(text, LineSettings{})) << '"' << text << '"';
+    }
+}
+
+TEST(Termios, LineSettingsSurviveTheTerminalInterface) {
+    termios base{};
+    base.c_iflag = ICRNL | IXANY | BRKINT;
+    base.c_oflag = OPOST;
+    base.c_lflag = ECHO | ICANON | ISIG;
+    base.c_cflag = CRTSCTS;
+    for (const char parity : {'N', 'E', 'O', 'M', 'S'}) {
+        for (const int data : {5, 6, 7, 8}) {
+            for (const bool xon : {false, true}) {
+                LineSettings wanted;
+                wanted.baud = xon ? 19200 : 9600;
+                wanted.parity = parity;
+                wanted.dataBits = data;
+                wanted.stopBits = data == 7 ? 2 : 1;
+                wanted.xonXoffOutput = xon;
+                const auto settings = termiosFor(base, wanted);
+                ASSERT_TRUE(settings);
+                EXPECT_EQ(lineStateFrom(*settings), wanted);
+                // Raw: no translation, echo, signals or hardware handshake.
+                EXPECT_FALSE(settings->c_iflag & (ICRNL | IXANY | BRKINT | IXOFF));
+                EXPECT_FALSE(settings->c_oflag & OPOST);
+                EXPECT_FALSE(settings->c_lflag & (ECHO | ICANON | ISIG));
+                EXPECT_FALSE(settings->c_cflag & CRTSCTS);
+                EXPECT_TRUE(settings->c_cflag & CLOCAL);
+                EXPECT_EQ(settings->c_cc[VMIN], 0);
+                EXPECT_EQ(settings->c_cc[VTIME], 0);
+            }
+        }
+    }
+    LineSettings odd;
+    odd.baud = 12345;
+    EXPECT_FALSE(termiosFor(base, odd));
+}
+
+TEST(PortMap, CommandLineBeatsEnvironmentBeatsDefault) {
+    const std::map<std::string, std::string> environment = {{"CVCFG_COM1", "/tmp/unit"},
+                                                            {"CVCFG_COM2", "/dev/ttyUSB0"},
+                                                            {"CVCFG_COM13", "/dev/ignored"}};
+    PortMap map = PortMap::fromEnvironment([&](const char* name) -> const char* {
+        const auto found = environment.find(name);
+        return found == environment.end() ? nullptr : found->second.c_str();
+    });
+    ASSERT_TRUE(map.addMapping("2=/dev/ttyACM0").ok());
+    EXPECT_EQ(map.deviceFor(1), "/tmp/unit");
+    EXPECT_EQ(map.sourceOf(1), PortMap::Source::Environment);
+    EXPECT_EQ(map.deviceFor(2), "/dev/ttyACM0");
+    EXPECT_EQ(map.sourceOf(2), PortMap::Source::CommandLine);
+    EXPECT_EQ(map.deviceFor(3), "/dev/ttyS2");
+    EXPECT_EQ(map.deviceFor(12), "/dev/ttyS11");
+    EXPECT_EQ(map.resolve("COM2"), "/dev/ttyACM0");
+    EXPECT_EQ(map.resolve("COM13"), "COM13");
+    EXPECT_EQ(map.resolve("com2"), "com2");
+    EXPECT_EQ(map.resolve("/dev/ttyUSB3"), "/dev/ttyUSB3");
+}
+
+TEST(PortMap, RefusesMalformedMappings) {
+    PortMap map;
+    for (const char* mapping : {"0=/dev/x", "13=/dev/x", "1=", "=/dev/x", "x=/dev/x", "1"}) {
+        EXPECT_FALSE(map.addMapping(mapping).ok()) << mapping;
+    }
+}
+
+TEST(PortMap, DiscoversTheMachinesSerialDevices) {
+    const std::filesystem::path root = std::filesystem::path(::testing::TempDir()) / "cvcfg-dev";
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root / "serial/by-id");
+    for (const char* name : {"ttyUSB0", "ttyACM1", "ttyS0", "tty0", "ttyS", "null",
+                             "serial/by-id/usb-Maker_Cable-if00-port0"}) {
+        std::ofstream(root / name) << "";
+    }
+    const std::vector<std::string> found = discoverSerialDevices(root.string());
+    const std::string prefix = root.string() + "/";
+    EXPECT_EQ(found,
+              (std::vector<std::string>{prefix + "serial/by-id/usb-Maker_Cable-if00-port0",
+                                        prefix + "ttyACM1", prefix + "ttyS0", prefix + "ttyUSB0"}));
+    std::filesystem::remove_all(root);
+}
+
+} // namespace
+} // namespace cvcfg
