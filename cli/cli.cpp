@@ -5,9 +5,11 @@
 #include "core/catalogue.h"
 #include "core/configfile.h"
 #include "core/image.h"
+#include "link/portmap.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -18,7 +20,7 @@ namespace cvcfg::cli {
 
 namespace {
 
-constexpr std::string_view kProgramHelp = R"(Usage: cvcfg [COMMAND [OPTIONS]]
+constexpr std::string_view kProgramHelp = R"(Usage: cvcfg [--com N=PATH]... [COMMAND [OPTIONS]]
 
 Configures Corvane protocol converters. Without a command, cvcfg starts the
 desktop program.
@@ -28,8 +30,19 @@ Commands:
   show       print the configuration a *.CVF file holds
   set        change fields of a configuration and save it as a *.CVF file
   image      print the download image of a configuration
+  ports      show which device each COM port stands for
+
+COM1 to COM12 open /dev/ttyS0 to /dev/ttyS11 unless the environment variable
+CVCFG_COM<N>=PATH or the option --com N=PATH (which wins) names another device.
 
 Run "cvcfg COMMAND --help" for a command's options.
+)";
+
+constexpr std::string_view kPortsHelp = R"(Usage: cvcfg ports [--com N=PATH]...
+
+Lists COM1 to COM12 with the device each stands for, where that mapping comes
+from and whether the device exists, then the serial devices found on this
+machine.
 )";
 
 constexpr std::string_view kVariantsHelp = R"(Usage: cvcfg variants
@@ -245,6 +258,58 @@ int runImage(std::span<const std::string> args, Command& command) {
     return command.succeed(text + "\n");
 }
 
+std::string_view sourceName(PortMap::Source source) {
+    switch (source) {
+    case PortMap::Source::CommandLine:
+        return "--com";
+    case PortMap::Source::Environment:
+        return "environment";
+    case PortMap::Source::Default:
+        break;
+    }
+    return "default";
+}
+
+int runPorts(std::span<const std::string> args, const PortMap& ports, Command& command) {
+    UsageError error;
+    const auto parsed = parseArguments(args, {}, false, error);
+    if (!parsed) {
+        return command.usage(error.message, kPortsHelp);
+    }
+    if (parsed->help) {
+        return command.succeed(std::string(kPortsHelp));
+    }
+    if (!parsed->words.empty()) {
+        return command.usage("ports takes no arguments but --com", kPortsHelp);
+    }
+    std::string text;
+    for (int port = 1; port <= PortMap::kPortCount; ++port) {
+        const std::string device = ports.deviceFor(port);
+        std::error_code ignored;
+        const bool exists = std::filesystem::exists(device, ignored);
+        char line[512];
+        std::snprintf(line, sizeof line, "COM%-3d %-40s %-12s %s\n", port, device.c_str(),
+                      std::string(sourceName(ports.sourceOf(port))).c_str(),
+                      exists ? "present" : "missing");
+        text += line;
+    }
+    text += "\nSerial devices on this machine:\n";
+    const std::vector<std::string> found = discoverSerialDevices();
+    for (const std::string& device : found) {
+        std::error_code ignored;
+        const std::filesystem::path target = std::filesystem::canonical(device, ignored);
+        text += "  " + device;
+        if (!ignored && target.string() != device) {
+            text += " -> " + target.string();
+        }
+        text += "\n";
+    }
+    if (found.empty()) {
+        text += "  (none)\n";
+    }
+    return command.succeed(text);
+}
+
 int runSet(std::span<const std::string> args, Command& command) {
     UsageError error;
     const auto parsed = parseArguments(args, {"--variant", "-o", "--output"}, false, error);
@@ -286,13 +351,46 @@ int runSet(std::span<const std::string> args, Command& command) {
     return command.succeed("");
 }
 
+// Takes the "--com N=PATH" mappings out of the arguments into the port map.
+std::optional<std::vector<std::string>> takePortMappings(std::span<const std::string> args,
+                                                         PortMap& ports, std::string& error) {
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string mapping;
+        if (args[i] == "--com") {
+            if (i + 1 == args.size()) {
+                error = "--com needs a value N=PATH";
+                return std::nullopt;
+            }
+            mapping = args[++i];
+        } else if (args[i].starts_with("--com=")) {
+            mapping = args[i].substr(6);
+        } else {
+            rest.push_back(args[i]);
+            continue;
+        }
+        if (const Status status = ports.addMapping(mapping); !status) {
+            error = status.error;
+            return std::nullopt;
+        }
+    }
+    return rest;
+}
+
 } // namespace
 
-int run(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err,
+        PortMap ports) {
     // Output is held back until the command has succeeded, so that a failing
     // command prints nothing on standard output.
     std::ostringstream held;
     Command command(held, err);
+    std::string mappingError;
+    const auto remaining = takePortMappings(arguments, ports, mappingError);
+    if (!remaining) {
+        return command.usage(mappingError, kProgramHelp);
+    }
+    const std::span<const std::string> args = *remaining;
     if (args.empty() || args.front() == "--help" || args.front() == "-h" ||
         args.front() == "help") {
         out << kProgramHelp;
@@ -309,6 +407,8 @@ int run(std::span<const std::string> args, std::ostream& out, std::ostream& err)
         status = runSet(rest, command);
     } else if (name == "image") {
         status = runImage(rest, command);
+    } else if (name == "ports") {
+        status = runPorts(rest, ports, command);
     } else {
         return command.usage("unknown command \"" + name + "\"", kProgramHelp);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/portmap.h"
+
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -13,7 +15,8 @@ inline constexpr int kUsage = 2;
 
 // Runs one command (the arguments after the program name). What a command
 // prints goes to `out` only when it succeeds; failures print one message to
-// `err`.
-int run(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+// `err`. `ports` is the COM port map of the environment; "--com N=PATH"
+// arguments, anywhere on the line, add to it.
+int run(std::span<const std::string> args, std::ostream& out, std::ostream& err, PortMap ports);
 
 } // namespace cvcfg::cli

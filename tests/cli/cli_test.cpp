@@ -19,11 +19,11 @@ struct Outcome {
     std::string err;
 };
 
-Outcome cvcfg(std::vector<std::string> args) {
+Outcome cvcfg(std::vector<std::string> args, PortMap ports = {}) {
     std::ostringstream out;
     std::ostringstream err;
     Outcome outcome;
-    outcome.status = run(args, out, err);
+    outcome.status = run(args, out, err, std::move(ports));
     outcome.out = out.str();
     outcome.err = err.str();
     return outcome;
@@ -178,8 +178,25 @@ TEST_F(Cli, UsageErrorsExitWithTwo) {
     }
 }
 
+TEST_F(Cli, PortsShowWhereEachComEntryLeads) {
+    PortMap environment;
+    ASSERT_TRUE(environment.addMapping("2=/dev/null").ok());
+    const Outcome listed =
+        cvcfg({"--com", "3=" + path("unit"), "ports", "--com=12=/dev/tty"}, environment);
+    ASSERT_EQ(listed.status, kSuccess) << listed.err;
+    EXPECT_TRUE(contains(listed.out, "COM1   /dev/ttyS0 ")) << listed.out;
+    EXPECT_TRUE(contains(listed.out, "COM3   " + path("unit")));
+    EXPECT_TRUE(contains(listed.out, "--com        missing\n"));
+    EXPECT_TRUE(contains(listed.out, "COM12  /dev/tty "));
+    EXPECT_TRUE(contains(listed.out, "Serial devices on this machine:"));
+
+    const Outcome bad = cvcfg({"--com", "13=/dev/x", "ports"});
+    EXPECT_EQ(bad.status, kUsage);
+    EXPECT_TRUE(contains(bad.err, "N from 1 to 12")) << bad.err;
+}
+
 TEST_F(Cli, EveryCommandExplainsItself) {
-    for (const char* command : {"variants", "show", "set", "image"}) {
+    for (const char* command : {"variants", "show", "set", "image", "ports"}) {
         const Outcome help = cvcfg({command, "--help"});
         EXPECT_EQ(help.status, kSuccess);
         EXPECT_TRUE(contains(help.out, std::string("Usage: cvcfg ") + command)) << help.out;
