@@ -1,0 +1,418 @@
+// cvcfg-unit: a simulated Corvane unit on a pseudo-terminal, for trying the
+// program without hardware and for its tests.
+
+#include "core/catalogue.h"
+#include "unit/unit.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using cvcfg::sim::Unit;
+using Clock = Unit::Clock;
+
+constexpr std::string_view kHelp = R"(Usage: cvcfg-unit --variant VARIANT [OPTIONS]
+
+Stands in for a Corvane unit on a pseudo-terminal: takes download images,
+answers upload requests and runs an off-line manager terminal. Prints the
+device path, then one line for every exchange, and serves until stopped.
+
+Options:
+  --variant V     the unit's product variant (see "cvcfg variants")
+  --link PATH     make PATH a symbolic link to the device (e.g. for CVCFG_COM1)
+  --store FILE    keep the configuration in FILE across runs
+  --baud N        the unit's line speed (default 9600); a line set to another
+                  speed reaches it garbled
+  --baud-timing   send at the line speed (10 bit times a byte) and report the
+                  pace of what arrives
+  --fault F       misbehave: silent, nak, noise, noise-then-ack, short-reply,
+                  garbled-reply or late=MS (repeatable)
+
+A pseudo-terminal carries no break: a "D" after a second of silence stands
+for the break-and-D debug request.
+)";
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void onSignal(int) {
+    g_stop = 1;
+}
+
+struct Options {
+    const cvcfg::Variant* variant = nullptr;
+    std::string link;
+    std::string store;
+    int baud = 9600;
+    bool baudTiming = false;
+    cvcfg::sim::Faults faults;
+};
+
+int usage(const std::string& message) {
+    std::cerr << "cvcfg-unit: " << message << "\n\n" << kHelp;
+    return 2;
+}
+
+std::string timestamp() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    char text[32];
+    std::strftime(text, sizeof text, "%H:%M:%S", std::localtime(&seconds));
+    char full[40];
+    std::snprintf(full, sizeof full, "%s.%03lld", text, static_cast<long long>(ms));
+    return full;
+}
+
+void logLine(const std::string& line) {
+    std::cout << timestamp() << "  " << line << std::endl;
+}
+
+bool loadStore(const std::string& path, cvcfg::sim::StoredConfiguration& config) {
+    std::ifstream in(path);
+    if (!in) {
+        return false;
+    }
+    cvcfg::sim::StoredConfiguration loaded{};
+    unsigned value = 0;
+    for (auto& byte : loaded) {
+        if (!(in >> std::hex >> value) || value > 255) {
+            return false;
+        }
+        byte = static_cast<uint8_t>(value);
+    }
+    config = loaded;
+    return true;
+}
+
+void saveStore(const std::string& path, const cvcfg::sim::StoredConfiguration& config) {
+    const std::string partial = path + ".partial";
+    {
+        std::ofstream out(partial);
+        out << cvcfg::sim::hexBytes(
+                   std::string_view(reinterpret_cast<const char*>(config.data()), config.size()))
+            << '\n';
+    }
+    std::error_code error;
+    std::filesystem::rename(partial, path, error);
+    if (error) {
+        logLine("cannot keep the configuration in " + path + ": " + error.message());
+    }
+}
+
+speed_t speedConstant(int baud) {
+    switch (baud) {
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    default:
+        return B9600;
+    }
+}
+
+int baudOf(speed_t speed) {
+    switch (speed) {
+    case B1200:
+        return 1200;
+    case B2400:
+        return 2400;
+    case B4800:
+        return 4800;
+    case B9600:
+        return 9600;
+    case B19200:
+        return 19200;
+    case B38400:
+        return 38400;
+    case B57600:
+        return 57600;
+    case B115200:
+        return 115200;
+    default:
+        return 0;
+    }
+}
+
+// The speed the program has set on the line (the unit holds its side open).
+int lineBaud(int slave) {
+    termios settings{};
+    return tcgetattr(slave, &settings) == 0 ? baudOf(cfgetospeed(&settings)) : 0;
+}
+
+std::chrono::nanoseconds byteTime(int baud) {
+    return std::chrono::nanoseconds(10'000'000'000LL / std::max(baud, 1));
+}
+
+int parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            return i + 1 < argc ? argv[++i] : "";
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kHelp;
+            return 0;
+        } else if (arg == "--variant") {
+            const std::string name = value();
+            options.variant = cvcfg::findVariant(name);
+            if (!options.variant) {
+                return usage("unknown variant \"" + name + "\"");
+            }
+        } else if (arg == "--link") {
+            options.link = value();
+        } else if (arg == "--store") {
+            options.store = value();
+        } else if (arg == "--baud") {
+            options.baud = std::atoi(value().c_str());
+            if (options.baud != 9600 && options.baud != 19200) {
+                return usage("--baud takes 9600 or 19200");
+            }
+        } else if (arg == "--baud-timing") {
+            options.baudTiming = true;
+        } else if (arg == "--fault") {
+            if (const cvcfg::Status status = options.faults.add(value()); !status) {
+                return usage(status.error);
+            }
+        } else {
+            return usage("unknown argument " + arg);
+        }
+    }
+    if (!options.variant) {
+        return usage("--variant is required");
+    }
+    return -1;
+}
+
+// Opens a pseudo-terminal pair. The unit keeps the far end open too, so that
+// its own end never reads "device gone" between the program's sessions.
+bool openPty(int& master, int& slave, std::string& path) {
+    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        return false;
+    }
+    const char* name = ptsname(master);
+    if (!name) {
+        return false;
+    }
+    path = name;
+    slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave < 0) {
+        return false;
+    }
+    termios settings{};
+    tcgetattr(slave, &settings);
+    cfmakeraw(&settings);
+    cfsetispeed(&settings, speedConstant(9600));
+    cfsetospeed(&settings, speedConstant(9600));
+    tcsetattr(slave, TCSANOW, &settings);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
+void writeAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EAGAIN) {
+            pollfd ready{fd, POLLOUT, 0};
+            poll(&ready, 1, 100);
+        } else {
+            return;
+        }
+    }
+}
+
+// Measures bursts of received bytes against the time the line needs for them.
+class PaceMeter {
+public:
+    static constexpr std::chrono::milliseconds kBurstGap{20};
+
+    void received(std::size_t count, Clock::time_point at) {
+        if (m_bytes == 0) {
+            m_first = at;
+        }
+        m_bytes += count;
+        m_last = at;
+    }
+    [[nodiscard]] std::optional<Clock::time_point> burstEnds() const {
+        return m_bytes ? std::optional(m_last + kBurstGap) : std::nullopt;
+    }
+    // The report of a burst that has ended by `now`, if one has.
+    std::optional<std::string> report(Clock::time_point now, int baud) {
+        if (m_bytes == 0 || now < m_last + kBurstGap) {
+            return std::nullopt;
+        }
+        const double took = std::chrono::duration<double, std::milli>(m_last - m_first).count();
+        const double line =
+            std::chrono::duration<double, std::milli>(byteTime(baud) * m_bytes).count();
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "pace     rx %zu bytes within %.1f ms; at %d baud they take %.1f ms", m_bytes,
+                      took, baud, line);
+        m_bytes = 0;
+        return std::string(text);
+    }
+
+private:
+    std::size_t m_bytes = 0;
+    Clock::time_point m_first{};
+    Clock::time_point m_last{};
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (const int status = parse(argc, argv, options); status >= 0) {
+        return status;
+    }
+
+    int master = -1;
+    int slave = -1;
+    std::string device;
+    if (!openPty(master, slave, device)) {
+        std::cerr << "cvcfg-unit: cannot open a pseudo-terminal: " << std::strerror(errno) << '\n';
+        return 1;
+    }
+    if (!options.link.empty()) {
+        std::error_code error;
+        if (std::filesystem::is_symlink(options.link, error)) {
+            std::filesystem::remove(options.link, error);
+        }
+        if (symlink(device.c_str(), options.link.c_str()) != 0) {
+            std::cerr << "cvcfg-unit: cannot link " << options.link << ": " << std::strerror(errno)
+                      << '\n';
+            return 1;
+        }
+    }
+
+    Unit unit(*options.variant, options.faults);
+    unit.setBreakFromSilence(true);
+    if (!options.store.empty()) {
+        cvcfg::sim::StoredConfiguration config{};
+        if (loadStore(options.store, config)) {
+            unit.loadConfiguration(config);
+        }
+    }
+
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGINT);
+    sigaddset(&blocked, SIGTERM);
+    sigset_t open;
+    sigprocmask(SIG_BLOCK, &blocked, &open);
+
+    std::cout << device << std::endl;
+    logLine(std::string(options.variant->name) + " unit ready on " + device +
+            (options.link.empty() ? "" : " (" + options.link + ")"));
+
+    std::string outgoing;
+    Clock::time_point nextByteAt{};
+    PaceMeter pace;
+    while (!g_stop) {
+        const auto now = Clock::now();
+        int timeoutMs = -1;
+        auto until = [&](Clock::time_point when) {
+            const auto ms = std::chrono::ceil<std::chrono::milliseconds>(when - now).count();
+            const int wait = static_cast<int>(std::max<long long>(0, ms));
+            timeoutMs = timeoutMs < 0 ? wait : std::min(timeoutMs, wait);
+        };
+        if (const auto deadline = unit.nextDeadline()) {
+            until(*deadline);
+        }
+        if (!outgoing.empty()) {
+            until(nextByteAt);
+        }
+        if (const auto ends = pace.burstEnds(); ends && options.baudTiming) {
+            until(*ends);
+        }
+        pollfd ready{master, POLLIN, 0};
+        timespec wait{timeoutMs / 1000, (timeoutMs % 1000) * 1'000'000L};
+        const int result = ppoll(&ready, 1, timeoutMs < 0 ? nullptr : &wait, &open);
+        const auto at = Clock::now();
+        if (result > 0 && (ready.revents & POLLIN)) {
+            char buffer[4096];
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0) {
+                const int baud = lineBaud(slave);
+                if (baud != 0 && baud != options.baud) {
+                    logLine("line rx " + std::to_string(n) + " bytes at " + std::to_string(baud) +
+                            " baud; this unit runs at " + std::to_string(options.baud) +
+                            " -> unreadable");
+                } else {
+                    pace.received(static_cast<std::size_t>(n), at);
+                    unit.receive(std::string_view(buffer, static_cast<std::size_t>(n)), at);
+                }
+            }
+        }
+        if (const auto report = pace.report(at, options.baud); report && options.baudTiming) {
+            logLine(*report);
+        }
+        unit.advance(at);
+        outgoing += unit.takeOutput(at);
+        for (const std::string& line : unit.takeLog()) {
+            logLine(line);
+        }
+        if (unit.takeChanged() && !options.store.empty()) {
+            saveStore(options.store, unit.configuration());
+        }
+        if (outgoing.empty()) {
+            continue;
+        }
+        if (!options.baudTiming) {
+            writeAll(master, outgoing);
+            outgoing.clear();
+            continue;
+        }
+        // One byte every ten bit times of the line's speed.
+        const auto step = byteTime(lineBaud(slave) ? lineBaud(slave) : options.baud);
+        if (nextByteAt < at) {
+            nextByteAt = at;
+        }
+        while (!outgoing.empty() && nextByteAt <= Clock::now()) {
+            writeAll(master, outgoing.substr(0, 1));
+            outgoing.erase(0, 1);
+            nextByteAt += step;
+        }
+    }
+
+    if (!options.link.empty()) {
+        std::error_code error;
+        if (std::filesystem::is_symlink(options.link, error) &&
+            std::filesystem::read_symlink(options.link, error) == device) {
+            std::filesystem::remove(options.link, error);
+        }
+    }
+    logLine("stopped");
+    close(slave);
+    close(master);
+    return 0;
+}
