@@ -15,8 +15,6 @@ namespace cvcfg {
 
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
-
 // ---- writing ----------------------------------------------------------------
 
 std::string inQuotes(std::string_view text) {
@@ -38,7 +36,9 @@ std::string characterNotation(const std::string& field, int emptyDefault) {
     return inQuotes(field.substr(0, 1));
 }
 
-std::string valueNotation(const ConfigRecord& record, const ByteField& field) {
+} // namespace
+
+std::string FileValueText(const ConfigRecord& record, const ByteField& field) {
     switch (field.form) {
     case ByteForm::Character:
     case ByteForm::CharacterPair: // only the first byte reads back from a file
@@ -50,6 +50,8 @@ std::string valueNotation(const ConfigRecord& record, const ByteField& field) {
     }
     return {};
 }
+
+namespace {
 
 // ---- reading ----------------------------------------------------------------
 
@@ -242,7 +244,7 @@ std::string SaveExtParams(const ConfigRecord& record) {
     std::string text;
     for (const int32_t value : record.ExtParams) {
         text += std::to_string(value);
-        text += kLineEnd;
+        text += kFileLineEnd;
     }
     return text;
 }
@@ -250,8 +252,8 @@ std::string SaveExtParams(const ConfigRecord& record) {
 std::string FormatConfigFile(const ConfigRecord& record) {
     std::string text;
     for (const ByteField& field : sectionAFields()) {
-        text += valueNotation(record, field);
-        text += kLineEnd;
+        text += FileValueText(record, field);
+        text += kFileLineEnd;
     }
     const SectionB section = sectionBFor(record);
     if (section == SectionB::RegisterMap) {
@@ -260,7 +262,7 @@ std::string FormatConfigFile(const ConfigRecord& record) {
     for (int index = 0; index < sectionBValueCount(section); index += 2) {
         text += std::to_string(record.ExtParams[static_cast<std::size_t>(index)]) + "," +
                 std::to_string(record.ExtParams[static_cast<std::size_t>(index) + 1]);
-        text += kLineEnd;
+        text += kFileLineEnd;
     }
     return text;
 }

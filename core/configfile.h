@@ -2,6 +2,7 @@
 
 #include "core/catalogue.h"
 #include "core/expected.h"
+#include "core/fields.h"
 #include "core/record.h"
 
 #include <string>
@@ -31,6 +32,14 @@ public:
 // The text of a configuration file for the record: the fifteen fixed lines
 // and the extended section its model and variant call for, CR LF line ends.
 [[nodiscard]] std::string FormatConfigFile(const ConfigRecord& record);
+
+// One fixed-section value as a file writes it: characters in quotes, or as a
+// bare code where quotes cannot carry them; numbers bare; decimal texts in
+// quotes.
+[[nodiscard]] std::string FileValueText(const ConfigRecord& record, const ByteField& field);
+
+// The line end of configuration files.
+inline constexpr std::string_view kFileLineEnd = "\r\n";
 
 // The 88 lines of the register-map section, ExtParams[0] first.
 [[nodiscard]] std::string SaveExtParams(const ConfigRecord& record);

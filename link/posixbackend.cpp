@@ -177,7 +177,15 @@ int PosixSerialBackend::setQueueSizes(PortHandle handle, int, int) {
 }
 
 int PosixSerialBackend::purge(PortHandle handle) {
-    return ::tcflush(fd(handle), TCIOFLUSH) == 0 ? 0 : errno;
+    // Discard what waits in both directions. Writes only return once their
+    // bytes have left, so output still queued is what a time-out left behind;
+    // flushing output otherwise would, on a pseudo-terminal, throw away bytes
+    // the other side has not read yet.
+    int queued = 0;
+    if (::ioctl(fd(handle), TIOCOUTQ, &queued) != 0) {
+        return errno;
+    }
+    return ::tcflush(fd(handle), queued > 0 ? TCIOFLUSH : TCIFLUSH) == 0 ? 0 : errno;
 }
 
 int PosixSerialBackend::setTimeouts(PortHandle handle, const Timeouts& timeouts) {
@@ -290,6 +298,19 @@ int PosixSerialBackend::write(PortHandle handle, const uint8_t* data, int count,
         }
         if (result > 0 && (ready.revents & (POLLHUP | POLLERR | POLLNVAL))) {
             return ready.revents & POLLNVAL ? EBADF : EIO;
+        }
+    }
+    // Like a synchronous write on the unit's home platform, return once the
+    // bytes have left the driver (a byte takes about a millisecond at 9600).
+    for (int queued = 1; queued > 0;) {
+        if (::ioctl(fd(handle), TIOCOUTQ, &queued) != 0) {
+            return errno;
+        }
+        if (queued > 0) {
+            if (budget > 0 && Clock::now() >= deadline) {
+                return ETIMEDOUT;
+            }
+            ::usleep(1000);
         }
     }
     return 0;

@@ -68,6 +68,40 @@ inline ConfigRecord df1SetupRecord() {
     return record;
 }
 
+// A record of the variant whose every byte differs from the defaults, so
+// that a field that goes astray shows.
+inline ConfigRecord distinctRecord(std::string_view variant) {
+    ConfigRecord record = zeroRecord(variant);
+    record.NetType = charField(2);
+    record.StationNo = charField(0x31);
+    record.HighAddress = charField(0x32);
+    record.NetSpeed = charField(9);
+    record.CHAParams = 0x21;
+    record.CHBSpeed = charField(10);
+    record.CHBParams = 0x06;
+    record.CHCSpeed = charField(8);
+    record.CHCParams = 0x10;
+    record.ProtoParams = 0x41;
+    record.ModeBytes = std::string("\x04\x00", 2);
+    record.NumText1 = "3";
+    record.NumText2 = "4";
+    record.AuxChar = charField(5);
+    record.AuxValue = 6;
+    for (int i = 0; i < kExtParamCount; ++i) {
+        record.ExtParams[static_cast<std::size_t>(i)] = 100 + i;
+    }
+    return record;
+}
+
+// The record without its run-time state (port, status, time-out flag), for
+// comparing what a transaction left of the configuration.
+inline ConfigRecord parameters(ConfigRecord record) {
+    record.ComPort = 0;
+    record.CommStatus = 0;
+    record.TimeoutFlag = false;
+    return record;
+}
+
 inline std::string dataPath(const std::string& name) {
     return std::string(CVCFG_TEST_DATA) + "/" + name;
 }

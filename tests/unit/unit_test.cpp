@@ -89,29 +89,6 @@ TEST(SimulatedUnit, AnImageThatStopsShortIsRefusedWhenTheLineGoesQuiet) {
     EXPECT_EQ(bench.wait(400ms), "\x15");
 }
 
-ConfigRecord distinctRecord(std::string_view variant) {
-    ConfigRecord record = test::zeroRecord(variant);
-    record.NetType = charField(2);
-    record.StationNo = charField(0x31);
-    record.HighAddress = charField(0x32);
-    record.NetSpeed = charField(9);
-    record.CHAParams = 0x21;
-    record.CHBSpeed = charField(10);
-    record.CHBParams = 0x06;
-    record.CHCSpeed = charField(8);
-    record.CHCParams = 0x10;
-    record.ProtoParams = 0x41;
-    record.ModeBytes = std::string("\x04\x00", 2);
-    record.NumText1 = "3";
-    record.NumText2 = "4";
-    record.AuxChar = charField(5);
-    record.AuxValue = 6;
-    for (int i = 0; i < kExtParamCount; ++i) {
-        record.ExtParams[static_cast<std::size_t>(i)] = 100 + i;
-    }
-    return record;
-}
-
 std::string download(Bench& bench, const ConfigRecord& record) {
     const std::string image = imageOf(record);
     EXPECT_EQ(bench.send(image), "\x06");
@@ -123,7 +100,7 @@ TEST(SimulatedUnit, FirstReplyCarriesTheConfigurationOnePlaceOn) {
     for (const char* variant : {"CV210-DF1", "CV310-DAS", "CV-PCI"}) {
         SCOPED_TRACE(variant);
         Bench bench(variant);
-        const std::string image = download(bench, distinctRecord(variant));
+        const std::string image = download(bench, test::distinctRecord(variant));
         const std::string reply = bench.send("TEE", 100ms);
         const bool card = std::string(variant) == "CV-PCI";
         ASSERT_EQ(reply.size(), card ? 70u : 66u);
@@ -145,7 +122,7 @@ TEST(SimulatedUnit, FirstReplyCarriesTheConfigurationOnePlaceOn) {
 
 TEST(SimulatedUnit, LaterRepliesCarryTheExtendedBlocks) {
     Bench modbus("CV320-ME");
-    download(modbus, distinctRecord("CV320-ME"));
+    download(modbus, test::distinctRecord("CV320-ME"));
     const std::string map = modbus.send("TEM", 100ms);
     ASSERT_EQ(map.size(), 114u);
     EXPECT_EQ(map.substr(0, 2), "TR");
@@ -153,7 +130,7 @@ TEST(SimulatedUnit, LaterRepliesCarryTheExtendedBlocks) {
         ASSERT_EQ(static_cast<uint8_t>(map[static_cast<std::size_t>(24 + k)]), 100 + k) << k;
     }
     Bench kfr("CV210-KFR");
-    download(kfr, distinctRecord("CV210-KFR"));
+    download(kfr, test::distinctRecord("CV210-KFR"));
     const std::string block = kfr.send("TER", 100ms);
     ASSERT_EQ(block.size(), 94u);
     for (int k = 0; k < 14; ++k) {

@@ -1,0 +1,66 @@
+#include "link/contact.h"
+
+namespace cvcfg {
+
+namespace {
+
+// What the operator should see on the unit once it is in configuration mode.
+std::string ledHint(const std::string& model) {
+    return model == "CV-PCI" || model == "CV-PC/104-MODBUS"
+               ? "'BUS' AND 'STATUS' LEDS SHOULD BE ON !"
+               : "'CHA' AND 'CHC' LEDS SHOULD BE RED!";
+}
+
+} // namespace
+
+bool TestComPort(Session& session) {
+    ConfigRecord& record = session.record;
+    record.CommStatus =
+        session.serial.CommOpen(record.ComPort, portName(record), linkSettings(record));
+    const bool opened = record.CommStatus == 0;
+    if (!opened) {
+        std::string message;
+        record.CommStatus = session.serial.CommErrorText(message);
+        session.op.showMessage({"UNABLE TO OPEN COM PORT,  Error: " + message, Buttons::Ok,
+                                Icon::Information, "INVALID COM PORT!!! Please Select Again."});
+    }
+    session.serial.CommClose(record.ComPort);
+    return opened;
+}
+
+int16_t ContactUnit(Session& session) {
+    ConfigRecord& record = session.record;
+    SerialLayer& serial = session.serial;
+    const std::string settings = linkSettings(record);
+    record.CommStatus = serial.CommOpen(record.ComPort, portName(record), settings);
+    if (record.CommStatus != 0) {
+        std::string message;
+        record.CommStatus = serial.CommErrorText(message);
+        session.op.showMessage(
+            {"Unable to Communicate with" + record.ModelName + ", COM Error: " + message,
+             Buttons::Ok, Icon::None, ""});
+        // The open may have failed after the handle was obtained.
+        serial.CommClose(record.ComPort);
+        return kContactFailed;
+    }
+    const Answer answer = session.op.showMessage(
+        {"Press the Configure pushbutton on the " + record.ModelName + " NOW!" + "\n\r" +
+             "ONLY the " + ledHint(record.ModelName),
+         Buttons::OkCancel, Icon::Critical, "PRESS THE CONFIGURE PUSHBUTTON NOW!!!"});
+    if (answer == Answer::Cancel) {
+        serial.CommClose(record.ComPort);
+        return kContactCancelled;
+    }
+    record.CommStatus = serial.CommSet(record.ComPort, settings);
+    record.CommStatus = serial.CommFlush(record.ComPort);
+    record.CommStatus = serial.CommFlush(record.ComPort);
+    for (int i = 0; i < 100; ++i) {
+        session.op.processEvents();
+    }
+    // Whatever the unit sent when its button was pressed is not a reply.
+    std::string scratch;
+    record.CommStatus = serial.CommRead(record.ComPort, scratch, 300);
+    return kContactOk;
+}
+
+} // namespace cvcfg

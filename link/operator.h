@@ -1,0 +1,53 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace cvcfg {
+
+class FileValueView;
+
+// Message box buttons and icons, with the values the operator's platform
+// gives them; and the answers.
+enum class Buttons { Ok = 0, OkCancel = 1, YesNo = 4 };
+enum class Icon { None = 0, Critical = 16, Exclamation = 48, Information = 64 };
+enum class Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+struct MessageBox {
+    std::string prompt;
+    Buttons buttons = Buttons::Ok;
+    Icon icon = Icon::None;
+    std::string title; // empty: the program's own title
+
+    bool operator==(const MessageBox&) const = default;
+};
+
+// Everything a transaction needs from the person at the PC and from the form
+// that started it: message boxes, file dialogs, the form's status line and
+// busy state, its event pump and its timers. The desktop forms, the command
+// line and scripted tests each implement it, so one transaction serves all.
+class Operator {
+public:
+    virtual ~Operator() = default;
+
+    virtual Answer showMessage(const MessageBox& box) = 0;
+    // The save-file dialog (overwrite prompt on); nothing when cancelled.
+    virtual std::optional<std::string> chooseSaveFile(const std::string& filter) = 0;
+    // The calling form's status line.
+    virtual void setStatus(const std::string& text) = 0;
+    // The calling form's transfer buttons disabled and the hourglass shown.
+    virtual void setBusy(bool busy) = 0;
+    // Lets the user interface handle what is pending; never blocks.
+    virtual void processEvents() = 0;
+    // The interval a form's timer really runs for one designed as `designed`;
+    // tests shorten the transfers' time-outs here.
+    [[nodiscard]] virtual std::chrono::milliseconds
+    timerInterval(std::chrono::milliseconds designed) const {
+        return designed;
+    }
+    // The editor that shows an opened or uploaded configuration, if any.
+    [[nodiscard]] virtual FileValueView* fileValueView() { return nullptr; }
+};
+
+} // namespace cvcfg

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "link/session.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace cvcfg {
+
+// How an upload ended.
+enum class UploadOutcome {
+    NotContacted, // the port did not open, or the operator cancelled
+    TimedOut,     // a stage had no reply within its time-out
+    InvalidReply, // a reply too short or not beginning "T","R"
+    NoFileName,   // the operator chose no file
+    FileError,    // the file could not be written or read back
+    ReadFailed,   // the port failed while a reply was awaited
+    Complete,     // the file holds the unit's configuration, now loaded
+};
+
+inline constexpr std::chrono::milliseconds kUploadStageTimeout{3000};
+
+// Which stages an upload runs for the record's product, and how many
+// ExtParams values the first reply carries.
+struct UploadPlan {
+    int stage1Values = 0;       // 0, 2, 6 or 14
+    bool registerMap = false;   // stage 2, T E M: the 88 register-map values
+    bool extendedBlock = false; // stage 3, T E R: the 14 extended values
+
+    bool operator==(const UploadPlan&) const = default;
+};
+
+[[nodiscard]] UploadPlan uploadPlanFor(const ConfigRecord& record);
+
+// The bytes of the last reply, by position; positions the reply did not
+// reach hold 0.
+inline constexpr std::size_t kReplyBytesSize = 201;
+using ReplyBytes = std::array<int16_t, kReplyBytesSize>;
+void SplitReply(const std::string& reply, ReplyBytes& bytes);
+
+// Reads the unit's configuration in its stages, saves it as the file the
+// operator names and loads that file into the record (and the editor the
+// operator shows). Reports on the calling form; the port is closed on every
+// way out.
+UploadOutcome UploadConfiguration(Session& session);
+
+// Acknowledges a reply with one ACK.
+void SendAck(Session& session);
+
+} // namespace cvcfg

@@ -1,0 +1,399 @@
+#include "core/configfile.h"
+#include "core/image.h"
+#include "link/contact.h"
+#include "link/download.h"
+#include "link/posixbackend.h"
+#include "link/upload.h"
+#include "tests/support/records.h"
+#include "tests/support/scriptedoperator.h"
+#include "tests/support/unitprocess.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace cvcfg {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ScriptedOperator;
+using test::UnitProcess;
+using Clock = std::chrono::steady_clock;
+
+MessageBox configurePrompt(const std::string& model, const std::string& leds) {
+    return {"Press the Configure pushbutton on the " + model + " NOW!\n\rONLY the " + leds,
+            Buttons::OkCancel, Icon::Critical, "PRESS THE CONFIGURE PUSHBUTTON NOW!!!"};
+}
+
+MessageBox configurePrompt(const std::string& model) {
+    const bool card = model == "CV-PCI" || model == "CV-PC/104-MODBUS";
+    return configurePrompt(model, card ? "'BUS' AND 'STATUS' LEDS SHOULD BE ON !"
+                                       : "'CHA' AND 'CHC' LEDS SHOULD BE RED!");
+}
+
+const MessageBox kResetPrompt{"Press the RESET Button of the Corvane to put it ON-LINE",
+                              Buttons::Ok, Icon::Information, "Press Reset Button"};
+
+MessageBox downloadFailure(const std::string& title) {
+    return {"Unable to communicate with Corvane.", Buttons::Ok, Icon::Critical, title};
+}
+
+MessageBox uploadTimeout(const std::string& model) {
+    return {"Unable to upload parameters from " + model + ".", Buttons::Ok, Icon::Critical,
+            "TIMEOUT DETECTED"};
+}
+
+std::string hex(const Bytes& bytes) {
+    std::string text;
+    for (const uint8_t byte : bytes) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, text.empty() ? "%02X" : " %02X", byte);
+        text += digits;
+    }
+    return text;
+}
+
+// A simulated unit on a pseudo-terminal, reached as COM1, and the program's
+// side of the link: the record, the serial layer and a scripted operator.
+class Bench {
+public:
+    explicit Bench(const std::string& variant, std::vector<std::string> faults = {})
+        : m_dir(std::filesystem::path(::testing::TempDir()) /
+                ("cvcfg-transfer-" + std::to_string(::getpid()))),
+          m_unit(unitArgs(variant, faults, m_dir)), m_backend(portMap(m_dir)), m_serial(m_backend) {
+        record = test::zeroRecord(variant);
+        record.LinkBaud = "9600";
+        record.ComPort = 1;
+        op.shorten(kDownloadTimeout, 800ms);
+        op.shorten(kUploadStageTimeout, 600ms);
+    }
+    ~Bench() {
+        m_unit.stop();
+        std::filesystem::remove_all(m_dir);
+    }
+
+    Session session() { return Session{record, m_serial, op}; }
+    UnitProcess& unit() { return m_unit; }
+    SerialLayer& serial() { return m_serial; }
+    std::string file(const std::string& name) const { return (m_dir / name).string(); }
+
+    ConfigRecord record;
+    ScriptedOperator op;
+
+private:
+    static std::vector<std::string> unitArgs(const std::string& variant,
+                                             const std::vector<std::string>& faults,
+                                             const std::filesystem::path& dir) {
+        std::filesystem::create_directories(dir);
+        std::vector<std::string> args = {"--variant", variant, "--link", (dir / "port").string()};
+        for (const std::string& fault : faults) {
+            args.insert(args.end(), {"--fault", fault});
+        }
+        return args;
+    }
+    static PortMap portMap(const std::filesystem::path& dir) {
+        PortMap map;
+        EXPECT_TRUE(map.addMapping("1=" + (dir / "port").string()).ok());
+        return map;
+    }
+
+    std::filesystem::path m_dir;
+    UnitProcess m_unit;
+    PosixSerialBackend m_backend;
+    SerialLayer m_serial;
+};
+
+struct Golden {
+    const char* variant;
+    const char* file;
+};
+
+class DownloadEveryLength : public testing::TestWithParam<Golden> {};
+
+TEST_P(DownloadEveryLength, UnitReceivesTheImageAndTheProgramsAck) {
+    Bench bench(GetParam().variant);
+    ASSERT_TRUE(
+        OpenConfigFile(test::dataPath(std::string(GetParam().file) + ".CVF"), bench.record));
+    bench.op.expect(configurePrompt(bench.record.ModelName));
+    if (bench.record.ModelName != "CV-PCI") {
+        bench.op.expect(kResetPrompt);
+    }
+    Session session = bench.session();
+    EXPECT_EQ(DownloadConfiguration(session), DownloadOutcome::Acknowledged);
+    EXPECT_EQ(bench.op.statuses, (std::vector<std::string>{
+                                     "Downloading Parameters...", "Initiating transfer to Corvane",
+                                     "A-OK! Transmission received by Corvane"}));
+    EXPECT_EQ(bench.op.busyStates, std::vector<bool>{false});
+    EXPECT_FALSE(bench.serial().isOpen(1));
+
+    std::string expected = test::readFile(test::dataPath(std::string(GetParam().file) + ".hex"));
+    expected.pop_back();
+    const std::string received = bench.unit().awaitLine("download rx", 3s);
+    EXPECT_NE(received.find(": " + expected + " -> ACK"), std::string::npos) << received;
+    EXPECT_NE(bench.unit().awaitLine("configuration kept", 3s), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, DownloadEveryLength,
+                         testing::Values(Golden{"CV210-DF1", "cv210-df1"},
+                                         Golden{"CV210-ASCII", "cv210-ascii"},
+                                         Golden{"CV210-KFR", "cv210-kfr"},
+                                         Golden{"CV320-ME", "cv320-me"},
+                                         Golden{"CV-PCI", "cv-pci"}),
+                         [](const auto& info) {
+                             std::string name = info.param.file;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+double cpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+TEST(Download, SilentUnitTimesOutAfterSixSecondsWithoutSpinning) {
+    Bench bench("CV210-DF1", {"silent"});
+    bench.op.shorten(kDownloadTimeout, kDownloadTimeout); // the real time-out
+    bench.record = test::df1SetupRecord();
+    bench.record.LinkBaud = "9600";
+    bench.record.ComPort = 1;
+    bench.op.expect(configurePrompt("CV210"));
+    bench.op.expect(downloadFailure("TIMEOUT DETECTED"));
+    Session session = bench.session();
+    const double cpuBefore = cpuSeconds();
+    const auto start = Clock::now();
+    EXPECT_EQ(DownloadConfiguration(session), DownloadOutcome::TimedOut);
+    const auto took = Clock::now() - start;
+    EXPECT_GE(took, 6000ms);
+    EXPECT_LT(took, 7000ms);
+    EXPECT_LT(cpuSeconds() - cpuBefore, 0.05 * 6.0) << "the wait must sleep, not spin";
+    EXPECT_EQ(bench.op.statuses.back(), "Try TRANSFER CONFIGURATION Again");
+    EXPECT_FALSE(bench.serial().isOpen(1));
+}
+
+TEST(Download, AnswersWithoutAckEndAtOnceAndNoisyAckSucceeds) {
+    struct Case {
+        const char* fault;
+        DownloadOutcome outcome;
+    };
+    for (const Case& c :
+         {Case{"nak", DownloadOutcome::NoAck}, Case{"noise", DownloadOutcome::NoAck},
+          Case{"noise-then-ack", DownloadOutcome::Acknowledged}}) {
+        SCOPED_TRACE(c.fault);
+        Bench bench("CV210-KFR", {c.fault});
+        ASSERT_TRUE(OpenConfigFile(test::dataPath("cv210-kfr.CVF"), bench.record));
+        bench.op.shorten(kDownloadTimeout, kDownloadTimeout);
+        bench.op.expect(configurePrompt("CV210"));
+        const bool acknowledged = c.outcome == DownloadOutcome::Acknowledged;
+        bench.op.expect(acknowledged ? kResetPrompt : downloadFailure("NO ACK RECEIVED"));
+        Session session = bench.session();
+        const auto start = Clock::now();
+        EXPECT_EQ(DownloadConfiguration(session), c.outcome);
+        EXPECT_LT(Clock::now() - start, 2000ms) << "no waiting for the time-out";
+        EXPECT_EQ(bench.op.statuses.back(), acknowledged ? "A-OK! Transmission received by Corvane"
+                                                         : "Try TRANSFER CONFIGURATION Again");
+        EXPECT_FALSE(bench.serial().isOpen(1));
+    }
+}
+
+TEST(Contact, CancelAtTheConfigurePromptLeavesNoPortOpen) {
+    Bench bench("CV210-DF1");
+    bench.op.expect(configurePrompt("CV210"), Answer::Cancel);
+    Session session = bench.session();
+    EXPECT_EQ(ContactUnit(session), kContactCancelled);
+    EXPECT_FALSE(bench.serial().isOpen(1));
+
+    bench.op.expect(configurePrompt("CV210"), Answer::Cancel);
+    EXPECT_EQ(DownloadConfiguration(session), DownloadOutcome::NotContacted);
+    EXPECT_EQ(bench.op.busyStates, std::vector<bool>{false});
+    EXPECT_FALSE(bench.serial().isOpen(1));
+    EXPECT_EQ(bench.unit().awaitLine("rx", 300ms), "") << "nothing reached the unit";
+}
+
+TEST(Contact, APortThatCannotBeOpenedIsReportedAndLeftClosed) {
+    Bench bench("CV210-DF1");
+    Session session = bench.session();
+    bench.record.ComPort = 2; // /dev/ttyS1 through the map: not a port of this machine
+    PosixSerialBackend missing([] {
+        PortMap map;
+        EXPECT_TRUE(map.addMapping("2=/dev/cvcfg-missing-port").ok());
+        return map;
+    }());
+    SerialLayer serial(missing);
+    Session elsewhere{bench.record, serial, bench.op};
+    bench.op.expect({"Unable to Communicate withCV210, COM Error: Error (2): CommOpen (CreateFile) "
+                     "- No such file or directory",
+                     Buttons::Ok, Icon::None, ""});
+    EXPECT_EQ(ContactUnit(elsewhere), kContactFailed);
+    EXPECT_FALSE(serial.isOpen(2));
+
+    // An open that fails after the device was obtained is closed too.
+    bench.record.ComPort = 1;
+    bench.record.LinkBaud = "12345";
+    bench.op.expect({"Unable to Communicate withCV210, COM Error: Error (22): CommOpen "
+                     "(SetCommState) - Invalid argument",
+                     Buttons::Ok, Icon::None, ""});
+    EXPECT_EQ(ContactUnit(session), kContactFailed);
+    EXPECT_FALSE(bench.serial().isOpen(1));
+}
+
+TEST(Contact, PortTestReportsAndAlwaysCloses) {
+    Bench bench("CV210-DF1");
+    Session session = bench.session();
+    EXPECT_TRUE(TestComPort(session));
+    EXPECT_FALSE(bench.serial().isOpen(1));
+    bench.record.ComPort = 9;
+    bench.op.expect({"UNABLE TO OPEN COM PORT,  Error: Error (2): CommOpen (CreateFile) - No such "
+                     "file or directory",
+                     Buttons::Ok, Icon::Information, "INVALID COM PORT!!! Please Select Again."});
+    PosixSerialBackend missing([] {
+        PortMap map;
+        EXPECT_TRUE(map.addMapping("9=/dev/cvcfg-missing-port").ok());
+        return map;
+    }());
+    SerialLayer serial(missing);
+    Session other{bench.record, serial, bench.op};
+    EXPECT_FALSE(TestComPort(other));
+    EXPECT_FALSE(serial.isOpen(9));
+}
+
+struct UploadCase {
+    const char* variant;
+    int lines;
+    std::vector<std::string> requests;
+};
+
+class UploadEveryPlan : public testing::TestWithParam<UploadCase> {};
+
+TEST_P(UploadEveryPlan, WritesTheStagesAndLoadsWhatTheUnitHolds) {
+    const UploadCase& c = GetParam();
+    Bench bench(c.variant);
+    // Entries past the variant's file section have no meaning there and stay 0,
+    // as every editor leaves them.
+    ConfigRecord sent = test::distinctRecord(c.variant);
+    const auto carried = static_cast<std::size_t>(sectionBValueCount(sectionBFor(sent)));
+    std::fill(sent.ExtParams.begin() + static_cast<std::ptrdiff_t>(carried), sent.ExtParams.end(),
+              0);
+    bench.record = sent;
+    bench.record.LinkBaud = "9600";
+    bench.record.ComPort = 1;
+    Session session = bench.session();
+    bench.op.expect(configurePrompt(bench.record.ModelName));
+    if (bench.record.ModelName != "CV-PCI") {
+        bench.op.expect(kResetPrompt);
+    }
+    ASSERT_EQ(DownloadConfiguration(session), DownloadOutcome::Acknowledged);
+
+    // Start the upload from an empty record of the same product.
+    bench.record = test::zeroRecord(c.variant);
+    bench.record.LinkBaud = "9600";
+    bench.record.ComPort = 1;
+    const std::string file = bench.file("upload.CVF");
+    bench.op.statuses.clear();
+    bench.op.expect(configurePrompt(bench.record.ModelName));
+    bench.op.expectSaveFile(file);
+    EXPECT_EQ(UploadConfiguration(session), UploadOutcome::Complete);
+    EXPECT_EQ(bench.op.statuses.back(),
+              "A-OK! Success - Upload complete from " + bench.record.ModelName + ".");
+    EXPECT_EQ(bench.op.saveFilters, std::vector<std::string>{bench.record.ModelName +
+                                                             " Configuration Files (*.CVF)|*.CVF"});
+    EXPECT_FALSE(bench.serial().isOpen(1));
+
+    const std::string text = test::readFile(file);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.lines);
+    for (const std::string& request : c.requests) {
+        EXPECT_NE(bench.unit().awaitLine("upload   rx 3: " + request, 3s), "") << request;
+    }
+    EXPECT_EQ(bench.unit().awaitLine("upload   rx", 300ms), "") << "no further request";
+    // Every value the image carries came back.
+    EXPECT_EQ(hex(*BuildConfigImage(bench.record)), hex(*BuildConfigImage(sent)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, UploadEveryPlan,
+                         testing::Values(UploadCase{"CV310-MMX", 15, {"54 45 45"}},
+                                         UploadCase{"CV320-ME", 15 + 88, {"54 45 45", "54 45 4D"}},
+                                         UploadCase{"CV210-KFR", 15 + 14, {"54 45 45", "54 45 52"}},
+                                         UploadCase{"CV-PCI", 15 + 7, {"54 45 45"}},
+                                         UploadCase{"CV310-DAS", 15 + 3, {"54 45 45"}}),
+                         [](const auto& info) {
+                             std::string name = info.param.variant;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+TEST(Upload, SecondStageTimeOutKeepsOnlyTheFirstLinesAndLoadsNothing) {
+    Bench bench("CV320-ME", {"no-reply=M"});
+    bench.op.shorten(kUploadStageTimeout, kUploadStageTimeout); // the real time-out
+    const ConfigRecord before = bench.record;
+    const std::string file = bench.file("partial.CVF");
+    bench.op.expect(configurePrompt("CV320"));
+    bench.op.expectSaveFile(file);
+    bench.op.expect(uploadTimeout("CV320"));
+    Session session = bench.session();
+    const auto start = Clock::now();
+    EXPECT_EQ(UploadConfiguration(session), UploadOutcome::TimedOut);
+    EXPECT_GE(Clock::now() - start, 3000ms);
+    EXPECT_EQ(bench.op.statuses.back(), "!Error!Timeout Detected! Upload Again!");
+    const std::string text = test::readFile(file);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15);
+    EXPECT_EQ(test::parameters(bench.record), test::parameters(before));
+    EXPECT_FALSE(bench.serial().isOpen(1));
+}
+
+TEST(Upload, ShortOrGarbledFirstReplyIsRefused) {
+    for (const char* fault : {"short-reply", "garbled-reply"}) {
+        SCOPED_TRACE(fault);
+        Bench bench("CV-PCI", {fault});
+        const ConfigRecord before = bench.record;
+        bench.op.expect(configurePrompt("CV-PCI"));
+        Session session = bench.session();
+        EXPECT_EQ(UploadConfiguration(session), UploadOutcome::InvalidReply);
+        EXPECT_EQ(bench.op.statuses.back(),
+                  "!Error!Invalid Upload Message Received! Upload Again!");
+        EXPECT_EQ(test::parameters(bench.record), test::parameters(before));
+        EXPECT_FALSE(bench.serial().isOpen(1));
+        EXPECT_EQ(bench.unit().awaitLine("ack      rx", 300ms), "") << "no ACK for a bad reply";
+    }
+}
+
+TEST(Upload, SilenceAndNoFileNameAreReported) {
+    Bench silent("CV310-MMX", {"silent"});
+    silent.op.expect(configurePrompt("CV310"));
+    silent.op.expect(uploadTimeout("CV310"));
+    Session quiet = silent.session();
+    EXPECT_EQ(UploadConfiguration(quiet), UploadOutcome::TimedOut);
+    EXPECT_EQ(silent.op.statuses.back(), "Check connections/settings and TRY UPLOAD AGAIN");
+
+    Bench bench("CV310-MMX");
+    bench.op.expect(configurePrompt("CV310"));
+    bench.op.expectSaveFile(std::nullopt);
+    Session session = bench.session();
+    EXPECT_EQ(UploadConfiguration(session), UploadOutcome::NoFileName);
+    EXPECT_EQ(bench.op.statuses.back(), "!Error!Invalid Filename Selected! Upload Again!");
+    EXPECT_FALSE(bench.serial().isOpen(1));
+}
+
+TEST(Upload, RepliesAreSplitAfreshEachTime) {
+    ReplyBytes bytes{};
+    SplitReply(std::string(250, 'x'), bytes);
+    EXPECT_EQ(bytes[200], 'x');
+    SplitReply("TR", bytes);
+    EXPECT_EQ(bytes[0], 'T');
+    EXPECT_EQ(bytes[2], 0) << "nothing left from the earlier reply";
+    EXPECT_EQ(bytes[200], 0);
+}
+
+TEST(Upload, PlanFollowsTheCatalogue) {
+    for (const Variant& variant : catalogue()) {
+        SCOPED_TRACE(std::string(variant.name));
+        ConfigRecord record;
+        applyIdentity(record, variant);
+        const UploadPlan expected{variant.uploadStage1Values, variant.uploadRegisterMap,
+                                  variant.uploadExtendedBlock};
+        EXPECT_EQ(uploadPlanFor(record), expected);
+    }
+}
+
+} // namespace
+} // namespace cvcfg
