@@ -1,7 +1,9 @@
 #include "cli/cli.h"
 
+#include "cli/arguments.h"
 #include "cli/assign.h"
 #include "cli/describe.h"
+#include "cli/transfer.h"
 #include "core/catalogue.h"
 #include "core/configfile.h"
 #include "core/image.h"
@@ -31,6 +33,8 @@ Commands:
   set        change fields of a configuration and save it as a *.CVF file
   image      print the download image of a configuration
   ports      show which device each COM port stands for
+  download   download a *.CVF file to a unit
+  upload     read a unit's configuration into a *.CVF file
 
 COM1 to COM12 open /dev/ttyS0 to /dev/ttyS11 unless the environment variable
 CVCFG_COM<N>=PATH or the option --com N=PATH (which wins) names another device.
@@ -77,107 +81,9 @@ Opens FILE as a configuration of VARIANT and prints the download image the
 unit would receive: upper-case two-digit hex bytes separated by single spaces.
 )";
 
-struct UsageError {
-    std::string message;
-};
-
-// The arguments of one command: named options, positional words, --help.
-struct Arguments {
-    std::map<std::string, std::string> options;
-    std::vector<std::string> words;
-    bool help = false;
-    bool json = false;
-};
-
-// Splits a command's arguments. `valued` lists the options that take a value
-// ("--variant V" or "--variant=V").
-std::optional<Arguments> parseArguments(std::span<const std::string> args,
-                                        std::initializer_list<std::string_view> valued,
-                                        bool takesJson, UsageError& error) {
-    Arguments parsed;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            parsed.help = true;
-            continue;
-        }
-        if (takesJson && arg == "--json") {
-            parsed.json = true;
-            continue;
-        }
-        if (arg.size() > 1 && arg.front() == '-') {
-            const std::size_t equals = arg.find('=');
-            const std::string name = arg.substr(0, equals);
-            if (std::find(valued.begin(), valued.end(), name) == valued.end()) {
-                error.message = "unknown option " + name;
-                return std::nullopt;
-            }
-            if (equals != std::string::npos) {
-                parsed.options[name] = arg.substr(equals + 1);
-            } else if (i + 1 < args.size()) {
-                parsed.options[name] = args[++i];
-            } else {
-                error.message = name + " needs a value";
-                return std::nullopt;
-            }
-            continue;
-        }
-        parsed.words.push_back(arg);
-    }
-    return parsed;
-}
-
-std::string variantList() {
-    std::string names;
-    for (const Variant& variant : catalogue()) {
-        names += "\n  " + std::string(variant.name);
-    }
-    return names;
-}
-
-// A fresh record carrying the identity of the variant named by --variant.
-std::optional<ConfigRecord> recordFor(const Arguments& args, UsageError& error) {
-    const auto option = args.options.find("--variant");
-    if (option == args.options.end()) {
-        error.message = "--variant is required; the variants are:" + variantList();
-        return std::nullopt;
-    }
-    const Variant* variant = findVariant(option->second);
-    if (!variant) {
-        error.message =
-            "unknown variant \"" + option->second + "\"; the variants are:" + variantList();
-        return std::nullopt;
-    }
-    ConfigRecord record;
-    applyIdentity(record, *variant);
-    return record;
-}
-
-class Command {
-public:
-    Command(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
-
-    int usage(const std::string& message, std::string_view help) {
-        m_err << "cvcfg: " << message << "\n\n" << help;
-        return kUsage;
-    }
-    int fail(const std::string& message) {
-        m_err << "cvcfg: " << message << '\n';
-        return kFailure;
-    }
-    int succeed(const std::string& output) {
-        m_out << output;
-        return kSuccess;
-    }
-
-private:
-    std::ostream& m_out;
-    std::ostream& m_err;
-};
-
 int runVariants(std::span<const std::string> args, Command& command) {
     UsageError error;
-    const auto parsed = parseArguments(args, {}, false, error);
+    const auto parsed = parseArguments(args, {}, {}, error);
     if (!parsed) {
         return command.usage(error.message, kVariantsHelp);
     }
@@ -207,7 +113,10 @@ struct Opened {
 int openFileCommand(std::span<const std::string> args, std::string_view help, bool takesJson,
                     Command& command, std::optional<Opened>& opened) {
     UsageError error;
-    const auto parsed = parseArguments(args, {"--variant"}, takesJson, error);
+    const auto parsed = parseArguments(args, {"--variant"},
+                                       takesJson ? std::initializer_list<std::string_view>{"--json"}
+                                                 : std::initializer_list<std::string_view>{},
+                                       error);
     if (!parsed) {
         return command.usage(error.message, help);
     }
@@ -224,7 +133,7 @@ int openFileCommand(std::span<const std::string> args, std::string_view help, bo
     if (const Status status = OpenConfigFile(parsed->words.front(), *record); !status) {
         return command.fail(status.error);
     }
-    opened = Opened{*record, parsed->json};
+    opened = Opened{*record, parsed->flag("--json")};
     return kSuccess;
 }
 
@@ -272,7 +181,7 @@ std::string_view sourceName(PortMap::Source source) {
 
 int runPorts(std::span<const std::string> args, const PortMap& ports, Command& command) {
     UsageError error;
-    const auto parsed = parseArguments(args, {}, false, error);
+    const auto parsed = parseArguments(args, {}, {}, error);
     if (!parsed) {
         return command.usage(error.message, kPortsHelp);
     }
@@ -312,7 +221,7 @@ int runPorts(std::span<const std::string> args, const PortMap& ports, Command& c
 
 int runSet(std::span<const std::string> args, Command& command) {
     UsageError error;
-    const auto parsed = parseArguments(args, {"--variant", "-o", "--output"}, false, error);
+    const auto parsed = parseArguments(args, {"--variant", "-o", "--output"}, {}, error);
     if (!parsed) {
         return command.usage(error.message, kSetHelp);
     }
@@ -379,8 +288,8 @@ std::optional<std::vector<std::string>> takePortMappings(std::span<const std::st
 
 } // namespace
 
-int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err,
-        PortMap ports) {
+int run(std::span<const std::string> arguments, std::istream& in, std::ostream& out,
+        std::ostream& err, PortMap ports) {
     // Output is held back until the command has succeeded, so that a failing
     // command prints nothing on standard output.
     std::ostringstream held;
@@ -409,6 +318,10 @@ int run(std::span<const std::string> arguments, std::ostream& out, std::ostream&
         status = runImage(rest, command);
     } else if (name == "ports") {
         status = runPorts(rest, ports, command);
+    } else if (name == "download") {
+        status = runDownload(rest, in, ports, command);
+    } else if (name == "upload") {
+        status = runUpload(rest, in, ports, command);
     } else {
         return command.usage("unknown command \"" + name + "\"", kProgramHelp);
     }

@@ -15,8 +15,10 @@ inline constexpr int kUsage = 2;
 
 // Runs one command (the arguments after the program name). What a command
 // prints goes to `out` only when it succeeds; failures print one message to
-// `err`. `ports` is the COM port map of the environment; "--com N=PATH"
+// `err`, where transfers also talk with the operator (answers come from
+// `in`). `ports` is the COM port map of the environment; "--com N=PATH"
 // arguments, anywhere on the line, add to it.
-int run(std::span<const std::string> args, std::ostream& out, std::ostream& err, PortMap ports);
+int run(std::span<const std::string> args, std::istream& in, std::ostream& out, std::ostream& err,
+        PortMap ports);
 
 } // namespace cvcfg::cli

@@ -40,7 +40,8 @@ Options:
   --baud-timing   send at the line speed (10 bit times a byte) and report the
                   pace of what arrives
   --fault F       misbehave: silent, nak, noise, noise-then-ack, short-reply,
-                  garbled-reply or late=MS (repeatable)
+                  garbled-reply, late=MS, or no-reply=E|M|R for one upload
+                  request (repeatable)
 
 A pseudo-terminal carries no break: a "D" after a second of silence stands
 for the break-and-D debug request.

@@ -70,6 +70,14 @@ std::string hexBytes(std::string_view bytes) {
 }
 
 Status Faults::add(std::string_view name) {
+    if (name.starts_with("no-reply=")) {
+        const std::string_view stage = name.substr(9);
+        if (stage != "E" && stage != "M" && stage != "R") {
+            return Status::failure("no-reply= takes the last letter of a request: E, M or R");
+        }
+        unanswered.insert(stage.front());
+        return Status::success();
+    }
     if (name.starts_with("late=")) {
         const std::string_view digits = name.substr(5);
         int ms = 0;
@@ -97,7 +105,7 @@ Status Faults::add(std::string_view name) {
     }
     return Status::failure("unknown fault \"" + std::string(name) +
                            "\"; the faults are silent, nak, noise, noise-then-ack, "
-                           "short-reply, garbled-reply and late=MS");
+                           "short-reply, garbled-reply, late=MS and no-reply=E|M|R");
 }
 
 namespace {
@@ -302,8 +310,8 @@ std::string Unit::uploadReply(char stage) const {
 
 void Unit::handleRequest(char stage, TimePoint now) {
     const std::string received = std::string("upload   rx 3: 54 45 ") + hexBytes({&stage, 1});
-    if (m_faults.has(Fault::Silent)) {
-        log(received + " -> no answer (silent)");
+    if (m_faults.has(Fault::Silent) || m_faults.unanswered.count(stage)) {
+        log(received + " -> no answer (fault)");
         return;
     }
     std::string answer = uploadReply(stage);

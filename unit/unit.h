@@ -27,11 +27,12 @@ enum class Fault {
 
 struct Faults {
     std::set<Fault> kinds;
-    int lateMs = 0; // delay before every download and upload reply
+    int lateMs = 0;            // delay before every download and upload reply
+    std::set<char> unanswered; // upload requests (E, M, R) left without reply
 
     [[nodiscard]] bool has(Fault fault) const { return kinds.count(fault) != 0; }
     // Adds one fault named as on the command line: silent, nak, noise,
-    // noise-then-ack, short-reply, garbled-reply or late=MS.
+    // noise-then-ack, short-reply, garbled-reply, late=MS or no-reply=E|M|R.
     Status add(std::string_view name);
 };
 

@@ -23,7 +23,8 @@ Outcome cvcfg(std::vector<std::string> args, PortMap ports = {}) {
     std::ostringstream out;
     std::ostringstream err;
     Outcome outcome;
-    outcome.status = run(args, out, err, std::move(ports));
+    std::istringstream in;
+    outcome.status = run(args, in, out, err, std::move(ports));
     outcome.out = out.str();
     outcome.err = err.str();
     return outcome;

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/record.h"
+
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cvcfg::cli {
+
+struct UsageError {
+    std::string message;
+};
+
+// The arguments of one command: named options, flags, positional words.
+struct Arguments {
+    std::map<std::string, std::string> options;
+    std::set<std::string> flags;
+    std::vector<std::string> words;
+    bool help = false;
+
+    [[nodiscard]] bool flag(const std::string& name) const { return flags.count(name) != 0; }
+    [[nodiscard]] std::optional<std::string> option(const std::string& name) const;
+};
+
+// Splits a command's arguments. `valued` lists the options that take a value
+// ("--variant V" or "--variant=V"), `flags` those that stand alone.
+std::optional<Arguments> parseArguments(std::span<const std::string> args,
+                                        std::initializer_list<std::string_view> valued,
+                                        std::initializer_list<std::string_view> flags,
+                                        UsageError& error);
+
+// A fresh record carrying the identity of the variant named by --variant.
+std::optional<ConfigRecord> recordFor(const Arguments& args, UsageError& error);
+
+// Where a command's words go: its result (held until it succeeds) and its
+// messages.
+class Command {
+public:
+    Command(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+
+    int usage(const std::string& message, std::string_view help);
+    int fail(const std::string& message);
+    int succeed(const std::string& output);
+    // The stream on which a transfer talks with the operator as it goes.
+    [[nodiscard]] std::ostream& conversation() { return m_err; }
+
+private:
+    std::ostream& m_out;
+    std::ostream& m_err;
+};
+
+} // namespace cvcfg::cli
