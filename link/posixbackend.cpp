@@ -244,8 +244,11 @@ int PosixSerialBackend::queuedInput(PortHandle handle, int& count, uint32_t& err
     if (probe.revents & POLLNVAL) {
         return EBADF;
     }
-    if (probe.revents & (POLLHUP | POLLERR | POLLIN)) {
+    if (probe.revents & (POLLHUP | POLLERR)) {
         return EIO;
+    }
+    if ((probe.revents & POLLIN) && ::ioctl(fd(handle), FIONREAD, &count) != 0) {
+        return errno; // bytes arrived since the first look
     }
     return 0;
 }
