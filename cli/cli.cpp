@@ -157,14 +157,7 @@ int runImage(std::span<const std::string> args, Command& command) {
     if (!image) {
         return command.fail("cannot build the download image: " + image.error());
     }
-    std::string text;
-    for (const uint8_t byte : *image) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%02X", byte);
-        text += text.empty() ? "" : " ";
-        text += hex;
-    }
-    return command.succeed(text + "\n");
+    return command.succeed(hexBytes(*image) + "\n");
 }
 
 std::string_view sourceName(PortMap::Source source) {

@@ -2,6 +2,7 @@
 
 #include "core/fields.h"
 
+#include <cstdio>
 #include <numeric>
 #include <string>
 
@@ -60,6 +61,20 @@ Status appendRecordBytes(const ConfigRecord& record, Bytes& body) {
 }
 
 } // namespace
+
+std::string hexBytes(std::span<const uint8_t> bytes) {
+    std::string text;
+    for (const uint8_t byte : bytes) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, text.empty() ? "%02X" : " %02X", byte);
+        text += digits;
+    }
+    return text;
+}
+
+std::string hexBytes(std::string_view bytes) {
+    return hexBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
 
 bool isImageBodyLength(int length) {
     return length == 42 || length == 58 || length == 64 || length == 138;

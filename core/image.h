@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace cvcfg {
@@ -29,5 +31,10 @@ inline constexpr int kImageHeaderLength = 7;
 // its bytes, a sum kept as a signed 16-bit integer. Nothing when the sum
 // passes 32767.
 [[nodiscard]] std::optional<std::array<uint8_t, 2>> ImageChecksum(std::span<const uint8_t> body);
+
+// Bytes as upper-case two-digit hex separated by single blanks, the way the
+// command line prints an image and the simulated unit logs the line.
+[[nodiscard]] std::string hexBytes(std::span<const uint8_t> bytes);
+[[nodiscard]] std::string hexBytes(std::string_view bytes);
 
 } // namespace cvcfg

@@ -2,6 +2,7 @@
 // program without hardware and for its tests.
 
 #include "core/catalogue.h"
+#include "core/image.h"
 #include "unit/unit.h"
 
 #include <cerrno>
@@ -105,7 +106,7 @@ void saveStore(const std::string& path, const cvcfg::sim::StoredConfiguration& c
     const std::string partial = path + ".partial";
     {
         std::ofstream out(partial);
-        out << cvcfg::sim::hexBytes(
+        out << cvcfg::hexBytes(
                    std::string_view(reinterpret_cast<const char*>(config.data()), config.size()))
             << '\n';
     }

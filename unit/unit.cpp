@@ -58,17 +58,6 @@ std::string hex2(uint8_t a, uint8_t b) {
 
 } // namespace
 
-std::string hexBytes(std::string_view bytes) {
-    std::string text;
-    for (const char c : bytes) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, text.empty() ? "%02X" : " %02X",
-                      static_cast<unsigned char>(c));
-        text += digits;
-    }
-    return text;
-}
-
 Status Faults::add(std::string_view name) {
     if (name.starts_with("no-reply=")) {
         const std::string_view stage = name.substr(9);

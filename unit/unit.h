@@ -115,7 +115,4 @@ private:
     std::vector<std::string> m_log;
 };
 
-// Bytes as upper-case hex pairs separated by blanks.
-[[nodiscard]] std::string hexBytes(std::string_view bytes);
-
 } // namespace cvcfg::sim

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "tests/support/records.h"
+#include "tests/support/tempdir.h"
 
 #include <filesystem>
 #include <fstream>
@@ -32,16 +33,10 @@ Outcome cvcfg(std::vector<std::string> args, PortMap ports = {}) {
 
 class Cli : public testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("cvcfg-cli-" + std::to_string(::getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string path(const std::string& name) const { return m_dir.path(name); }
 
-    std::filesystem::path m_dir;
+private:
+    test::TempDir m_dir;
 };
 
 bool contains(const std::string& text, const std::string& part) {

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "tests/support/records.h"
+#include "tests/support/tempdir.h"
 #include "tests/support/unitprocess.h"
 
 #include <filesystem>
@@ -21,17 +22,13 @@ struct Outcome {
 class CliTransfer : public testing::Test {
 protected:
     void start(const std::string& variant, std::vector<std::string> faults = {}) {
-        std::filesystem::create_directories(m_dir);
         std::vector<std::string> args = {"--variant", variant, "--link", link()};
         for (const std::string& fault : faults) {
             args.insert(args.end(), {"--fault", fault});
         }
         m_unit.emplace(args);
     }
-    void TearDown() override {
-        m_unit.reset();
-        std::filesystem::remove_all(m_dir);
-    }
+    void TearDown() override { m_unit.reset(); }
 
     Outcome cvcfg(const std::vector<std::string>& args, const std::string& input = {}) {
         PortMap environment;
@@ -46,13 +43,12 @@ protected:
         return outcome;
     }
 
-    std::string link() const { return (m_dir / "port").string(); }
-    std::string file(const std::string& name) const { return (m_dir / name).string(); }
+    std::string link() const { return m_dir.path("port"); }
+    std::string file(const std::string& name) const { return m_dir.path(name); }
     test::UnitProcess& unit() { return *m_unit; }
 
 private:
-    std::filesystem::path m_dir = std::filesystem::path(::testing::TempDir()) /
-                                  ("cvcfg-cli-transfer-" + std::to_string(::getpid()));
+    test::TempDir m_dir;
     std::optional<test::UnitProcess> m_unit;
 };
 

@@ -1,6 +1,7 @@
 #include "core/configfile.h"
 #include "core/fields.h"
 #include "tests/support/records.h"
+#include "tests/support/tempdir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -36,18 +37,12 @@ int lineCount(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
 
-class TempDir : public testing::Test {
+class SavedFile : public testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("cvcfg-test-" + std::to_string(::getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string path(const std::string& name) const { return m_dir.path(name); }
 
-    std::filesystem::path m_dir;
+private:
+    test::TempDir m_dir;
 };
 
 TEST(ConfigFileWriter, Df1SetupRecordWritesTheGoldenFile) {
@@ -204,7 +199,7 @@ TEST(ConfigFileRoundTrip, EveryCharacterCodeSurvivesInEveryCharacterField) {
     }
 }
 
-TEST_F(TempDir, SavedFileOpensToTheSameRecordAndReplacesAnOldOne) {
+TEST_F(SavedFile, SavedFileOpensToTheSameRecordAndReplacesAnOldOne) {
     const std::string file = path("out.CVF");
     ConfigRecord saved = zeroRecord("CV-PCI");
     saved.ExtParams[13] = 200;
@@ -217,7 +212,7 @@ TEST_F(TempDir, SavedFileOpensToTheSameRecordAndReplacesAnOldOne) {
     EXPECT_FALSE(std::filesystem::exists(file + ".partial"));
 }
 
-TEST_F(TempDir, SaveIntoAMissingFolderFailsAndSaysWhere) {
+TEST_F(SavedFile, SaveIntoAMissingFolderFailsAndSaysWhere) {
     const Status status = SaveConfigFile(path("missing/out.CVF"), df1SetupRecord());
     ASSERT_FALSE(status.ok());
     EXPECT_NE(status.error.find("missing/out.CVF"), std::string::npos) << status.error;

@@ -11,16 +11,6 @@ namespace {
 using test::df1SetupRecord;
 using test::zeroRecord;
 
-std::string hex(const Bytes& bytes) {
-    std::string text;
-    for (const uint8_t byte : bytes) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, text.empty() ? "%02X" : " %02X", byte);
-        text += digits;
-    }
-    return text;
-}
-
 Bytes build(const ConfigRecord& record) {
     const Expected<Bytes> image = BuildConfigImage(record);
     if (!image) {
@@ -31,13 +21,13 @@ Bytes build(const ConfigRecord& record) {
 }
 
 TEST(ConfigImage, AllZeroDf1RecordCarriesOnlyTheFixedBytes) {
-    EXPECT_EQ(hex(build(zeroRecord("CV210-DF1"))),
+    EXPECT_EQ(hexBytes(build(zeroRecord("CV210-DF1"))),
               "4E 45 45 2A 00 00 00 00 01 00 00 00 00 00 00 00 00 04 99 00 00 00 00 00 00 00 00 "
               "00 00 00 00 00 00 00 00 00 00 00 00 08 00 00 00 00 00 00 00 00 00 A6 00");
 }
 
 TEST(ConfigImage, Df1SetupRecordEncodesByteForByte) {
-    EXPECT_EQ(hex(build(df1SetupRecord())),
+    EXPECT_EQ(hexBytes(build(df1SetupRecord())),
               "4E 45 45 2A 00 00 00 00 01 00 00 00 00 00 00 00 00 04 99 00 00 00 00 00 00 00 00 "
               "00 00 00 00 01 02 08 00 08 00 00 00 08 00 00 00 00 00 00 00 01 02 BC 00");
 }
@@ -55,7 +45,7 @@ TEST_P(GoldenImage, FileOpensToTheImageOnRecord) {
     ASSERT_TRUE(OpenConfigFile(test::dataPath(name + ".CVF"), record).ok());
     std::string expected = test::readFile(test::dataPath(name + ".hex"));
     expected.pop_back(); // line end
-    EXPECT_EQ(hex(build(record)), expected);
+    EXPECT_EQ(hexBytes(build(record)), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryBodyLength, GoldenImage,

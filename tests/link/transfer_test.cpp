@@ -6,6 +6,7 @@
 #include "link/upload.h"
 #include "tests/support/records.h"
 #include "tests/support/scriptedoperator.h"
+#include "tests/support/tempdir.h"
 #include "tests/support/unitprocess.h"
 
 #include <filesystem>
@@ -43,14 +44,11 @@ MessageBox uploadTimeout(const std::string& model) {
             "TIMEOUT DETECTED"};
 }
 
-std::string hex(const Bytes& bytes) {
-    std::string text;
-    for (const uint8_t byte : bytes) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, text.empty() ? "%02X" : " %02X", byte);
-        text += digits;
-    }
-    return text;
+// A port map with one COM entry pointed at `device`.
+PortMap portMap(int port, const std::string& device) {
+    PortMap map;
+    EXPECT_TRUE(map.addMapping(std::to_string(port) + "=" + device).ok());
+    return map;
 }
 
 // A simulated unit on a pseudo-terminal, reached as COM1, and the program's
@@ -58,24 +56,20 @@ std::string hex(const Bytes& bytes) {
 class Bench {
 public:
     explicit Bench(const std::string& variant, std::vector<std::string> faults = {})
-        : m_dir(std::filesystem::path(::testing::TempDir()) /
-                ("cvcfg-transfer-" + std::to_string(::getpid()))),
-          m_unit(unitArgs(variant, faults, m_dir)), m_backend(portMap(m_dir)), m_serial(m_backend) {
+        : m_unit(unitArgs(variant, faults, m_dir)), m_backend(portMap(1, m_dir.path("port"))),
+          m_serial(m_backend) {
         record = test::zeroRecord(variant);
         record.LinkBaud = "9600";
         record.ComPort = 1;
         op.shorten(kDownloadTimeout, 800ms);
         op.shorten(kUploadStageTimeout, 600ms);
     }
-    ~Bench() {
-        m_unit.stop();
-        std::filesystem::remove_all(m_dir);
-    }
+    ~Bench() { m_unit.stop(); }
 
     Session session() { return Session{record, m_serial, op}; }
     UnitProcess& unit() { return m_unit; }
     SerialLayer& serial() { return m_serial; }
-    std::string file(const std::string& name) const { return (m_dir / name).string(); }
+    std::string file(const std::string& name) const { return m_dir.path(name); }
 
     ConfigRecord record;
     ScriptedOperator op;
@@ -83,21 +77,14 @@ public:
 private:
     static std::vector<std::string> unitArgs(const std::string& variant,
                                              const std::vector<std::string>& faults,
-                                             const std::filesystem::path& dir) {
-        std::filesystem::create_directories(dir);
-        std::vector<std::string> args = {"--variant", variant, "--link", (dir / "port").string()};
+                                             const test::TempDir& dir) {
+        std::vector<std::string> args = {"--variant", variant, "--link", dir.path("port")};
         for (const std::string& fault : faults) {
             args.insert(args.end(), {"--fault", fault});
         }
         return args;
     }
-    static PortMap portMap(const std::filesystem::path& dir) {
-        PortMap map;
-        EXPECT_TRUE(map.addMapping("1=" + (dir / "port").string()).ok());
-        return map;
-    }
-
-    std::filesystem::path m_dir;
+    test::TempDir m_dir;
     UnitProcess m_unit;
     PosixSerialBackend m_backend;
     SerialLayer m_serial;
@@ -215,11 +202,7 @@ TEST(Contact, APortThatCannotBeOpenedIsReportedAndLeftClosed) {
     Bench bench("CV210-DF1");
     Session session = bench.session();
     bench.record.ComPort = 2; // /dev/ttyS1 through the map: not a port of this machine
-    PosixSerialBackend missing([] {
-        PortMap map;
-        EXPECT_TRUE(map.addMapping("2=/dev/cvcfg-missing-port").ok());
-        return map;
-    }());
+    PosixSerialBackend missing(portMap(2, "/dev/cvcfg-missing-port"));
     SerialLayer serial(missing);
     Session elsewhere{bench.record, serial, bench.op};
     bench.op.expect({"Unable to Communicate withCV210, COM Error: Error (2): CommOpen (CreateFile) "
@@ -247,11 +230,7 @@ TEST(Contact, PortTestReportsAndAlwaysCloses) {
     bench.op.expect({"UNABLE TO OPEN COM PORT,  Error: Error (2): CommOpen (CreateFile) - No such "
                      "file or directory",
                      Buttons::Ok, Icon::Information, "INVALID COM PORT!!! Please Select Again."});
-    PosixSerialBackend missing([] {
-        PortMap map;
-        EXPECT_TRUE(map.addMapping("9=/dev/cvcfg-missing-port").ok());
-        return map;
-    }());
+    PosixSerialBackend missing(portMap(9, "/dev/cvcfg-missing-port"));
     SerialLayer serial(missing);
     Session other{bench.record, serial, bench.op};
     EXPECT_FALSE(TestComPort(other));
@@ -307,7 +286,7 @@ TEST_P(UploadEveryPlan, WritesTheStagesAndLoadsWhatTheUnitHolds) {
     }
     EXPECT_EQ(bench.unit().awaitLine("upload   rx", 300ms), "") << "no further request";
     // Every value the image carries came back.
-    EXPECT_EQ(hex(*BuildConfigImage(bench.record)), hex(*BuildConfigImage(sent)));
+    EXPECT_EQ(hexBytes(*BuildConfigImage(bench.record)), hexBytes(*BuildConfigImage(sent)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, UploadEveryPlan,

@@ -2,6 +2,7 @@
 #include "link/posixbackend.h"
 #include "link/seriallayer.h"
 #include "tests/support/records.h"
+#include "tests/support/tempdir.h"
 #include "tests/support/unitprocess.h"
 
 #include <filesystem>
@@ -49,11 +50,9 @@ std::string imageOf(const ConfigRecord& record) {
 }
 
 TEST(UnitProcess, KeepsADownloadAcrossRunsAndUploadsIt) {
-    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "cvcfg-unit";
-    std::filesystem::create_directories(dir);
-    const std::string link = (dir / "port").string();
-    const std::string store = (dir / "unit.store").string();
-    std::filesystem::remove(store);
+    const test::TempDir dir;
+    const std::string link = dir.path("port");
+    const std::string store = dir.path("unit.store");
 
     ConfigRecord record = test::df1SetupRecord();
     record.StationNo = charField(9);
@@ -81,7 +80,6 @@ TEST(UnitProcess, KeepsADownloadAcrossRunsAndUploadsIt) {
     bad[40] ^= 0x01;
     EXPECT_EQ(talk.exchange(bad, 1), "\x15");
     EXPECT_NE(again.awaitLine("NAK", 3s), "");
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace
