@@ -33,7 +33,17 @@ public:
 
     virtual Answer showMessage(const MessageBox& box) = 0;
     // The save-file dialog (overwrite prompt on); nothing when cancelled.
+    // Filters are written "Description (*.EXT)|*.EXT".
     virtual std::optional<std::string> chooseSaveFile(const std::string& filter) = 0;
+    // The open-file dialog; nothing when cancelled.
+    virtual std::optional<std::string> chooseOpenFile(const std::string& /*filter*/) {
+        return std::nullopt;
+    }
+    // Opens a web page in the desktop's browser; failures are ignored.
+    virtual void openWebPage(const std::string& /*address*/) {}
+    // Asks the help engine to close the program's help windows; there is no
+    // help engine here, so by default this does nothing.
+    virtual void closeHelp() {}
     // The calling form's status line.
     virtual void setStatus(const std::string& text) = 0;
     // The calling form's transfer buttons disabled and the hourglass shown.

@@ -1,0 +1,11 @@
+#include "editors/formoperator.h"
+
+#include <QCoreApplication>
+
+namespace cvcfg {
+
+void FormOperator::processEvents() {
+    QCoreApplication::processEvents();
+}
+
+} // namespace cvcfg
