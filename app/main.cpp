@@ -1,10 +1,26 @@
 #include "cli/cli.h"
+#include "shell/desktop.h"
 
 #include <iostream>
 #include <string>
 #include <vector>
 
+// Without a command (or with --demo) the desktop program starts; any other
+// first argument is a command of the command line.
 int main(int argc, char* argv[]) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return cvcfg::cli::run(args, std::cin, std::cout, std::cerr, cvcfg::PortMap::fromEnvironment());
+    cvcfg::PortMap ports = cvcfg::PortMap::fromEnvironment();
+    std::string error;
+    const auto rest = cvcfg::cli::takePortMappings(args, ports, error);
+    if (rest && (rest->empty() || (rest->size() == 1 && rest->front() == "--demo"))) {
+        return cvcfg::runDesktop(argc, argv, ports, !rest->empty());
+    }
+    // Commands that run the forms get an application without a display.
+    std::unique_ptr<QApplication> forms;
+    if (rest && !rest->empty() && (rest->front() == "new" || rest->front() == "snapshot")) {
+        forms = cvcfg::makeHeadlessApplication(argc, argv);
+    }
+    const cvcfg::cli::DesktopHooks desktop{cvcfg::factorySettings, cvcfg::writeSnapshots};
+    return cvcfg::cli::run(args, std::cin, std::cout, std::cerr, cvcfg::PortMap::fromEnvironment(),
+                           desktop);
 }

@@ -22,10 +22,11 @@ namespace cvcfg::cli {
 
 namespace {
 
-constexpr std::string_view kProgramHelp = R"(Usage: cvcfg [--com N=PATH]... [COMMAND [OPTIONS]]
+constexpr std::string_view kProgramHelp =
+    R"(Usage: cvcfg [--com N=PATH]... [--demo | COMMAND [OPTIONS]]
 
 Configures Corvane protocol converters. Without a command, cvcfg starts the
-desktop program.
+desktop program; with --demo, it starts it with a simulated unit on COM1.
 
 Commands:
   variants   list the products and variants cvcfg configures
@@ -35,11 +36,28 @@ Commands:
   ports      show which device each COM port stands for
   download   download a *.CVF file to a unit
   upload     read a unit's configuration into a *.CVF file
+  new        the factory settings of a variant, made by the program's set-ups
+  snapshot   write a PNG picture of every form of the program
 
 COM1 to COM12 open /dev/ttyS0 to /dev/ttyS11 unless the environment variable
 CVCFG_COM<N>=PATH or the option --com N=PATH (which wins) names another device.
 
 Run "cvcfg COMMAND --help" for a command's options.
+)";
+
+constexpr std::string_view kNewHelp =
+    R"(Usage: cvcfg new --variant VARIANT [--link-baud 9600|19200] [--json] [-o FILE]
+
+Runs the product and variant set-ups of the desktop program, as an operator's
+clicks would, and saves the record they leave as FILE, or prints it as
+"cvcfg show" does (--json: as "cvcfg show --json"). --link-baud answers the
+CV210's serial-number question (19200 for units from serial number 21000).
+)";
+
+constexpr std::string_view kSnapshotHelp = R"(Usage: cvcfg snapshot [--variant VARIANT] DIR
+
+Writes a PNG picture of every form of the desktop program into DIR, as the
+forms stand after the set-up of VARIANT (CV210-DF1 unless given).
 )";
 
 constexpr std::string_view kPortsHelp = R"(Usage: cvcfg ports [--com N=PATH]...
@@ -212,6 +230,65 @@ int runPorts(std::span<const std::string> args, const PortMap& ports, Command& c
     return command.succeed(text);
 }
 
+int runNew(std::span<const std::string> args, const DesktopHooks& desktop, Command& command) {
+    UsageError error;
+    const auto parsed =
+        parseArguments(args, {"--variant", "--link-baud", "-o", "--output"}, {"--json"}, error);
+    if (!parsed) {
+        return command.usage(error.message, kNewHelp);
+    }
+    if (parsed->help) {
+        return command.succeed(std::string(kNewHelp));
+    }
+    if (!parsed->words.empty()) {
+        return command.usage("new takes no file but -o FILE", kNewHelp);
+    }
+    const std::optional<std::string> variant = parsed->option("--variant");
+    if (!variant || !findVariant(*variant)) {
+        return command.usage(
+            variant ? "unknown variant \"" + *variant + "\"" : "--variant is required", kNewHelp);
+    }
+    if (!desktop.factorySettings) {
+        return command.fail("new needs the desktop program's forms");
+    }
+    const Expected<ConfigRecord> record =
+        desktop.factorySettings(*variant, parsed->option("--link-baud").value_or("9600"));
+    if (!record) {
+        return command.fail(record.error());
+    }
+    const std::optional<std::string> output =
+        parsed->option("-o") ? parsed->option("-o") : parsed->option("--output");
+    if (output) {
+        if (const Status status = SaveConfigFile(*output, *record); !status) {
+            return command.fail(status.error);
+        }
+        return command.succeed("");
+    }
+    return command.succeed(parsed->flag("--json") ? recordJson(*record) : describeRecord(*record));
+}
+
+int runSnapshot(std::span<const std::string> args, const DesktopHooks& desktop, Command& command) {
+    UsageError error;
+    const auto parsed = parseArguments(args, {"--variant"}, {}, error);
+    if (!parsed) {
+        return command.usage(error.message, kSnapshotHelp);
+    }
+    if (parsed->help) {
+        return command.succeed(std::string(kSnapshotHelp));
+    }
+    if (parsed->words.size() != 1) {
+        return command.usage("give the folder for the pictures", kSnapshotHelp);
+    }
+    if (!desktop.snapshots) {
+        return command.fail("snapshot needs the desktop program's forms");
+    }
+    const std::string variant = parsed->option("--variant").value_or("CV210-DF1");
+    if (const Status status = desktop.snapshots(variant, parsed->words.front()); !status) {
+        return command.fail(status.error);
+    }
+    return command.succeed("");
+}
+
 int runSet(std::span<const std::string> args, Command& command) {
     UsageError error;
     const auto parsed = parseArguments(args, {"--variant", "-o", "--output"}, {}, error);
@@ -253,7 +330,8 @@ int runSet(std::span<const std::string> args, Command& command) {
     return command.succeed("");
 }
 
-// Takes the "--com N=PATH" mappings out of the arguments into the port map.
+} // namespace
+
 std::optional<std::vector<std::string>> takePortMappings(std::span<const std::string> args,
                                                          PortMap& ports, std::string& error) {
     std::vector<std::string> rest;
@@ -279,10 +357,8 @@ std::optional<std::vector<std::string>> takePortMappings(std::span<const std::st
     return rest;
 }
 
-} // namespace
-
 int run(std::span<const std::string> arguments, std::istream& in, std::ostream& out,
-        std::ostream& err, PortMap ports) {
+        std::ostream& err, PortMap ports, const DesktopHooks& desktop) {
     // Output is held back until the command has succeeded, so that a failing
     // command prints nothing on standard output.
     std::ostringstream held;
@@ -311,6 +387,10 @@ int run(std::span<const std::string> arguments, std::istream& in, std::ostream& 
         status = runImage(rest, command);
     } else if (name == "ports") {
         status = runPorts(rest, ports, command);
+    } else if (name == "new") {
+        status = runNew(rest, desktop, command);
+    } else if (name == "snapshot") {
+        status = runSnapshot(rest, desktop, command);
     } else if (name == "download") {
         status = runDownload(rest, in, ports, command);
     } else if (name == "upload") {

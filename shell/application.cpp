@@ -1,0 +1,136 @@
+#include "shell/application.h"
+
+#include "editors/cv210params.h"
+#include "shell/forms.h"
+
+// The pictures live in the shell library; a static library's resources are
+// registered by hand.
+static void registerResources() {
+    Q_INIT_RESOURCE(cvcfg);
+}
+
+namespace cvcfg {
+
+namespace {
+
+template <typename Form> Form& touch(std::unique_ptr<Form>& form, Application& app) {
+    if (!form) {
+        form = std::make_unique<Form>(app);
+    }
+    return *form;
+}
+
+template <typename Form> void unload(std::unique_ptr<Form>& form) {
+    if (form) {
+        unloadLater(form.release());
+    }
+}
+
+bool usesCV210Editor(const std::string& model) {
+    return model == "CV210" || model == "CV-PC/104-MODBUS";
+}
+
+} // namespace
+
+Application::Application(FormContext context, PortMap ports, std::function<void()> quit)
+    : m_context(context), m_ports(std::move(ports)), m_quit(std::move(quit)),
+      m_editors(context, *this) {
+    registerResources();
+}
+
+Application::~Application() = default;
+
+void Application::start() {
+    welcome().show();
+}
+
+Welcome& Application::welcome() {
+    return touch(m_welcome, *this);
+}
+About& Application::about() {
+    return touch(m_about, *this);
+}
+MainMenu& Application::mainmenu() {
+    return touch(m_mainmenu, *this);
+}
+ModelCV210& Application::model_CV210() {
+    return touch(m_modelCV210, *this);
+}
+DownloadForm& Application::download() {
+    return touch(m_download, *this);
+}
+UploadForm& Application::upload() {
+    return touch(m_upload, *this);
+}
+
+void Application::unloadAbout() {
+    unload(m_about);
+}
+void Application::unloadModelCV210() {
+    unload(m_modelCV210);
+}
+void Application::unloadDownload() {
+    unload(m_download);
+}
+void Application::unloadUpload() {
+    unload(m_upload);
+}
+
+void Application::unloadMainmenu() {
+    unload(m_mainmenu);
+    welcome().show();
+    m_context.op.closeHelp();
+}
+
+void Application::unloadModelEditor() {
+    if (usesCV210Editor(record().ModelName)) {
+        m_editors.unloadCV210Params();
+    }
+}
+
+FileValueView* Application::modelEditor() {
+    if (usesCV210Editor(record().ModelName)) {
+        return &m_editors.cv210Params();
+    }
+    return nullptr;
+}
+
+void Application::UpdateParameters() {
+    mainmenu().UpdateParameters();
+}
+
+void Application::showMainMenu() {
+    mainmenu().show();
+}
+
+void Application::showModelEditor() {
+    if (usesCV210Editor(record().ModelName)) {
+        CV210Params& editor = m_editors.cv210Params();
+        editor.setEnabled(true);
+        editor.show();
+        editor.raise();
+    }
+}
+
+void Application::endProgram() {
+    m_ended = true;
+    for (QWidget* form :
+         std::initializer_list<QWidget*>{m_welcome.get(), m_about.get(), m_mainmenu.get(),
+                                         m_modelCV210.get(), m_download.get(), m_upload.get()}) {
+        if (form) {
+            form->hide();
+        }
+    }
+    if (m_editors.cv210Loaded()) {
+        m_editors.cv210Params().hide();
+    }
+    m_quit();
+}
+
+void Application::notAvailable(const QString& what) {
+    m_context.op.showMessage(
+        {(what + QStringLiteral(" is not available in this version of CVCFG yet.")).toStdString(),
+         Buttons::Ok, Icon::Information, ""});
+}
+
+} // namespace cvcfg

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "editors/formset.h"
+#include "link/portmap.h"
+
+#include <functional>
+#include <memory>
+
+namespace cvcfg {
+
+class Welcome;
+class About;
+class MainMenu;
+class ModelCV210;
+class DownloadForm;
+class UploadForm;
+class FileValueView;
+
+// The desktop program: every form, one instance each, created the first
+// time anything touches it, and the routines by which the forms reach one
+// another. It starts at product selection.
+class Application : public Shell {
+public:
+    // `quit` ends the program; `ports` tells which device each COM entry
+    // stands for.
+    Application(FormContext context, PortMap ports, std::function<void()> quit);
+    ~Application() override;
+
+    void start();
+
+    Welcome& welcome();
+    About& about();
+    MainMenu& mainmenu();
+    ModelCV210& model_CV210();
+    DownloadForm& download();
+    UploadForm& upload();
+    EditorForms& editors() { return m_editors; }
+
+    [[nodiscard]] bool mainmenuLoaded() const { return m_mainmenu != nullptr; }
+    [[nodiscard]] bool modelCV210Loaded() const { return m_modelCV210 != nullptr; }
+
+    void unloadAbout();
+    void unloadModelCV210();
+    void unloadDownload();
+    void unloadUpload();
+    // Unloading the main menu shows product selection and closes help.
+    void unloadMainmenu();
+    // Unloads the editor of the current model.
+    void unloadModelEditor();
+
+    // The editor that shows an opened configuration of the current model
+    // (created, not shown, when it is not loaded), or none.
+    FileValueView* modelEditor();
+
+    [[nodiscard]] FormContext& context() { return m_context; }
+    [[nodiscard]] ConfigRecord& record() { return m_context.record; }
+    [[nodiscard]] const PortMap& ports() const { return m_ports; }
+    [[nodiscard]] bool ended() const { return m_ended; }
+
+    // Shell
+    void UpdateParameters() override;
+    void showMainMenu() override;
+    void showModelEditor() override;
+    void endProgram() override;
+    void notAvailable(const QString& what) override;
+
+private:
+    FormContext m_context;
+    PortMap m_ports;
+    std::function<void()> m_quit;
+    bool m_ended = false;
+    EditorForms m_editors;
+    std::unique_ptr<Welcome> m_welcome;
+    std::unique_ptr<About> m_about;
+    std::unique_ptr<MainMenu> m_mainmenu;
+    std::unique_ptr<ModelCV210> m_modelCV210;
+    std::unique_ptr<DownloadForm> m_download;
+    std::unique_ptr<UploadForm> m_upload;
+};
+
+} // namespace cvcfg

@@ -1,0 +1,210 @@
+#include "shell/desktop.h"
+
+#include "editors/channeldialogs.h"
+#include "editors/cv210params.h"
+#include "link/posixbackend.h"
+#include "shell/application.h"
+#include "shell/forms.h"
+#include "shell/qtoperator.h"
+#include "ui_mainmenu.h"
+#include "ui_model_cv210.h"
+#include "ui_welcome.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <map>
+
+namespace cvcfg {
+
+namespace {
+
+// The operator of a set-up run without a person: it answers the CV210's
+// serial-number question as told and takes note of every other message.
+class SetupOperator : public Operator {
+public:
+    explicit SetupOperator(bool fastLink) : m_fastLink(fastLink) {}
+
+    Answer showMessage(const MessageBox& box) override {
+        if (box.buttons == Buttons::YesNo) {
+            return m_fastLink ? Answer::Yes : Answer::No;
+        }
+        if (box.icon != Icon::Information) {
+            unexpected = box.prompt;
+        }
+        return Answer::Ok;
+    }
+    std::optional<std::string> chooseSaveFile(const std::string&) override { return std::nullopt; }
+    void setStatus(const std::string&) override {}
+    void setBusy(bool) override {}
+    void processEvents() override { QApplication::processEvents(); }
+
+    std::string unexpected;
+
+private:
+    bool m_fastLink;
+};
+
+// Runs deleteLater and the other queued events of the set-up.
+void settle() {
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A program of its own, for a set-up or a snapshot.
+struct Headless {
+    explicit Headless(bool fastLink)
+        : backend(PortMap{}), serial(backend), op(fastLink),
+          app(FormContext{record, serial, op}, PortMap{}, [] {}) {}
+
+    ConfigRecord record;
+    PosixSerialBackend backend;
+    SerialLayer serial;
+    SetupOperator op;
+    Application app;
+};
+
+QPushButton* variantButton(Ui::model_CV210& ui, const std::string& variant) {
+    const std::map<std::string, QPushButton*> buttons = {
+        {"CV210-MODBUS", ui.cmd200MODBUS}, {"CV210-KFR", ui.cmd200KFR},
+        {"CV210-RMM", ui.cmd200RMM},       {"CV210-ASCII", ui.cmdASCII},
+        {"CV210-ENI", ui.cmdENI},          {"CV210-SLC5/04 Bridge", ui.cmdSLC504},
+        {"CV210-DF1", ui.Command22},
+    };
+    const auto found = buttons.find(variant);
+    return found == buttons.end() ? nullptr : found->second;
+}
+
+Status runSetup(Headless& program, const std::string& variant, const std::string& linkBaud) {
+    if (linkBaud != "9600" && linkBaud != "19200") {
+        return Status::failure("the link baud is 9600 or 19200, not \"" + linkBaud + "\"");
+    }
+    Application& app = program.app;
+    app.start();
+    if (variant == "CV-PC/104-MODBUS") {
+        if (linkBaud != "9600") {
+            return Status::failure("the CV-PC/104 always links at 9600 baud");
+        }
+        app.welcome().ui().Command2->click();
+    } else if (variant.starts_with("CV210-")) {
+        app.welcome().ui().Command4->click();
+        QPushButton* button = variantButton(app.model_CV210().ui(), variant);
+        if (!button) {
+            return Status::failure("unknown variant \"" + variant + "\"");
+        }
+        button->click();
+    } else {
+        return Status::failure("the set-up of \"" + variant +
+                               "\" is not available in this version of CVCFG yet");
+    }
+    settle();
+    if (!program.op.unexpected.empty()) {
+        return Status::failure("the set-up stopped at: " + program.op.unexpected);
+    }
+    return Status::success();
+}
+
+} // namespace
+
+std::unique_ptr<QApplication> makeHeadlessApplication(int& argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) {
+            std::fprintf(stderr, "%s\n", qPrintable(message));
+        }
+    });
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+Expected<ConfigRecord> factorySettings(const std::string& variant, const std::string& linkBaud) {
+    Headless program(linkBaud == "19200");
+    if (const Status status = runSetup(program, variant, linkBaud); !status) {
+        return Expected<ConfigRecord>::failure(status.error);
+    }
+    return program.record;
+}
+
+Status writeSnapshots(const std::string& variant, const std::string& dir) {
+    Headless program(false);
+    if (const Status status = runSetup(program, variant, "9600"); !status) {
+        return status;
+    }
+    if (!QDir().mkpath(QString::fromStdString(dir))) {
+        return Status::failure("cannot make the folder " + dir);
+    }
+    Application& app = program.app;
+    EditorForms& editors = app.editors();
+    const std::vector<std::pair<const char*, QWidget*>> forms = {
+        {"Welcome", &app.welcome()},
+        {"about", &app.about()},
+        {"Mainmenu", &app.mainmenu()},
+        {"model_CV210", &app.model_CV210()},
+        {"CV210_Params", &editors.cv210Params()},
+        {"paramConfigA", &editors.paramConfigA()},
+        {"paramConfigB", &editors.paramConfigB()},
+        {"paramConfigC", &editors.paramConfigC()},
+        {"df_Param", &editors.df_Param()},
+        {"download", &app.download()},
+        {"upload", &app.upload()},
+    };
+    for (const auto& [name, form] : forms) {
+        form->adjustSize();
+        form->show();
+        settle();
+        const QString path = QDir(QString::fromStdString(dir))
+                                 .filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+        if (!form->grab().save(path)) {
+            return Status::failure("cannot write " + path.toStdString());
+        }
+        form->hide();
+    }
+    return Status::success();
+}
+
+int runDesktop(int& argc, char** argv, PortMap ports, bool demo) {
+    QApplication application(argc, argv);
+    application.setQuitOnLastWindowClosed(false);
+
+    // The demonstration's unit lives as long as the program.
+    QTemporaryDir unitDir;
+    QProcess unit;
+    if (demo) {
+        const QString link = unitDir.filePath(QStringLiteral("unit"));
+        unit.setProgram(
+            QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("cvcfg-unit")));
+        unit.setArguments(
+            {QStringLiteral("--variant"), QStringLiteral("any"), QStringLiteral("--link"), link});
+        unit.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        unit.start();
+        if (!unit.waitForStarted() || !unit.waitForReadyRead(10000)) {
+            qCritical("cvcfg: the simulated unit did not start");
+            return 1;
+        }
+        (void)ports.addMapping("1=" + link.toStdString());
+        // The unit's log of every exchange goes on with the program's own output.
+        QObject::connect(&unit, &QProcess::readyReadStandardOutput, &unit, [&unit] {
+            const QByteArray lines = unit.readAllStandardOutput();
+            fwrite(lines.constData(), 1, static_cast<std::size_t>(lines.size()), stdout);
+            fflush(stdout);
+        });
+    }
+
+    ConfigRecord record;
+    PosixSerialBackend backend(ports);
+    SerialLayer serial(backend);
+    serial.setEventPump([] { QApplication::processEvents(); });
+    QtOperator op;
+    Application app(FormContext{record, serial, op}, ports, [] { QApplication::quit(); });
+    app.start();
+    const int status = application.exec();
+    if (demo) {
+        unit.terminate();
+        unit.waitForFinished(3000);
+    }
+    return status;
+}
+
+} // namespace cvcfg

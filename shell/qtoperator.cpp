@@ -1,0 +1,113 @@
+#include "shell/qtoperator.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace cvcfg {
+
+namespace {
+
+QString latin1(const std::string& text) {
+    return QString::fromLatin1(text.c_str());
+}
+
+// Message texts break lines with LF and CR in either order.
+QString plainLines(const std::string& text) {
+    QString lines = latin1(text);
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return lines;
+}
+
+} // namespace
+
+QString qtFileFilter(const std::string& filter) {
+    const QStringList parts = latin1(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i];
+        if (const int open = name.lastIndexOf(QStringLiteral(" ("));
+            open > 0 && name.endsWith(')')) {
+            name.truncate(open);
+        }
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'))) {
+            patterns << pattern;
+            if (pattern.toLower() != pattern) {
+                patterns << pattern.toLower();
+            }
+        }
+        filters << QStringLiteral("%1 (%2)").arg(name, patterns.join(QLatin1Char(' ')));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+Answer QtOperator::showMessage(const MessageBox& box) {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (box.icon) {
+    case Icon::Critical:
+        icon = QMessageBox::Critical;
+        break;
+    case Icon::Exclamation:
+        icon = QMessageBox::Warning;
+        break;
+    case Icon::Information:
+        icon = QMessageBox::Information;
+        break;
+    case Icon::None:
+        break;
+    }
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    if (box.buttons == Buttons::OkCancel) {
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+    } else if (box.buttons == Buttons::YesNo) {
+        buttons = QMessageBox::Yes | QMessageBox::No;
+    }
+    QMessageBox message(icon, box.title.empty() ? QStringLiteral("CVCFG") : latin1(box.title),
+                        plainLines(box.prompt), buttons, QApplication::activeWindow());
+    switch (message.exec()) {
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Ok;
+    }
+}
+
+std::optional<std::string> QtOperator::chooseSaveFile(const std::string& filter) {
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(qtFileFilter(filter));
+    // A name typed without extension gets the configuration files' one.
+    dialog.setDefaultSuffix(QStringLiteral("CVF"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> QtOperator::chooseOpenFile(const std::string& filter) {
+    const QString path = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(),
+                                                      QString(), qtFileFilter(filter));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return path.toStdString();
+}
+
+void QtOperator::openWebPage(const std::string& address) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+}
+
+void QtOperator::processEvents() {
+    QApplication::processEvents();
+}
+
+} // namespace cvcfg
