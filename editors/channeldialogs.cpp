@@ -180,12 +180,21 @@ bool ChannelDialog::eventFilter(QObject* watched, QEvent* event) {
 void ChannelDialog::loadFromRecord() {
     using namespace channel_bits;
     const int32_t value = field();
+    const int32_t protocol = m_forms.record().ProtoParams;
+    showRecord(value, protocol);
+    // Loading shows the record and never changes it: a stored combination
+    // that no option shows (two-wire without the RS-422 bit) stays stored.
+    field() = value;
+    m_forms.record().ProtoParams = protocol;
+}
+
+void ChannelDialog::showRecord(int32_t value, int32_t protocol) {
+    using namespace channel_bits;
     showBit(this, "optYes", "optNone", value, kParity);
     showBit(this, "optEven", "optOdd", value, kEven);
     showBit(this, "opt7", "opt8", value, kSevenData);
     showBit(this, "opt2", "opt1", value, kTwoStop);
     showBit(this, "optActive", "optIgnore", value, kHandshake);
-    const int32_t protocol = m_forms.record().ProtoParams;
     showBit(this, "optCRC", "optBCC", protocol, m_errorMask);
     if (m_channel == Channel::C) {
         return;

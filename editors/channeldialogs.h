@@ -54,6 +54,7 @@ private:
     void bindChannelBit(const char* set, const char* clear, int32_t mask);
     void bindProtocolBit(const char* set, const char* clear, int32_t mask);
     void setWiring(bool twoWire, bool withModbus);
+    void showRecord(int32_t value, int32_t protocol);
     int32_t& field();
 
     Channel m_channel;

@@ -143,6 +143,11 @@ void CV210Params::setNetwork(bool dhPlus) {
         ui.cboNetworkSpeed->addItem(qs(std::string(speed.text)));
     }
     chooseText(ui.cboNetworkSpeed, dhPlus ? QStringLiteral("57.6") : QStringLiteral("19.2"));
+    // In the Remote I/O mode the network is Remote I/O: the mode's own
+    // record fields and form come back over what the network button set.
+    if (m_remoteIO) {
+        reselect(ui.optKFR);
+    }
 }
 
 // ---- modes --------------------------------------------------------------------

@@ -33,7 +33,8 @@ answers upload requests and runs an off-line manager terminal. Prints the
 device path, then one line for every exchange, and serves until stopped.
 
 Options:
-  --variant V     the unit's product variant (see "cvcfg variants")
+  --variant V     the unit's product variant (see "cvcfg variants"), or "any":
+                  an image of any body length, uploads from the last one kept
   --link PATH     make PATH a symbolic link to the device (e.g. for CVCFG_COM1)
   --store FILE    keep the configuration in FILE across runs
   --baud N        the unit's line speed (default 9600); a line set to another
@@ -55,7 +56,8 @@ void onSignal(int) {
 }
 
 struct Options {
-    const cvcfg::Variant* variant = nullptr;
+    const cvcfg::Variant* variant = nullptr; // null with `any`
+    bool any = false;
     std::string link;
     std::string store;
     int baud = 9600;
@@ -178,8 +180,9 @@ int parse(int argc, char** argv, Options& options) {
             return 0;
         } else if (arg == "--variant") {
             const std::string name = value();
+            options.any = name == "any";
             options.variant = cvcfg::findVariant(name);
-            if (!options.variant) {
+            if (!options.variant && !options.any) {
                 return usage("unknown variant \"" + name + "\"");
             }
         } else if (arg == "--link") {
@@ -201,7 +204,7 @@ int parse(int argc, char** argv, Options& options) {
             return usage("unknown argument " + arg);
         }
     }
-    if (!options.variant) {
+    if (!options.variant && !options.any) {
         return usage("--variant is required");
     }
     return -1;
@@ -312,7 +315,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    Unit unit(*options.variant, options.faults);
+    Unit unit(options.variant, options.faults);
     unit.setBreakFromSilence(true);
     if (!options.store.empty()) {
         cvcfg::sim::StoredConfiguration config{};
@@ -333,8 +336,8 @@ int main(int argc, char** argv) {
     sigprocmask(SIG_BLOCK, &blocked, &open);
 
     std::cout << device << std::endl;
-    logLine(std::string(options.variant->name) + " unit ready on " + device +
-            (options.link.empty() ? "" : " (" + options.link + ")"));
+    logLine((options.any ? std::string("any-variant") : std::string(options.variant->name)) +
+            " unit ready on " + device + (options.link.empty() ? "" : " (" + options.link + ")"));
 
     std::string outgoing;
     Clock::time_point nextByteAt{};

@@ -108,7 +108,12 @@ void keepImage(const Bytes& image, StoredConfiguration& config) {
 
 } // namespace
 
-StoredConfiguration factoryConfiguration(const Variant& variant) {
+StoredConfiguration factoryConfiguration(const Variant* any) {
+    StoredConfiguration config{};
+    if (!any) {
+        return config;
+    }
+    const Variant& variant = *any;
     ConfigRecord record;
     applyIdentity(record, variant);
     zeroParameters(record);
@@ -116,14 +121,13 @@ StoredConfiguration factoryConfiguration(const Variant& variant) {
     record.StationNo = charField(1);
     record.NetSpeed = charField(8);
     record.CHBSpeed = charField(8);
-    StoredConfiguration config{};
     if (const Expected<Bytes> image = BuildConfigImage(record)) {
         keepImage(*image, config);
     }
     return config;
 }
 
-Unit::Unit(const Variant& variant, Faults faults)
+Unit::Unit(const Variant* variant, Faults faults)
     : m_variant(variant), m_faults(std::move(faults)), m_config(factoryConfiguration(variant)) {}
 
 void Unit::receive(std::string_view bytes, TimePoint now) {
@@ -232,9 +236,11 @@ void Unit::handleImage(const std::string& image, TimePoint now) {
     const auto low = static_cast<uint8_t>(image[7 + length]);
     const auto high = static_cast<uint8_t>(image[8 + length]);
     std::string refusal;
-    if (length != m_variant.ConfigLength) {
+    if (m_variant && length != m_variant->ConfigLength) {
         refusal = "a body of " + std::to_string(length) + " bytes; this unit takes " +
-                  std::to_string(m_variant.ConfigLength);
+                  std::to_string(m_variant->ConfigLength);
+    } else if (!isImageBodyLength(length)) {
+        refusal = "a body of " + std::to_string(length) + " bytes, which no unit takes";
     } else if (image[4] != 0 || image[5] != 0 || image[6] != 0) {
         refusal = "header bytes 4 to 6 are not zero";
     } else {
@@ -280,7 +286,7 @@ std::string Unit::uploadReply(char stage) const {
         // The basic reply carries the configuration at its image offsets,
         // one place on: reply byte i holds image byte i + 1.
         const std::size_t length =
-            m_variant.uploadStage1Values == 14 ? kStage1CardLength : kStage1Length;
+            !m_variant || m_variant->uploadStage1Values == 14 ? kStage1CardLength : kStage1Length;
         fill(length, 0, 0);
         for (std::size_t i = 2; i < length; ++i) {
             bytes[i] = static_cast<char>(m_config[i + 1]);
@@ -313,6 +319,10 @@ void Unit::handleRequest(char stage, TimePoint now) {
     }
     reply(answer, now);
     log(received + " -> tx " + std::to_string(answer.size()) + ": " + hexBytes(answer));
+}
+
+std::string Unit::name() const {
+    return m_variant ? std::string(m_variant->name) : "any variant";
 }
 
 std::string Unit::prompt() const {
@@ -373,8 +383,7 @@ void Unit::handleKey(uint8_t key) {
     if ((key == 'D' || key == 'd') && m_breakPending) {
         m_breakPending = false;
         m_mode = Mode::Debug;
-        show("\r\n*** DEBUG MODE *** " + std::string(m_variant.name) +
-             "\r\nQ leaves debug mode.\r\n> ");
+        show("\r\n*** DEBUG MODE *** " + name() + "\r\nQ leaves debug mode.\r\n> ");
         log("key      rx 1: " + keyHex + " after a break -> debug mode");
         return;
     }
@@ -382,7 +391,7 @@ void Unit::handleKey(uint8_t key) {
     show(echo);
     if (key == 'M' || key == 'm') {
         m_menuShown = true;
-        show("\r\nCorvane Off-Line Manager - " + std::string(m_variant.name) +
+        show("\r\nCorvane Off-Line Manager - " + name() +
              "\r\n  1  Write system file (flash burn)"
              "\r\n  2  Mode change"
              "\r\n  3  Off-line diagnostics"
@@ -408,8 +417,7 @@ void Unit::handleMenuKey(uint8_t key) {
         log("key      rx 1: " + keyHex + " -> write system file?");
         return;
     case '2':
-        show("\r\nMODE: this unit runs the " + std::string(m_variant.name) + " personality." +
-             prompt());
+        show("\r\nMODE: this unit runs the " + name() + " personality." + prompt());
         log("key      rx 1: " + keyHex + " -> mode shown");
         return;
     case '3':

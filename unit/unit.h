@@ -43,8 +43,9 @@ inline constexpr std::size_t kStoreSize = 160;
 using StoredConfiguration = std::array<uint8_t, kStoreSize>;
 
 // What the unit holds before any download: its variant's record with the
-// main defaults (station 1, 57.6 kbaud / 9600 baud).
-[[nodiscard]] StoredConfiguration factoryConfiguration(const Variant& variant);
+// main defaults (station 1, 57.6 kbaud / 9600 baud); nothing but zeros for a
+// unit of any variant.
+[[nodiscard]] StoredConfiguration factoryConfiguration(const Variant* variant);
 
 // A Corvane unit as the program sees it through its configuration port: it
 // takes download images, answers upload requests and runs a small off-line
@@ -55,7 +56,9 @@ public:
     using Clock = std::chrono::steady_clock;
     using TimePoint = Clock::time_point;
 
-    Unit(const Variant& variant, Faults faults);
+    // A unit of `variant`, or (null) one that takes an image of any body
+    // length and answers uploads from the last one it kept.
+    Unit(const Variant* variant, Faults faults);
 
     void receive(std::string_view bytes, TimePoint now);
     // A break condition on the line (the first half of the debug request).
@@ -93,8 +96,9 @@ private:
     void log(const std::string& line);
     [[nodiscard]] std::string uploadReply(char stage) const;
     [[nodiscard]] std::string prompt() const;
+    [[nodiscard]] std::string name() const;
 
-    const Variant& m_variant;
+    const Variant* m_variant;
     Faults m_faults;
     StoredConfiguration m_config;
     bool m_changed = false;

@@ -228,14 +228,6 @@ std::string goldenDf1() {
     return readFile(dataPath("cv210-df1.CVF"));
 }
 
-std::string replaceLine(std::string text, int line, const std::string& value) {
-    std::size_t start = 0;
-    for (int i = 1; i < line; ++i) {
-        start = text.find("\r\n", start) + 2;
-    }
-    return text.replace(start, text.find("\r\n", start) - start, value);
-}
-
 TEST(ConfigFileReader, BadFilesAreRefusedAndLeaveTheRecordAlone) {
     const std::string golden = goldenDf1();
     const std::vector<BadFile> cases = {
@@ -243,16 +235,22 @@ TEST(ConfigFileReader, BadFilesAreRefusedAndLeaveTheRecordAlone) {
          golden.substr(0, golden.rfind("2\r\n")),
          {"test.CVF", "ends at line 14", "AuxValue is missing"}},
         {"letters for a number",
-         replaceLine(golden, 5, "abc"),
+         test::replaceLine(golden, 5, "abc"),
          {"test.CVF, line 5", "CHAParams", "\"abc\""}},
-        {"number above a byte", replaceLine(golden, 7, "256"), {"line 7", "CHBParams", "256"}},
-        {"character code above a byte", replaceLine(golden, 2, "256"), {"line 2", "StationNo"}},
-        {"negative number", replaceLine(golden, 15, "-1"), {"line 15", "AuxValue"}},
-        {"decimal text not a number", replaceLine(golden, 12, "\"x\""), {"line 12", "NumText1"}},
-        {"lone quote", replaceLine(golden, 15, "\""), {"line 15", "no closing quote"}},
+        {"number above a byte",
+         test::replaceLine(golden, 7, "256"),
+         {"line 7", "CHBParams", "256"}},
+        {"character code above a byte",
+         test::replaceLine(golden, 2, "256"),
+         {"line 2", "StationNo"}},
+        {"negative number", test::replaceLine(golden, 15, "-1"), {"line 15", "AuxValue"}},
+        {"decimal text not a number",
+         test::replaceLine(golden, 12, "\"x\""),
+         {"line 12", "NumText1"}},
+        {"lone quote", test::replaceLine(golden, 15, "\""), {"line 15", "no closing quote"}},
         // A quoted value may run over a line end, so an early lone quote pairs
         // with a later one and the values after it come out of step.
-        {"lone quote early", replaceLine(golden, 3, "\""), {"test.CVF"}},
+        {"lone quote early", test::replaceLine(golden, 3, "\""), {"test.CVF"}},
         {"no values", "\r\n\r\n", {"holds no values"}},
         {"surplus values", golden + "\"\"\r\n", {"ends at line 16", "StationNo is missing"}},
     };
@@ -268,7 +266,7 @@ TEST(ConfigFileReader, BadFilesAreRefusedAndLeaveTheRecordAlone) {
 
 TEST(ConfigFileReader, ExtendedValuesMustBeBytes) {
     std::string kfr = readFile(dataPath("cv210-kfr.CVF"));
-    kfr = replaceLine(kfr, 17, "3,");
+    kfr = test::replaceLine(kfr, 17, "3,");
     const Expected<FileValues> values = parse(kfr, zeroRecord("CV210-KFR"));
     ASSERT_FALSE(values.ok());
     EXPECT_NE(values.error().find("line 17: ExtParams[3]"), std::string::npos) << values.error();

@@ -102,6 +102,15 @@ inline ConfigRecord parameters(ConfigRecord record) {
     return record;
 }
 
+// The text of a configuration file with line `line` (from 1) replaced.
+inline std::string replaceLine(std::string text, int line, const std::string& value) {
+    std::size_t start = 0;
+    for (int i = 1; i < line; ++i) {
+        start = text.find("\r\n", start) + 2;
+    }
+    return text.replace(start, text.find("\r\n", start) - start, value);
+}
+
 inline std::string dataPath(const std::string& name) {
     return std::string(CVCFG_TEST_DATA) + "/" + name;
 }

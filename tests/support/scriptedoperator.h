@@ -28,12 +28,14 @@ public:
             ADD_FAILURE() << "expected message never shown: " << box;
         }
         EXPECT_TRUE(m_saveFiles.empty()) << "expected save dialog never shown";
+        EXPECT_TRUE(m_openFiles.empty()) << "expected open dialog never shown";
     }
 
     void expect(MessageBox box, Answer answer = Answer::Ok) {
         m_messages.emplace_back(std::move(box), answer);
     }
     void expectSaveFile(std::optional<std::string> path) { m_saveFiles.push_back(std::move(path)); }
+    void expectOpenFile(std::optional<std::string> path) { m_openFiles.push_back(std::move(path)); }
     // Runs a designed interval as another, shorter one.
     void shorten(std::chrono::milliseconds designed, std::chrono::milliseconds actual) {
         m_intervals[designed.count()] = actual;
@@ -60,6 +62,18 @@ public:
         m_saveFiles.pop_front();
         return path;
     }
+    std::optional<std::string> chooseOpenFile(const std::string& filter) override {
+        openFilters.push_back(filter);
+        if (m_openFiles.empty()) {
+            ADD_FAILURE() << "unexpected open dialog";
+            return std::nullopt;
+        }
+        auto path = m_openFiles.front();
+        m_openFiles.pop_front();
+        return path;
+    }
+    void openWebPage(const std::string& address) override { webPages.push_back(address); }
+    void closeHelp() override { ++helpClosed; }
     void setStatus(const std::string& text) override { statuses.push_back(text); }
     void setBusy(bool busy) override { busyStates.push_back(busy); }
     void processEvents() override { ++eventsProcessed; }
@@ -72,12 +86,16 @@ public:
     std::vector<MessageBox> shown;
     std::vector<std::string> statuses;
     std::vector<std::string> saveFilters;
+    std::vector<std::string> openFilters;
+    std::vector<std::string> webPages;
+    int helpClosed = 0;
     std::vector<bool> busyStates;
     int eventsProcessed = 0;
 
 private:
     std::deque<std::pair<MessageBox, Answer>> m_messages;
     std::deque<std::optional<std::string>> m_saveFiles;
+    std::deque<std::optional<std::string>> m_openFiles;
     std::map<long long, std::chrono::milliseconds> m_intervals;
 };
 

@@ -21,7 +21,7 @@ std::string imageOf(const ConfigRecord& record) {
 // A unit of the variant and the clock a test moves by hand.
 struct Bench {
     explicit Bench(std::string_view variant, Faults faults = {})
-        : unit(*findVariant(variant), std::move(faults)) {}
+        : unit(variant == "any" ? nullptr : findVariant(variant), std::move(faults)) {}
 
     std::string send(std::string_view bytes, std::chrono::milliseconds later = 0ms) {
         now += later;
@@ -200,6 +200,20 @@ TEST(SimulatedUnit, BreakThenDEntersDebugMode) {
     EXPECT_EQ(onPty.send("D", 100ms), "D");
     EXPECT_NE(onPty.send("D", 1000ms).find("DEBUG MODE"), std::string::npos);
     EXPECT_NE(onPty.send("Q", 100ms).find("Leaving debug mode"), std::string::npos);
+}
+
+TEST(SimulatedUnit, AnyVariantTakesEveryBodyLengthAndUploadsTheLastImage) {
+    Bench bench("any");
+    for (const char* variant : {"CV210-DF1", "CV320-ME", "CV-PCI"}) {
+        SCOPED_TRACE(variant);
+        const std::string image = download(bench, test::distinctRecord(variant));
+        const std::string reply = bench.send("TEE", 100ms);
+        ASSERT_EQ(reply.size(), 70u);
+        EXPECT_EQ(reply.substr(29, 19), image.substr(30, 19));
+    }
+    std::string odd = imageOf(test::df1SetupRecord()).substr(0, 7 + 40 + 2);
+    odd[3] = 40; // a body length no unit takes
+    EXPECT_EQ(bench.send(odd, 100ms), "\x15");
 }
 
 TEST(SimulatedUnit, LettersOfAFrameTypedAloneAreKeys) {

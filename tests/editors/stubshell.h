@@ -1,0 +1,40 @@
+#pragma once
+
+#include "editors/cv210params.h"
+#include "editors/formset.h"
+#include "tests/support/gui.h"
+
+namespace cvcfg::test {
+
+// The shell as the editors see it, counting what they ask of it.
+class StubShell : public Shell {
+public:
+    void UpdateParameters() override { ++updates; }
+    void showMainMenu() override { ++mainMenus; }
+    void showModelEditor() override {
+        ++editorsShown;
+        if (forms && forms->cv210Loaded()) {
+            forms->cv210Params().setEnabled(true);
+        }
+    }
+    void endProgram() override { ++ended; }
+    void notAvailable(const QString& what) override { unavailable.push_back(what); }
+
+    EditorForms* forms = nullptr;
+    int updates = 0;
+    int mainMenus = 0;
+    int editorsShown = 0;
+    int ended = 0;
+    std::vector<QString> unavailable;
+};
+
+// The editors and dialogs on a stub shell.
+struct EditorBench {
+    EditorBench() { shell.forms = &forms; }
+
+    GuiContext gui;
+    StubShell shell;
+    EditorForms forms{gui.context(), shell};
+};
+
+} // namespace cvcfg::test
