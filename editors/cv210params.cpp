@@ -82,16 +82,24 @@ CV210Params::CV210Params(EditorForms& forms)
     connectModes();
     connectLists();
     connectButtons();
-    // The decimal value of the high address stands beside its list.
-    m_ui->cboHighAddress->installEventFilter(this);
+    // Labels and values that only explain a list come and go with it.
+    m_companions = {{m_ui->cboHighAddress, {m_ui->txtDecHigh, m_ui->lblDecHigh}},
+                    {m_ui->cboStationNumber, {m_ui->lblOctal1}},
+                    {m_ui->cboNetworkSpeed, {m_ui->lblNetSpeed, m_ui->lblKbaud}}};
+    for (const auto& [list, companions] : m_companions) {
+        list->installEventFilter(this);
+    }
 }
 
 bool CV210Params::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_ui->cboHighAddress &&
-        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
-        const bool shown = !m_ui->cboHighAddress->isHidden();
-        m_ui->txtDecHigh->setVisible(shown);
-        m_ui->lblDecHigh->setVisible(shown);
+    if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) {
+        for (const auto& [list, companions] : m_companions) {
+            if (watched == list) {
+                for (QWidget* companion : companions) {
+                    companion->setVisible(!list->isHidden());
+                }
+            }
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -185,9 +193,11 @@ void CV210Params::leaveRemoteIO() {
         return;
     }
     m_remoteIO = false;
-    m_ui->lblStnNum->show();
-    m_ui->cboStationNumber->show();
-    m_ui->cboNetworkSpeed->show();
+    for (QWidget* shown : std::initializer_list<QWidget*>{m_ui->lblStnNum, m_ui->cboStationNumber,
+                                                          m_ui->cboNetworkSpeed, m_ui->txtDecimal,
+                                                          m_ui->lblDecimal}) {
+        shown->show();
+    }
     reselect(m_ui->optDH485->isChecked() ? m_ui->optDH485 : m_ui->optDHPlus);
 }
 
@@ -402,9 +412,11 @@ void CV210Params::connectModes() {
         ui.frmBusProt->show();
         showRackControls(true, !rmm);
         chooseText(ui.cboRackNum, QStringLiteral("1"));
-        ui.cboNetworkSpeed->hide();
-        ui.lblStnNum->hide();
-        ui.cboStationNumber->hide();
+        for (QWidget* hidden :
+             std::initializer_list<QWidget*>{ui.cboNetworkSpeed, ui.lblStnNum, ui.cboStationNumber,
+                                             ui.txtDecimal, ui.lblDecimal}) {
+            hidden->hide();
+        }
         m_remoteIO = true;
         if (rmm) {
             ui.Label1->setText(QStringLiteral("MODBUS SERIAL SPEED"));

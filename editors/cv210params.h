@@ -6,7 +6,9 @@
 
 #include <QMenu>
 #include <QWidget>
+#include <map>
 #include <memory>
+#include <vector>
 
 namespace Ui {
 class CV210_Params;
@@ -72,6 +74,7 @@ private:
     std::unique_ptr<QMenu> m_fileMenu;
     QAction* m_saveFile = nullptr;
     bool m_remoteIO = false;
+    std::map<QWidget*, std::vector<QWidget*>> m_companions;
 };
 
 } // namespace cvcfg

@@ -1,3 +1,4 @@
+#include "shell/desktop.h"
 #include "tests/shell/bench.h"
 #include "tests/support/pty.h"
 
@@ -258,6 +259,31 @@ TEST(Program, AboutAndTheWebLinkGoThroughTheOperator) {
     bench.op().expect({"The CV310 family is not available in this version of CVCFG yet.",
                        Buttons::Ok, Icon::Information, ""});
     bench.app.welcome().ui().Command5->click();
+}
+
+} // namespace
+} // namespace cvcfg
+
+namespace cvcfg {
+namespace {
+
+TEST(FactorySettings, RunTheRealSetUps) {
+    const Expected<ConfigRecord> df1 = factorySettings("CV210-DF1", "19200");
+    ASSERT_TRUE(df1.ok()) << df1.error();
+    EXPECT_EQ(df1->LinkBaud, "19200");
+    EXPECT_EQ(df1->NetworkName, "DH+");
+    EXPECT_EQ(charCode(df1->HighAddress), 2);
+    EXPECT_EQ(charCode(df1->AuxChar), 1);
+
+    const Expected<ConfigRecord> card = factorySettings("CV-PC/104-MODBUS", "9600");
+    ASSERT_TRUE(card.ok()) << card.error();
+    EXPECT_EQ(card->ModelName, "CV-PC/104-MODBUS");
+    EXPECT_EQ(card->ConfigLength, 138);
+    EXPECT_EQ(card->ModeBytes, std::string("\x01\x00", 2));
+
+    EXPECT_FALSE(factorySettings("CV310-DMX", "9600").ok());
+    EXPECT_FALSE(factorySettings("CV210-DF1", "4800").ok());
+    EXPECT_FALSE(factorySettings("CV-PC/104-MODBUS", "19200").ok());
 }
 
 } // namespace
