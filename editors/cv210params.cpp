@@ -593,7 +593,9 @@ void CV210Params::cmdDOWNLOAD_Click() {
             m_ui->cmdRETURN->setEnabled(!busy);
         });
     Session session{m_record, m_forms.context().serial, op};
+    m_downloading = true;
     DownloadConfiguration(session);
+    m_downloading = false;
     unsetCursor();
 }
 
@@ -661,6 +663,11 @@ void CV210Params::refreshFromRecord(const ConfigRecord&) {
 }
 
 void CV210Params::closeEvent(QCloseEvent* event) {
+    // The form stays while its download runs: the download works on it.
+    if (m_downloading) {
+        event->ignore();
+        return;
+    }
     event->accept();
     m_forms.unloadCV210Params();
     m_forms.shell().showMainMenu();

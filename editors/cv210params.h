@@ -74,6 +74,7 @@ private:
     std::unique_ptr<QMenu> m_fileMenu;
     QAction* m_saveFile = nullptr;
     bool m_remoteIO = false;
+    bool m_downloading = false;
     std::map<QWidget*, std::vector<QWidget*>> m_companions;
 };
 

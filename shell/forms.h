@@ -126,6 +126,7 @@ private:
 
     Application& m_app;
     std::unique_ptr<Ui::download> m_ui;
+    bool m_transferring = false;
 };
 
 // Uploads a unit's configuration into a file and the editor (upload).
@@ -145,6 +146,7 @@ private:
 
     Application& m_app;
     std::unique_ptr<Ui::upload> m_ui;
+    bool m_transferring = false;
 };
 
 } // namespace cvcfg

@@ -59,11 +59,18 @@ void DownloadForm::cmdDOWNLOAD_Click() {
         person, [this](const QString& text) { m_ui->lblStatus->setText(text); },
         [this](bool busy) { setBusy(busy); });
     Session session{record, m_app.context().serial, op};
+    m_transferring = true;
     DownloadConfiguration(session);
+    m_transferring = false;
     unsetCursor();
 }
 
 void DownloadForm::closeEvent(QCloseEvent* event) {
+    // The form stays while its transfer runs: the transfer works on it.
+    if (m_transferring) {
+        event->ignore();
+        return;
+    }
     event->accept();
     m_app.unloadDownload();
     m_app.showMainMenu();
@@ -106,12 +113,18 @@ void UploadForm::cmdUpload_Click() {
                     {});
     op.setFileValueView(m_app.modelEditor());
     Session session{m_app.record(), m_app.context().serial, op};
+    m_transferring = true;
     const UploadOutcome outcome = UploadConfiguration(session);
+    m_transferring = false;
     setBusy(false);
     m_ui->Command1->setEnabled(outcome == UploadOutcome::Complete);
 }
 
 void UploadForm::closeEvent(QCloseEvent* event) {
+    if (m_transferring) {
+        event->ignore();
+        return;
+    }
     event->accept();
     m_app.unloadUpload();
     m_app.showMainMenu();
