@@ -240,6 +240,10 @@ std::string missingValueName(int index) {
 
 } // namespace
 
+std::string ConfigFileFilter(const ConfigRecord& record) {
+    return record.ModelName + " Configuration Files (*.CVF)|*.CVF";
+}
+
 std::string SaveExtParams(const ConfigRecord& record) {
     std::string text;
     for (const int32_t value : record.ExtParams) {

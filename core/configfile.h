@@ -38,6 +38,9 @@ public:
 // quotes.
 [[nodiscard]] std::string FileValueText(const ConfigRecord& record, const ByteField& field);
 
+// The file dialogs' filter for the record's configuration files.
+[[nodiscard]] std::string ConfigFileFilter(const ConfigRecord& record);
+
 // The line end of configuration files.
 inline constexpr std::string_view kFileLineEnd = "\r\n";
 

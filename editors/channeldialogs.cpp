@@ -23,6 +23,28 @@ template <typename Widget> Widget* child(const QObject* form, const char* name) 
     return form->findChild<Widget*>(QString::fromLatin1(name));
 }
 
+// The pair of options that sets and clears one bit of `field`.
+void bindBit(OptionButton* set, OptionButton* clear, int32_t& field, int32_t mask) {
+    set->onClick = [&field, mask] {
+        field = SetBits(field, mask);
+    };
+    clear->onClick = [&field, mask] {
+        field = ClearBits(field, mask);
+    };
+}
+
+int32_t& channelField(ConfigRecord& record, Channel channel) {
+    switch (channel) {
+    case Channel::A:
+        return record.CHAParams;
+    case Channel::B:
+        return record.CHBParams;
+    case Channel::C:
+        break;
+    }
+    return record.CHCParams;
+}
+
 // Selects `set` when the bit is set in `value`, else `clear`.
 void showBit(const QObject* form, const char* set, const char* clear, int32_t value, int32_t mask) {
     choose(child<OptionButton>(form, (value & mask) ? set : clear));
@@ -31,7 +53,7 @@ void showBit(const QObject* form, const char* set, const char* clear, int32_t va
 } // namespace
 
 ChannelDialog::ChannelDialog(Channel channel, EditorForms& forms)
-    : m_channel(channel), m_forms(forms) {
+    : m_channel(channel), m_forms(forms), m_field(channelField(forms.record(), channel)) {
     using namespace proto_bits;
     switch (channel) {
     case Channel::A:
@@ -52,14 +74,14 @@ ChannelDialog::ChannelDialog(Channel channel, EditorForms& forms)
 
     using namespace channel_bits;
     option("optNone")->onClick = [this] {
-        field() = ClearBits(field(), kParity);
+        m_field = ClearBits(m_field, kParity);
         frame("frmParity")->hide();
     };
     option("optYes")->onClick = [this] {
-        field() = SetBits(field(), kParity);
+        m_field = SetBits(m_field, kParity);
         frame("frmParity")->show();
         // The stored even/odd choice survives a NONE-then-YES toggle.
-        choose(option((field() & kEven) ? "optEven" : "optOdd"));
+        choose(option((m_field & kEven) ? "optEven" : "optOdd"));
     };
     bindChannelBit("optEven", "optOdd", kEven);
     bindChannelBit("opt7", "opt8", kSevenData);
@@ -70,7 +92,7 @@ ChannelDialog::ChannelDialog(Channel channel, EditorForms& forms)
     if (channel != Channel::C) {
         bindProtocolBit("optHD", "optFD", m_protocolMask);
         option("opt232")->onClick = [this] {
-            field() = ClearBits(field(), kRs422 | kRs485);
+            m_field = ClearBits(m_field, kRs422 | kRs485);
             // Channel B keeps naming the wiring last chosen.
             if (m_channel == Channel::A) {
                 option("opt422")->setText(QStringLiteral("RS422/485"));
@@ -100,19 +122,6 @@ ChannelDialog::ChannelDialog(Channel channel, EditorForms& forms)
 
 ChannelDialog::~ChannelDialog() = default;
 
-int32_t& ChannelDialog::field() {
-    ConfigRecord& record = m_forms.record();
-    switch (m_channel) {
-    case Channel::A:
-        return record.CHAParams;
-    case Channel::B:
-        return record.CHBParams;
-    case Channel::C:
-        break;
-    }
-    return record.CHCParams;
-}
-
 OptionButton* ChannelDialog::option(const char* name) const {
     return child<OptionButton>(this, name);
 }
@@ -122,22 +131,11 @@ QGroupBox* ChannelDialog::frame(const char* name) const {
 }
 
 void ChannelDialog::bindChannelBit(const char* set, const char* clear, int32_t mask) {
-    option(set)->onClick = [this, mask] {
-        field() = SetBits(field(), mask);
-    };
-    option(clear)->onClick = [this, mask] {
-        field() = ClearBits(field(), mask);
-    };
+    bindBit(option(set), option(clear), m_field, mask);
 }
 
 void ChannelDialog::bindProtocolBit(const char* set, const char* clear, int32_t mask) {
-    int32_t& protocol = m_forms.record().ProtoParams;
-    option(set)->onClick = [&protocol, mask] {
-        protocol = SetBits(protocol, mask);
-    };
-    option(clear)->onClick = [&protocol, mask] {
-        protocol = ClearBits(protocol, mask);
-    };
+    bindBit(option(set), option(clear), m_forms.record().ProtoParams, mask);
 }
 
 void ChannelDialog::RS422ON() {
@@ -150,8 +148,8 @@ void ChannelDialog::RS485ON() {
 
 void ChannelDialog::setWiring(bool twoWire, bool withModbus) {
     using namespace channel_bits;
-    field() =
-        twoWire ? SetBits(field(), kRs422 | kRs485) : ClearBits(SetBits(field(), kRs422), kRs485);
+    m_field =
+        twoWire ? SetBits(m_field, kRs422 | kRs485) : ClearBits(SetBits(m_field, kRs422), kRs485);
     option("opt422")->setText(QString::fromLatin1(twoWire ? kRs485Caption : kRs422Caption));
     // ExtParams[1] is a Modbus option byte only on the Modbus variants; on
     // the others it carries other settings that channel B must not touch.
@@ -179,12 +177,12 @@ bool ChannelDialog::eventFilter(QObject* watched, QEvent* event) {
 
 void ChannelDialog::loadFromRecord() {
     using namespace channel_bits;
-    const int32_t value = field();
+    const int32_t value = m_field;
     const int32_t protocol = m_forms.record().ProtoParams;
     showRecord(value, protocol);
     // Loading shows the record and never changes it: a stored combination
     // that no option shows (two-wire without the RS-422 bit) stays stored.
-    field() = value;
+    m_field = value;
     m_forms.record().ProtoParams = protocol;
 }
 
@@ -223,14 +221,14 @@ void ChannelDialog::closeEvent(QCloseEvent* event) {
 DF1Dialog::DF1Dialog(EditorForms& forms) : m_forms(forms) {
     Ui::df_Param().setupUi(this);
     using namespace proto_bits;
-    bindBit("optCRC", "optBCC", kCrc);
-    bindBit("optAccept", "optIgnore", kAcceptDuplicates);
-    bindBit("optExecEmbed", "optNoneEmbed", kExecuteEmbedded);
-    bindBit("optPass", "optExecDiag", kPassDiagnostics);
-    bindBit("optMultiDrop", "optPoint", kHalfDuplex);
-    bindBit("opt485", "opt422", kHalfDuplex);
-    bindBit("optRTS", "optNoneLoop", kChannelBHalfDuplex);
-    bindBit("optSRC", "optDST", kChannelBHalfDuplex);
+    bindProtocolBit("optCRC", "optBCC", kCrc);
+    bindProtocolBit("optAccept", "optIgnore", kAcceptDuplicates);
+    bindProtocolBit("optExecEmbed", "optNoneEmbed", kExecuteEmbedded);
+    bindProtocolBit("optPass", "optExecDiag", kPassDiagnostics);
+    bindProtocolBit("optMultiDrop", "optPoint", kHalfDuplex);
+    bindProtocolBit("opt485", "opt422", kHalfDuplex);
+    bindProtocolBit("optRTS", "optNoneLoop", kChannelBHalfDuplex);
+    bindProtocolBit("optSRC", "optDST", kChannelBHalfDuplex);
     connect(child<QPushButton>(this, "cmdAccept"), &QPushButton::clicked, this,
             [this] { accept(); });
 }
@@ -249,14 +247,8 @@ QLabel* DF1Dialog::label(const char* name) const {
     return child<QLabel>(this, name);
 }
 
-void DF1Dialog::bindBit(const char* set, const char* clear, int32_t mask) {
-    int32_t& protocol = m_forms.record().ProtoParams;
-    option(set)->onClick = [&protocol, mask] {
-        protocol = SetBits(protocol, mask);
-    };
-    option(clear)->onClick = [&protocol, mask] {
-        protocol = ClearBits(protocol, mask);
-    };
+void DF1Dialog::bindProtocolBit(const char* set, const char* clear, int32_t mask) {
+    bindBit(option(set), option(clear), m_forms.record().ProtoParams, mask);
 }
 
 void DF1Dialog::loadFromRecord() {

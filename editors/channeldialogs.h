@@ -55,10 +55,10 @@ private:
     void bindProtocolBit(const char* set, const char* clear, int32_t mask);
     void setWiring(bool twoWire, bool withModbus);
     void showRecord(int32_t value, int32_t protocol);
-    int32_t& field();
 
     Channel m_channel;
     EditorForms& m_forms;
+    int32_t& m_field; // the channel's option byte in the record
     std::unique_ptr<QMenu> m_menu;
     int32_t m_errorMask = 0;
     int32_t m_protocolMask = 0;
@@ -85,7 +85,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void bindBit(const char* set, const char* clear, int32_t mask);
+    void bindProtocolBit(const char* set, const char* clear, int32_t mask);
 
     EditorForms& m_forms;
 };

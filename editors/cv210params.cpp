@@ -601,17 +601,9 @@ void CV210Params::cmdDOWNLOAD_Click() {
 
 // ---- file menu ----------------------------------------------------------------
 
-namespace {
-
-std::string fileFilter(const ConfigRecord& record) {
-    return record.ModelName + " Configuration Files (*.CVF)|*.CVF";
-}
-
-} // namespace
-
 void CV210Params::save_file() {
     Operator& op = m_forms.context().op;
-    const std::optional<std::string> path = op.chooseSaveFile(fileFilter(m_record));
+    const std::optional<std::string> path = op.chooseSaveFile(ConfigFileFilter(m_record));
     if (!path || path->empty()) {
         return;
     }
@@ -623,7 +615,7 @@ void CV210Params::save_file() {
 
 void CV210Params::open_file() {
     Operator& op = m_forms.context().op;
-    const std::optional<std::string> path = op.chooseOpenFile(fileFilter(m_record));
+    const std::optional<std::string> path = op.chooseOpenFile(ConfigFileFilter(m_record));
     if (!path || path->empty()) {
         return;
     }

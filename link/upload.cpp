@@ -193,8 +193,7 @@ UploadOutcome Upload::run() {
                  " - Saving to a File.");
     SendAck(m_session);
 
-    const std::optional<std::string> path =
-        op.chooseSaveFile(m_record.ModelName + " Configuration Files (*.CVF)|*.CVF");
+    const std::optional<std::string> path = op.chooseSaveFile(ConfigFileFilter(m_record));
     if (!path || path->empty()) {
         return end(UploadOutcome::NoFileName, "!Error!Invalid Filename Selected! Upload Again!");
     }

@@ -12,10 +12,6 @@ namespace cvcfg {
 
 namespace {
 
-std::string fileFilter(const ConfigRecord& record) {
-    return record.ModelName + " Configuration Files (*.CVF)|*.CVF";
-}
-
 QString model(Application& app) {
     return QString::fromStdString(app.record().ModelName);
 }
@@ -42,7 +38,7 @@ void DownloadForm::setBusy(bool busy) {
 void DownloadForm::cmdDOWNLOAD_Click() {
     ConfigRecord& record = m_app.record();
     Operator& person = m_app.context().op;
-    const std::optional<std::string> path = person.chooseOpenFile(fileFilter(record));
+    const std::optional<std::string> path = person.chooseOpenFile(ConfigFileFilter(record));
     if (!path || path->empty()) {
         return;
     }
