@@ -615,7 +615,7 @@ void CV210Params::save_file() {
 
 void CV210Params::open_file() {
     Operator& op = m_forms.context().op;
-    const std::optional<std::string> path = op.chooseOpenFile(ConfigFileFilter(m_record));
+    const std::optional<std::string> path = op.chooseOpenFile(ConfigFileFilter(m_record), "");
     if (!path || path->empty()) {
         return;
     }

@@ -20,8 +20,9 @@ public:
     std::optional<std::string> chooseSaveFile(const std::string& filter) override {
         return m_person.chooseSaveFile(filter);
     }
-    std::optional<std::string> chooseOpenFile(const std::string& filter) override {
-        return m_person.chooseOpenFile(filter);
+    std::optional<std::string> chooseOpenFile(const std::string& filter,
+                                              const std::string& title) override {
+        return m_person.chooseOpenFile(filter, title);
     }
     void setStatus(const std::string& text) override {
         if (m_status) {

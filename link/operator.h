@@ -35,8 +35,10 @@ public:
     // The save-file dialog (overwrite prompt on); nothing when cancelled.
     // Filters are written "Description (*.EXT)|*.EXT".
     virtual std::optional<std::string> chooseSaveFile(const std::string& filter) = 0;
-    // The open-file dialog; nothing when cancelled.
-    virtual std::optional<std::string> chooseOpenFile(const std::string& /*filter*/) {
+    // The open-file dialog, titled `title` (empty: the platform's title);
+    // nothing when cancelled.
+    virtual std::optional<std::string> chooseOpenFile(const std::string& /*filter*/,
+                                                      const std::string& /*title*/) {
         return std::nullopt;
     }
     // Opens a web page in the desktop's browser; failures are ignored.

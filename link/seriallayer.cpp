@@ -35,6 +35,11 @@ CommPortEntry* SerialLayer::entry(int32_t port, const char* operation) {
     return &m_ports[static_cast<std::size_t>(port - 1)];
 }
 
+const CommPortEntry& SerialLayer::entryOf(int32_t port) const {
+    static const CommPortEntry kNone{};
+    return port >= 1 && port <= kPortCount ? m_ports[static_cast<std::size_t>(port - 1)] : kNone;
+}
+
 bool SerialLayer::isOpen(int32_t port) const {
     return port >= 1 && port <= kPortCount && m_ports[static_cast<std::size_t>(port - 1)].IsOpen;
 }
@@ -78,6 +83,8 @@ int32_t SerialLayer::CommOpen(int32_t port, const std::string& name, const std::
     // From here the port counts as open even if a later step fails: the
     // caller closes it.
     e->IsOpen = true;
+    e->Dtr = true;
+    e->Rts = true;
     if (const int code = m_backend.setQueueSizes(handle, kQueueSize, kQueueSize); code != 0) {
         return recordPlatformError(code, "CommOpen (SetupComm)");
     }
@@ -139,8 +146,7 @@ int32_t SerialLayer::CommClose(int32_t port) {
     if (const int code = m_backend.close(e->Handle); code != 0) {
         return recordPlatformError(code, "CommClose (CloseHandle)");
     }
-    e->IsOpen = false;
-    e->Handle = kNoHandle;
+    *e = CommPortEntry{};
     return 0;
 }
 
@@ -237,6 +243,11 @@ int32_t SerialLayer::CommSetLine(int32_t port, int32_t line, bool state) {
     }
     if (const int code = m_backend.lineFunction(e->Handle, function); code != 0) {
         return recordPlatformError(code, "CommSetLine (EscapeCommFunction)");
+    }
+    if (line == 2) {
+        e->Dtr = state;
+    } else if (line == 3) {
+        e->Rts = state;
     }
     return 0;
 }

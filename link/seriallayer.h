@@ -21,6 +21,10 @@ struct CommPortEntry {
     PortHandle Handle = kNoHandle;
     bool IsOpen = false;
     LineSettings LineState;
+    // The DTR and RTS lines as this program has left them: raised by the
+    // open, changed by CommSetLine.
+    bool Dtr = false;
+    bool Rts = false;
 };
 
 // The only code that touches a serial port. Ports are addressed by id 1..12,
@@ -57,6 +61,8 @@ public:
     int32_t CommWaitInput(int32_t port, int32_t timeoutMs);
 
     [[nodiscard]] bool isOpen(int32_t port) const;
+    // The port's entry; ids outside 1..12 give an entry that is never open.
+    [[nodiscard]] const CommPortEntry& entryOf(int32_t port) const;
     [[nodiscard]] const CommError& lastError() const { return m_error; }
 
 private:

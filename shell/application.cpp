@@ -1,6 +1,7 @@
 #include "shell/application.h"
 
 #include "editors/cv210params.h"
+#include "monitor/monitor.h"
 #include "shell/forms.h"
 
 // The pictures live in the shell library; a static library's resources are
@@ -63,6 +64,21 @@ UploadForm& Application::upload() {
     return touch(m_upload, *this);
 }
 
+Monitor& Application::monitor() {
+    if (!m_monitor) {
+        m_monitor = std::make_unique<Monitor>(
+            Session{m_context.record, m_context.serial, m_context.op}, [this] {
+                unloadMonitor();
+                showMainMenu();
+            });
+    }
+    return *m_monitor;
+}
+
+void Application::unloadMonitor() {
+    unload(m_monitor);
+}
+
 void Application::unloadAbout() {
     unload(m_about);
 }
@@ -114,9 +130,9 @@ void Application::showModelEditor() {
 
 void Application::endProgram() {
     m_ended = true;
-    for (QWidget* form :
-         std::initializer_list<QWidget*>{m_welcome.get(), m_about.get(), m_mainmenu.get(),
-                                         m_modelCV210.get(), m_download.get(), m_upload.get()}) {
+    for (QWidget* form : std::initializer_list<QWidget*>{
+             m_welcome.get(), m_about.get(), m_mainmenu.get(), m_modelCV210.get(), m_download.get(),
+             m_upload.get(), m_monitor.get()}) {
         if (form) {
             form->hide();
         }

@@ -15,6 +15,7 @@ class ModelCV210;
 class DownloadForm;
 class UploadForm;
 class FileValueView;
+class Monitor;
 
 // The desktop program: every form, one instance each, created the first
 // time anything touches it, and the routines by which the forms reach one
@@ -34,6 +35,7 @@ public:
     ModelCV210& model_CV210();
     DownloadForm& download();
     UploadForm& upload();
+    Monitor& monitor();
     EditorForms& editors() { return m_editors; }
 
     [[nodiscard]] bool mainmenuLoaded() const { return m_mainmenu != nullptr; }
@@ -43,6 +45,8 @@ public:
     void unloadModelCV210();
     void unloadDownload();
     void unloadUpload();
+    void unloadMonitor();
+    [[nodiscard]] bool monitorLoaded() const { return m_monitor != nullptr; }
     // Unloading the main menu shows product selection and closes help.
     void unloadMainmenu();
     // Unloads the editor of the current model.
@@ -76,6 +80,7 @@ private:
     std::unique_ptr<ModelCV210> m_modelCV210;
     std::unique_ptr<DownloadForm> m_download;
     std::unique_ptr<UploadForm> m_upload;
+    std::unique_ptr<Monitor> m_monitor;
 };
 
 } // namespace cvcfg

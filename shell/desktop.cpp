@@ -3,6 +3,7 @@
 #include "editors/channeldialogs.h"
 #include "editors/cv210params.h"
 #include "link/posixbackend.h"
+#include "monitor/monitor.h"
 #include "shell/application.h"
 #include "shell/forms.h"
 #include "shell/qtoperator.h"
@@ -149,6 +150,7 @@ Status writeSnapshots(const std::string& variant, const std::string& dir) {
         {"df_Param", &editors.df_Param()},
         {"download", &app.download()},
         {"upload", &app.upload()},
+        {"monitor", &app.monitor()},
     };
     for (const auto& [name, form] : forms) {
         form->adjustSize();

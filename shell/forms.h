@@ -67,6 +67,7 @@ public:
     void Click_CHC_Params();
     void ResetDF1Dialog();
     void OpenModelEditor();
+    void cmdBurn_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

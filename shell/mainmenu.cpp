@@ -1,6 +1,7 @@
 #include "editors/channeldialogs.h"
 #include "editors/cv210params.h"
 #include "link/contact.h"
+#include "monitor/monitor.h"
 #include "shell/forms.h"
 #include "ui_cv210_params.h"
 #include "ui_mainmenu.h"
@@ -50,8 +51,7 @@ MainMenu::MainMenu(Application& app) : m_app(app), m_ui(std::make_unique<Ui::Mai
         hide();
         m_app.upload().show();
     });
-    connect(ui.cmdBurn, &QPushButton::clicked, this,
-            [this] { m_app.notAvailable(QStringLiteral("The CV Off-line Manager")); });
+    connect(ui.cmdBurn, &QPushButton::clicked, this, [this] { cmdBurn_Click(); });
     connect(ui.Command3, &QPushButton::clicked, this, [this] { m_app.endProgram(); });
     connect(ui.Command2, &QPushButton::clicked, this, [this] {
         m_app.unloadModelEditor();
@@ -92,6 +92,16 @@ void MainMenu::cboCOM_Click() {
         chooseText(m_ui->cboCOM, QStringLiteral("NONE"));
     }
     enableTransfers(opened);
+}
+
+void MainMenu::cmdBurn_Click() {
+    Session session{m_app.record(), m_app.context().serial, m_app.context().op};
+    if (ContactUnit(session) == kContactCancelled) {
+        return;
+    }
+    // The monitor opens even when the port did not: it says so itself.
+    hide();
+    m_app.monitor().show();
 }
 
 void MainMenu::Click_CHA_Params() {

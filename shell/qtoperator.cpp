@@ -93,8 +93,9 @@ std::optional<std::string> QtOperator::chooseSaveFile(const std::string& filter)
     return dialog.selectedFiles().front().toStdString();
 }
 
-std::optional<std::string> QtOperator::chooseOpenFile(const std::string& filter) {
-    const QString path = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(),
+std::optional<std::string> QtOperator::chooseOpenFile(const std::string& filter,
+                                                      const std::string& title) {
+    const QString path = QFileDialog::getOpenFileName(QApplication::activeWindow(), latin1(title),
                                                       QString(), qtFileFilter(filter));
     if (path.isEmpty()) {
         return std::nullopt;

@@ -16,7 +16,8 @@ class QtOperator : public Operator {
 public:
     Answer showMessage(const MessageBox& box) override;
     std::optional<std::string> chooseSaveFile(const std::string& filter) override;
-    std::optional<std::string> chooseOpenFile(const std::string& filter) override;
+    std::optional<std::string> chooseOpenFile(const std::string& filter,
+                                              const std::string& title) override;
     void openWebPage(const std::string& address) override;
     void setStatus(const std::string&) override {}
     void setBusy(bool) override {}

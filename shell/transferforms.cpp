@@ -38,7 +38,7 @@ void DownloadForm::setBusy(bool busy) {
 void DownloadForm::cmdDOWNLOAD_Click() {
     ConfigRecord& record = m_app.record();
     Operator& person = m_app.context().op;
-    const std::optional<std::string> path = person.chooseOpenFile(ConfigFileFilter(record));
+    const std::optional<std::string> path = person.chooseOpenFile(ConfigFileFilter(record), "");
     if (!path || path->empty()) {
         return;
     }

@@ -1,9 +1,11 @@
 #include "core/configfile.h"
 #include "core/image.h"
+#include "monitor/monitor.h"
 #include "tests/shell/bench.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/unitprocess.h"
 #include "ui_download.h"
+#include "ui_monitor.h"
 #include "ui_upload.h"
 
 #include <fstream>
@@ -124,6 +126,29 @@ TEST_F(WithUnit, DownloadFormLeavesItselfAloneWhenNoFileIsChosen) {
     EXPECT_EQ(unit.awaitLine("download rx", 300ms), "");
     form.ui().cmdRETURN->click();
     settle();
+    EXPECT_TRUE(bench.app.mainmenu().isVisible());
+}
+
+TEST_F(WithUnit, OffLineManagerOpensAfterTheContactAndClosesThePort) {
+    Ui::Mainmenu& menu = bench.app.mainmenu().ui();
+    bench.op().expect(kConfigurePrompt, Answer::Cancel);
+    menu.cmdBurn->click();
+    EXPECT_FALSE(bench.app.monitorLoaded());
+    EXPECT_FALSE(bench.gui.serial.isOpen(1));
+
+    bench.op().expect(kConfigurePrompt);
+    menu.cmdBurn->click();
+    Monitor& monitor = bench.app.monitor();
+    EXPECT_TRUE(monitor.isVisible());
+    EXPECT_TRUE(bench.app.mainmenu().isHidden());
+    EXPECT_TRUE(bench.gui.serial.isOpen(1)) << "the monitor keeps the port";
+    EXPECT_TRUE(test::waitFor([&] {
+        return unit.readLine(0ms).find("4D -> menu") != std::string::npos;
+    })) << "the start-up M";
+    monitor.ui().cmdEXIT->click();
+    settle();
+    EXPECT_FALSE(bench.gui.serial.isOpen(1));
+    EXPECT_FALSE(bench.app.monitorLoaded());
     EXPECT_TRUE(bench.app.mainmenu().isVisible());
 }
 

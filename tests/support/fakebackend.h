@@ -3,6 +3,7 @@
 #include "link/serialbackend.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <string>
@@ -17,6 +18,8 @@ class FakeBackend : public SerialBackend {
 public:
     std::vector<std::string> calls;
     std::vector<int> lineFunctions;
+    std::vector<std::chrono::steady_clock::time_point> lineFunctionTimes;
+    std::vector<std::string> writes;    // one entry a write call
     std::map<std::string, int> failing; // step name -> error code
     uint32_t modemBits = 0;
     uint32_t errorFlags = 0;
@@ -55,6 +58,7 @@ public:
     }
     int write(PortHandle, const uint8_t* data, int count, int& written) override {
         output.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(count));
+        writes.emplace_back(reinterpret_cast<const char*>(data), static_cast<std::size_t>(count));
         written = count;
         return step("write");
     }
@@ -65,6 +69,7 @@ public:
     }
     int lineFunction(PortHandle, int function) override {
         lineFunctions.push_back(function);
+        lineFunctionTimes.push_back(std::chrono::steady_clock::now());
         const int code = step("lineFunction");
         return code ? code : (function == 0 ? EINVAL : 0);
     }

@@ -6,6 +6,9 @@
 #include "tests/support/scriptedoperator.h"
 
 #include <QApplication>
+#include <QTest>
+#include <chrono>
+#include <functional>
 
 namespace cvcfg::test {
 
@@ -13,6 +16,19 @@ namespace cvcfg::test {
 inline void settle() {
     QApplication::processEvents();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Waits, with Qt's events running, until `done` holds or `within` passes.
+inline bool waitFor(const std::function<bool()>& done,
+                    std::chrono::milliseconds within = std::chrono::milliseconds(3000)) {
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        QTest::qWait(10);
+    }
+    return true;
 }
 
 // The record, serial layer and scripted operator that GUI tests hand to the

@@ -57,7 +57,7 @@ public:
     }
 
     // What the program sent: reads until `count` bytes have come or `within`
-    // has passed.
+    // has passed (with no time at all, what waits now).
     [[nodiscard]] std::string
     receive(std::size_t count,
             std::chrono::milliseconds within = std::chrono::milliseconds(1000)) const {
@@ -67,7 +67,7 @@ public:
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
             pollfd ready{m_master, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+            if (::poll(&ready, 1, static_cast<int>(std::max<long long>(left.count(), 0))) <= 0) {
                 break;
             }
             char buffer[4096];

@@ -62,8 +62,10 @@ public:
         m_saveFiles.pop_front();
         return path;
     }
-    std::optional<std::string> chooseOpenFile(const std::string& filter) override {
+    std::optional<std::string> chooseOpenFile(const std::string& filter,
+                                              const std::string& title) override {
         openFilters.push_back(filter);
+        openTitles.push_back(title);
         if (m_openFiles.empty()) {
             ADD_FAILURE() << "unexpected open dialog";
             return std::nullopt;
@@ -87,6 +89,7 @@ public:
     std::vector<std::string> statuses;
     std::vector<std::string> saveFilters;
     std::vector<std::string> openFilters;
+    std::vector<std::string> openTitles;
     std::vector<std::string> webPages;
     int helpClosed = 0;
     std::vector<bool> busyStates;

@@ -55,7 +55,8 @@ public:
 
     [[nodiscard]] const std::string& device() const { return m_device; }
 
-    // The next line the unit logs, or "" when none comes within `within`.
+    // The next line the unit logs, or "" when none comes within `within`
+    // (with no time at all, a line only if one is there now).
     std::string readLine(std::chrono::milliseconds within) {
         const auto deadline = std::chrono::steady_clock::now() + within;
         while (true) {
@@ -67,7 +68,7 @@ public:
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
             pollfd ready{m_out, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+            if (::poll(&ready, 1, static_cast<int>(std::max<long long>(left.count(), 0))) <= 0) {
                 return {};
             }
             char chunk[4096];

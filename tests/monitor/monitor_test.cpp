@@ -1,0 +1,268 @@
+#include "monitor/monitor.h"
+#include "tests/support/fakebackend.h"
+#include "tests/support/gui.h"
+#include "tests/support/pty.h"
+#include "tests/support/tempdir.h"
+#include "tests/support/unitprocess.h"
+#include "ui_monitor.h"
+
+#include <QTest>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <thread>
+
+namespace cvcfg {
+namespace {
+
+using namespace std::chrono_literals;
+using test::waitFor;
+
+const std::string kSettings = "baud=9600 parity=N data=8 stop=1";
+
+const MessageBox kModeQuestion{
+    "BURNING A FLASH SYSTEM FILE\r\n\nYou must first select the WRITE SYSTEM FILE Option in the CV "
+    "Off-Line Manager,\r\nand Press 'Y'ES, before clicking the BURN SYSTEM FILE button.\r\n\nHas "
+    "this "
+    "already been done?",
+    Buttons::YesNo, Icon::None, "CV210 MUST be in the correct mode!!"};
+
+std::string termText(const Monitor& monitor) {
+    return monitor.term()->toPlainText().toStdString();
+}
+
+// The monitor on a recording backend: what it asks of the platform shows.
+struct OnFake {
+    OnFake() : serial(backend) {
+        serial.setEventPump([] { QApplication::processEvents(); });
+        record.ModelName = "CV210";
+        record.ComPort = 1;
+        EXPECT_EQ(serial.CommOpen(1, "COM1", kSettings), 0);
+        monitor = std::make_unique<Monitor>(Session{record, serial, op}, [this] { ++left; });
+    }
+
+    test::FakeBackend backend;
+    SerialLayer serial;
+    ConfigRecord record;
+    test::ScriptedOperator op;
+    int left = 0;
+    std::unique_ptr<Monitor> monitor;
+};
+
+TEST(MonitorOnFake, SendsAFileInPiecesThenALineFeed) {
+    OnFake bench;
+    ASSERT_TRUE(waitFor([&] { return !bench.backend.writes.empty(); })) << "the start-up M";
+    EXPECT_EQ(bench.backend.writes.front(), "M");
+    test::TempDir dir;
+    const std::string path = dir.path("system.txt");
+    std::string content;
+    for (int i = 0; i < 1000; ++i) {
+        content += static_cast<char>('A' + i % 26);
+    }
+    std::ofstream(path, std::ios::binary) << content;
+    bench.op.expect(kModeQuestion, Answer::Yes);
+    bench.op.expectOpenFile(path);
+    bench.monitor->cmdSendText_Click();
+    const std::vector<std::string> expected = {"M", content.substr(0, 512), content.substr(512),
+                                               "\n"};
+    EXPECT_EQ(bench.backend.writes, expected);
+    EXPECT_EQ(bench.monitor->ui().ProgressBar1->maximum(), 7);
+    EXPECT_EQ(bench.monitor->ui().lblPercent->text(), "100 %");
+    EXPECT_TRUE(bench.monitor->ui().ProgressBar1->isHidden());
+    EXPECT_TRUE(bench.monitor->ui().cmdEXIT->isEnabled());
+    EXPECT_EQ(bench.op.openTitles, std::vector<std::string>{"Send Flash System Text File"});
+}
+
+TEST(MonitorOnFake, CancelStopsAfterThePieceAndNoSendsNothing) {
+    OnFake bench;
+    ASSERT_TRUE(waitFor([&] { return !bench.backend.writes.empty(); }));
+    test::TempDir dir;
+    const std::string path = dir.path("big.txt");
+    std::ofstream(path, std::ios::binary) << std::string(2000, 'x');
+
+    bench.op.expect(kModeQuestion, Answer::No);
+    bench.monitor->cmdSendText_Click();
+    EXPECT_EQ(bench.backend.writes.size(), 1u) << "No sends nothing";
+
+    bench.op.expect(kModeQuestion, Answer::Yes);
+    bench.op.expectOpenFile(dir.path("missing.txt"));
+    bench.op.expect({dir.path("missing.txt") + " not found!", Buttons::Ok, Icon::Exclamation, ""});
+    bench.op.expectOpenFile(path);
+    // The operator's click arrives while the first piece is on its way.
+    QMetaObject::invokeMethod(bench.monitor->ui().cmdCancel, "click", Qt::QueuedConnection);
+    bench.monitor->cmdSendText_Click();
+    ASSERT_EQ(bench.backend.writes.size(), 3u);
+    EXPECT_EQ(bench.backend.writes[1].size(), 512u);
+    EXPECT_EQ(bench.backend.writes[2], "\n");
+    EXPECT_EQ(bench.monitor->ui().lblMonStat->text(), "Cancellation of file transfer to Corvane");
+}
+
+TEST(MonitorOnFake, DebugModeHoldsTheBreakForASecondThenSendsD) {
+    OnFake bench;
+    ASSERT_TRUE(waitFor([&] { return !bench.backend.writes.empty(); }));
+    bench.monitor->cmdFreeDebug_Click();
+    ASSERT_EQ(bench.backend.lineFunctions, std::vector<int>{8});
+    ASSERT_TRUE(waitFor([&] { return bench.backend.lineFunctions.size() == 2; }));
+    EXPECT_EQ(bench.backend.lineFunctions[1], 9);
+    const auto held = bench.backend.lineFunctionTimes[1] - bench.backend.lineFunctionTimes[0];
+    EXPECT_GE(held, 990ms);
+    EXPECT_LT(held, 1500ms);
+    ASSERT_TRUE(waitFor([&] { return bench.backend.writes.back() == "D"; }));
+}
+
+TEST(MonitorOnFake, LampsShowTheModemLinesAndTheLinesTheProgramDrives) {
+    OnFake bench;
+    bench.backend.modemBits = modem_status::kDsr;
+    auto red = [&](int lamp) {
+        return bench.monitor->lamp(lamp)->palette().color(QPalette::Window) == QColor(255, 0, 0);
+    };
+    ASSERT_TRUE(waitFor([&] { return red(Monitor::kDsr); }, 1s));
+    EXPECT_FALSE(red(Monitor::kCts));
+    EXPECT_TRUE(red(Monitor::kDtr)) << "the open raised DTR";
+    EXPECT_TRUE(red(Monitor::kRts));
+    bench.serial.CommSetLine(1, 2, false);
+    ASSERT_TRUE(waitFor([&] { return !red(Monitor::kDtr); }, 1s));
+    EXPECT_TRUE(red(Monitor::kTxd)) << "the start-up M went out";
+    EXPECT_FALSE(red(Monitor::kRxd));
+}
+
+// The monitor on a real pseudo-terminal; the test plays the unit.
+struct OnPty {
+    OnPty()
+        : gui([this] {
+              PortMap ports;
+              EXPECT_TRUE(ports.addMapping("1=" + pty.slavePath()).ok());
+              return ports;
+          }()) {
+        gui.record.ModelName = "CV210";
+        gui.record.ComPort = 1;
+        EXPECT_EQ(gui.serial.CommOpen(1, "COM1", kSettings), 0);
+        monitor = std::make_unique<Monitor>(Session{gui.record, gui.serial, gui.op}, [] {});
+        monitor->show();
+    }
+
+    // What the program sent, read while Qt's events (the form's timers) run.
+    std::string fromProgram(std::size_t count) {
+        std::string bytes;
+        waitFor([&] {
+            bytes += pty.receive(count - bytes.size(), 0ms);
+            return bytes.size() >= count;
+        });
+        return bytes;
+    }
+
+    test::PtyPair pty;
+    test::GuiContext gui;
+    std::unique_ptr<Monitor> monitor;
+};
+
+TEST(MonitorOnPty, KeysGoOutAndOnlyTheEchoShows) {
+    OnPty bench;
+    EXPECT_EQ(bench.fromProgram(1), "M");
+    QTest::keyClick(bench.monitor->term(), Qt::Key_X);
+    QTest::keyClick(bench.monitor->term(), Qt::Key_Return);
+    EXPECT_EQ(bench.fromProgram(2), "x\r");
+    EXPECT_EQ(termText(*bench.monitor), "") << "nothing typed locally";
+    bench.pty.send("x\r\nAB\r\nAB");
+    ASSERT_TRUE(waitFor([&] { return termText(*bench.monitor) == "x\nAB\nAB"; }))
+        << termText(*bench.monitor);
+    bench.pty.send("\b\bC");
+    ASSERT_TRUE(waitFor([&] { return termText(*bench.monitor) == "x\nAB\nC"; }))
+        << termText(*bench.monitor);
+}
+
+TEST(MonitorOnPty, KeepsUpWithAFastLineAndStaysBounded) {
+    OnPty bench;
+    EXPECT_EQ(bench.fromProgram(1), "M");
+    // 115200 baud is 11520 bytes a second: three seconds of numbered lines.
+    std::string last;
+    std::thread unit([&] {
+        int line = 0;
+        for (int tick = 0; tick < 30; ++tick) {
+            std::string chunk;
+            while (chunk.size() < 1152) {
+                last = "line " + std::to_string(line++) + " of the unit's fast output\r\n";
+                chunk += last;
+            }
+            bench.pty.send(chunk);
+            std::this_thread::sleep_for(100ms);
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    waitFor([] { return false; }, 3100ms);
+    unit.join();
+    std::string expectedEnd = last.substr(0, last.size() - 2) + "\n";
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const std::string text = termText(*bench.monitor);
+            return text.size() >= expectedEnd.size() &&
+                   text.compare(text.size() - expectedEnd.size(), expectedEnd.size(),
+                                expectedEnd) == 0;
+        },
+        2s))
+        << "the display caught up";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_LE(bench.monitor->term()->toPlainText().size(),
+              static_cast<qsizetype>(TerminalText::kLimit + 2000));
+    EXPECT_EQ(termText(*bench.monitor), bench.monitor->text().text()) << "screen and text agree";
+}
+
+TEST(MonitorOnPty, IdleMonitorCostsNearlyNothing) {
+    OnPty bench;
+    EXPECT_EQ(bench.fromProgram(1), "M");
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    waitFor([] { return false; }, 2000ms);
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+    };
+    const double used = seconds(after.ru_utime) - seconds(before.ru_utime) +
+                        seconds(after.ru_stime) - seconds(before.ru_stime);
+    EXPECT_LT(used, 0.01 * 2.0 * 3) << "an idle second may take about 1% of a core";
+}
+
+TEST(MonitorOnPty, APulledDeviceIsReportedAndTheFormStaysResponsive) {
+    OnPty bench;
+    EXPECT_EQ(bench.fromProgram(1), "M");
+    bench.pty.closeSlave();
+    bench.pty.closeMaster();
+    ASSERT_TRUE(waitFor(
+        [&] { return bench.monitor->ui().lblMonStat->text().startsWith("The port is gone:"); }));
+    EXPECT_TRUE(bench.monitor->ui().lblMonStat->text().contains("Input/output error"));
+    QTest::keyClick(bench.monitor->term(), Qt::Key_X);
+    EXPECT_TRUE(bench.monitor->ui().cmdEXIT->isEnabled());
+}
+
+TEST(MonitorWithUnit, TheOffLineManagerTakesAFlashFile) {
+    test::TempDir dir;
+    test::UnitProcess unit({"--variant", "CV210-DF1", "--link", dir.path("port")});
+    PortMap ports;
+    ASSERT_TRUE(ports.addMapping("1=" + dir.path("port")).ok());
+    test::GuiContext gui(ports);
+    gui.record.ModelName = "CV210";
+    gui.record.ComPort = 1;
+    ASSERT_EQ(gui.serial.CommOpen(1, "COM1", kSettings), 0);
+    Monitor monitor(Session{gui.record, gui.serial, gui.op}, [] {});
+    ASSERT_TRUE(waitFor([&] {
+        return termText(monitor).find("Corvane Off-Line Manager") != std::string::npos;
+    })) << "the start-up M calls up the menu";
+    QTest::keyClick(monitor.term(), Qt::Key_1);
+    QTest::keyClick(monitor.term(), Qt::Key_Y);
+    ASSERT_TRUE(waitFor(
+        [&] { return termText(monitor).find("send the system file now") != std::string::npos; }));
+    const std::string path = dir.path("system.txt");
+    std::ofstream(path, std::ios::binary) << std::string(1000, 'S');
+    gui.op.expect(kModeQuestion, Answer::Yes);
+    gui.op.expectOpenFile(path);
+    monitor.cmdSendText_Click();
+    ASSERT_TRUE(waitFor(
+        [&] { return termText(monitor).find("A-OK  1001 bytes written") != std::string::npos; },
+        5s))
+        << termText(monitor);
+    EXPECT_NE(unit.awaitLine("file     rx 1001 bytes -> A-OK", 3s), "");
+}
+
+} // namespace
+} // namespace cvcfg
