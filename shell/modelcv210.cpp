@@ -20,6 +20,15 @@ void appendMissing(ListBox* list, const QStringList& entries) {
     }
 }
 
+// The bridge variants reach a PLC or SLC node: the high-address list names it.
+void showPlcNode(Ui::CV210_Params& form, const QString& caption) {
+    for (QWidget* shown :
+         std::initializer_list<QWidget*>{form.cboHighAddress, form.lblOctal, form.lblHighAddress}) {
+        shown->show();
+    }
+    form.lblHighAddress->setText(caption);
+}
+
 } // namespace
 
 ModelCV210::ModelCV210(Application& app) : m_app(app), m_ui(std::make_unique<Ui::model_CV210>()) {
@@ -200,12 +209,7 @@ void ModelCV210::connectVariants() {
     connect(ui.cmdENI, &QPushButton::clicked, this, [=, this] {
         beginVariant("CV210-ENI", "CV210-ENI", true);
         frameCV210();
-        Ui::CV210_Params& form = editor().ui();
-        for (QWidget* shown : std::initializer_list<QWidget*>{form.cboHighAddress, form.lblOctal,
-                                                              form.lblHighAddress}) {
-            shown->show();
-        }
-        form.lblHighAddress->setText(QStringLiteral("PLC/SLC Node"));
+        showPlcNode(editor().ui(), QStringLiteral("PLC/SLC Node"));
         m_app.record().BridgeCaption = "DF1 via 1761-NET-ENI to ";
         unload_CV120();
     });
@@ -213,11 +217,7 @@ void ModelCV210::connectVariants() {
         beginVariant("CV210-SLC5/04", "CV210-SLC5/04 Bridge", true);
         frameCV210();
         Ui::CV210_Params& form = editor().ui();
-        for (QWidget* shown : std::initializer_list<QWidget*>{form.cboHighAddress, form.lblOctal,
-                                                              form.lblHighAddress}) {
-            shown->show();
-        }
-        form.lblHighAddress->setText(QStringLiteral("SLC5/04 DH+ Node #"));
+        showPlcNode(form, QStringLiteral("SLC5/04 DH+ Node #"));
         form.lblStnNum->setText(QStringLiteral("DH+/DH485 Device #"));
         form.optBridging->hide();
         form.optDH485->hide();
