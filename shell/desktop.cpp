@@ -15,9 +15,13 @@
 #include <QDir>
 #include <QProcess>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstdio>
 #include <map>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace cvcfg {
 
@@ -166,9 +170,37 @@ Status writeSnapshots(const std::string& variant, const std::string& dir) {
     return Status::success();
 }
 
+namespace {
+
+int g_quitPipe[2] = {-1, -1};
+
+void requestQuit(int) {
+    const char byte = 1;
+    (void)!::write(g_quitPipe[1], &byte, 1);
+}
+
+// A terminal's Ctrl-C, a hang-up or a kill ends the program as its Exit
+// button does, so that it leaves nothing behind (the demonstration's unit,
+// its folder).
+void quitOnSignals(QObject* owner) {
+    if (::pipe(g_quitPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(g_quitPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [] { QApplication::quit(); });
+    struct sigaction action {};
+    action.sa_handler = requestQuit;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+} // namespace
+
 int runDesktop(int& argc, char** argv, PortMap ports, bool demo) {
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
+    quitOnSignals(&application);
 
     // The demonstration's unit lives as long as the program.
     QTemporaryDir unitDir;
@@ -180,6 +212,8 @@ int runDesktop(int& argc, char** argv, PortMap ports, bool demo) {
         unit.setArguments(
             {QStringLiteral("--variant"), QStringLiteral("any"), QStringLiteral("--link"), link});
         unit.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // The unit ends with the program, however the program ends.
+        unit.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         unit.start();
         if (!unit.waitForStarted() || !unit.waitForReadyRead(10000)) {
             qCritical("cvcfg: the simulated unit did not start");
