@@ -3,6 +3,7 @@
 
 #include "core/catalogue.h"
 #include "core/image.h"
+#include "link/posixbackend.h"
 #include "unit/unit.h"
 
 #include <cerrno>
@@ -119,50 +120,10 @@ void saveStore(const std::string& path, const cvcfg::sim::StoredConfiguration& c
     }
 }
 
-speed_t speedConstant(int baud) {
-    switch (baud) {
-    case 1200:
-        return B1200;
-    case 2400:
-        return B2400;
-    case 4800:
-        return B4800;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    default:
-        return B9600;
-    }
-}
-
-int baudOf(speed_t speed) {
-    switch (speed) {
-    case B1200:
-        return 1200;
-    case B2400:
-        return 2400;
-    case B4800:
-        return 4800;
-    case B9600:
-        return 9600;
-    case B19200:
-        return 19200;
-    case B38400:
-        return 38400;
-    case B57600:
-        return 57600;
-    case B115200:
-        return 115200;
-    default:
-        return 0;
-    }
-}
-
 // The speed the program has set on the line (the unit holds its side open).
 int lineBaud(int slave) {
     termios settings{};
-    return tcgetattr(slave, &settings) == 0 ? baudOf(cfgetospeed(&settings)) : 0;
+    return tcgetattr(slave, &settings) == 0 ? cvcfg::lineStateFrom(settings).baud : 0;
 }
 
 std::chrono::nanoseconds byteTime(int baud) {
@@ -226,12 +187,12 @@ bool openPty(int& master, int& slave, std::string& path) {
     if (slave < 0) {
         return false;
     }
+    // A raw 9600-baud line until the program sets its own.
     termios settings{};
     tcgetattr(slave, &settings);
-    cfmakeraw(&settings);
-    cfsetispeed(&settings, speedConstant(9600));
-    cfsetospeed(&settings, speedConstant(9600));
-    tcsetattr(slave, TCSANOW, &settings);
+    if (const std::optional<termios> raw = cvcfg::termiosFor(settings, cvcfg::LineSettings{})) {
+        tcsetattr(slave, TCSANOW, &*raw);
+    }
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     return true;
 }
@@ -398,7 +359,8 @@ int main(int argc, char** argv) {
             continue;
         }
         // One byte every ten bit times of the line's speed.
-        const auto step = byteTime(lineBaud(slave) ? lineBaud(slave) : options.baud);
+        const int baud = lineBaud(slave);
+        const auto step = byteTime(baud ? baud : options.baud);
         if (nextByteAt < at) {
             nextByteAt = at;
         }
