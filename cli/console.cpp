@@ -5,32 +5,10 @@
 
 namespace cvcfg::cli {
 
-namespace {
-
-// Message texts break lines with CR and LF in either order.
-std::string plainLines(const std::string& text) {
-    std::string lines;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-            if ((next == '\r' || next == '\n') && next != c) {
-                ++i;
-            }
-            lines += '\n';
-        } else {
-            lines += c;
-        }
-    }
-    return lines;
-}
-
-} // namespace
-
 Answer ConsoleOperator::showMessage(const MessageBox& box) {
     m_talk << '\n'
            << (box.title.empty() ? "CVCFG" : box.title) << '\n'
-           << plainLines(box.prompt) << '\n';
+           << messageLines(box.prompt) << '\n';
     const bool confirm = box.buttons == Buttons::OkCancel;
     if (box.buttons == Buttons::Ok) {
         return Answer::Ok;

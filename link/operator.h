@@ -23,6 +23,25 @@ struct MessageBox {
     bool operator==(const MessageBox&) const = default;
 };
 
+// A message text with every line break as one LF: the program's texts break
+// lines with CR and LF in either order.
+[[nodiscard]] inline std::string messageLines(const std::string& text) {
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+            if ((next == '\r' || next == '\n') && next != c) {
+                ++i;
+            }
+            lines += '\n';
+        } else {
+            lines += c;
+        }
+    }
+    return lines;
+}
+
 // Everything a transaction needs from the person at the PC and from the form
 // that started it: message boxes, file dialogs, the form's status line and
 // busy state, its event pump and its timers. The desktop forms, the command

@@ -14,15 +14,6 @@ QString latin1(const std::string& text) {
     return QString::fromLatin1(text.c_str());
 }
 
-// Message texts break lines with LF and CR in either order.
-QString plainLines(const std::string& text) {
-    QString lines = latin1(text);
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return lines;
-}
-
 } // namespace
 
 QString qtFileFilter(const std::string& filter) {
@@ -68,7 +59,7 @@ Answer QtOperator::showMessage(const MessageBox& box) {
         buttons = QMessageBox::Yes | QMessageBox::No;
     }
     QMessageBox message(icon, box.title.empty() ? QStringLiteral("CVCFG") : latin1(box.title),
-                        plainLines(box.prompt), buttons, QApplication::activeWindow());
+                        latin1(messageLines(box.prompt)), buttons, QApplication::activeWindow());
     switch (message.exec()) {
     case QMessageBox::Cancel:
         return Answer::Cancel;
