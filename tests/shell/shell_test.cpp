@@ -28,20 +28,11 @@ TEST(Welcome, CaptionCarriesTheDate) {
 TEST(Setup, Df1AfterTheCV210StartLeavesTheRecordOfItsRow) {
     ShellBench bench;
     bench.setUpCV210(&Variants::Command22);
-    ConfigRecord expected;
-    expected.ModelName = "CV210";
-    expected.ModelVariant = "CV210-DF1";
-    expected.ConfigLength = 42;
+    // The record of the set-up's row, with the identity the CV210 start gave.
+    ConfigRecord expected = test::df1SetupRecord();
     expected.BridgeCaption = "DF1 via USB/Serial to ";
     expected.NetworkName = "DH+";
     expected.LinkBaud = "9600";
-    zeroParameters(expected);
-    expected.StationNo = charField(1);
-    expected.HighAddress = charField(2);
-    expected.NetSpeed = charField(8);
-    expected.CHBSpeed = charField(8);
-    expected.AuxChar = charField(1);
-    expected.AuxValue = 2;
     EXPECT_EQ(test::parameters(bench.record()), expected);
 
     EXPECT_FALSE(bench.app.modelCV210Loaded());
