@@ -17,8 +17,15 @@ namespace {
 
 // ---- writing ----------------------------------------------------------------
 
+// Appended in order: "\"" + text prepends through the overlap-aware
+// replace, which g++ 12 -O3 misreads (-Wrestrict).
 std::string inQuotes(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += '"';
+    quoted += text;
+    quoted += '"';
+    return quoted;
 }
 
 // A character field: the character between quotes, except for codes that

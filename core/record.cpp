@@ -15,6 +15,9 @@ std::optional<int> charCode(const std::string& field) {
 
 void zeroParameters(ConfigRecord& record) {
     const std::string zero = charField(0);
+    // Copied from a string, not assigned from the literal "0": that takes
+    // the overlap-aware replace, which g++ 12 -O3 misreads (-Wrestrict).
+    const std::string zeroText = std::to_string(0);
     record.AppCode = zero;
     record.NetType = zero;
     record.StationNo = zero;
@@ -27,8 +30,8 @@ void zeroParameters(ConfigRecord& record) {
     record.CHCParams = 0;
     record.ProtoParams = 0;
     record.ModeBytes = zero + zero;
-    record.NumText1 = "0";
-    record.NumText2 = "0";
+    record.NumText1 = zeroText;
+    record.NumText2 = zeroText;
     record.AuxChar = zero;
     record.AuxValue = 0;
     record.ExtParams.fill(0);
