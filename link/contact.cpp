@@ -13,6 +13,11 @@ std::string ledHint(const std::string& model) {
 
 } // namespace
 
+MessageBox noPortMessage() {
+    return {"No COM port is selected. Choose the COM port the unit is cabled to on the main menu.",
+            Buttons::Ok, Icon::Exclamation, "NO COM PORT SELECTED"};
+}
+
 bool TestComPort(Session& session) {
     ConfigRecord& record = session.record;
     record.CommStatus =
@@ -31,6 +36,10 @@ bool TestComPort(Session& session) {
 int16_t ContactUnit(Session& session) {
     ConfigRecord& record = session.record;
     SerialLayer& serial = session.serial;
+    if (record.ComPort == 0) {
+        session.op.showMessage(noPortMessage());
+        return kContactNoPort;
+    }
     const std::string settings = linkSettings(record);
     record.CommStatus = serial.CommOpen(record.ComPort, portName(record), settings);
     if (record.CommStatus != 0) {

@@ -39,7 +39,8 @@ Options:
   --link PATH     make PATH a symbolic link to the device (e.g. for CVCFG_COM1)
   --store FILE    keep the configuration in FILE across runs
   --baud N        the unit's line speed (default 9600); a line set to another
-                  speed reaches it garbled
+                  speed reaches it garbled. "line" takes whatever speed the
+                  program sets, as a unit of the speed the operator chose would
   --baud-timing   send at the line speed (10 bit times a byte) and report the
                   pace of what arrives
   --fault F       misbehave: silent, nak, noise, noise-then-ack, short-reply,
@@ -61,7 +62,7 @@ struct Options {
     bool any = false;
     std::string link;
     std::string store;
-    int baud = 9600;
+    int baud = 9600; // 0: the speed the program sets on the line
     bool baudTiming = false;
     cvcfg::sim::Faults faults;
 };
@@ -151,9 +152,10 @@ int parse(int argc, char** argv, Options& options) {
         } else if (arg == "--store") {
             options.store = value();
         } else if (arg == "--baud") {
-            options.baud = std::atoi(value().c_str());
-            if (options.baud != 9600 && options.baud != 19200) {
-                return usage("--baud takes 9600 or 19200");
+            const std::string speed = value();
+            options.baud = speed == "line" ? 0 : std::atoi(speed.c_str());
+            if (speed != "line" && options.baud != 9600 && options.baud != 19200) {
+                return usage("--baud takes 9600, 19200 or line");
             }
         } else if (arg == "--baud-timing") {
             options.baudTiming = true;
@@ -329,7 +331,7 @@ int main(int argc, char** argv) {
             const ssize_t n = ::read(master, buffer, sizeof buffer);
             if (n > 0) {
                 const int baud = lineBaud(slave);
-                if (baud != 0 && baud != options.baud) {
+                if (baud != 0 && options.baud != 0 && baud != options.baud) {
                     logLine("line rx " + std::to_string(n) + " bytes at " + std::to_string(baud) +
                             " baud; this unit runs at " + std::to_string(options.baud) +
                             " -> unreadable");
@@ -339,7 +341,8 @@ int main(int argc, char** argv) {
                 }
             }
         }
-        if (const auto report = pace.report(at, options.baud); report && options.baudTiming) {
+        const int unitBaud = options.baud ? options.baud : std::max(lineBaud(slave), 1);
+        if (const auto report = pace.report(at, unitBaud); report && options.baudTiming) {
             logLine(*report);
         }
         unit.advance(at);
@@ -360,7 +363,7 @@ int main(int argc, char** argv) {
         }
         // One byte every ten bit times of the line's speed.
         const int baud = lineBaud(slave);
-        const auto step = byteTime(baud ? baud : options.baud);
+        const auto step = byteTime(baud ? baud : unitBaud);
         if (nextByteAt < at) {
             nextByteAt = at;
         }
