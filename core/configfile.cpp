@@ -355,9 +355,6 @@ Expected<FileValues> ReadConfigFile(const std::string& path, const ConfigRecord&
 }
 
 void ApplyFileValues(ConfigRecord& record, const FileValues& values, FileValueView* view) {
-    if (view) {
-        view->showFileValues(values);
-    }
     for (const ByteField& field : sectionAFields()) {
         if (field.isText()) {
             record.*field.text = values.fields.*field.text;
@@ -367,7 +364,7 @@ void ApplyFileValues(ConfigRecord& record, const FileValues& values, FileValueVi
     }
     std::copy_n(values.fields.ExtParams.begin(), values.extendedCount, record.ExtParams.begin());
     if (view) {
-        view->refreshFromRecord(record);
+        view->showLoadedRecord();
     }
 }
 

@@ -18,15 +18,13 @@ struct FileValues {
     int extendedCount = 0;
 };
 
-// The editor side of opening a file. Before the values are stored, the
-// editor sets its controls from them (their handlers write the record as an
-// operator's choice would); after, it refreshes the dialogs that show bits
-// of the record.
+// The editor side of opening a file or an upload: once the record holds the
+// file's values, the editor shows them (and sets the run-time fields that
+// follow from them).
 class FileValueView {
 public:
     virtual ~FileValueView() = default;
-    virtual void showFileValues(const FileValues& values) = 0;
-    virtual void refreshFromRecord(const ConfigRecord& record) = 0;
+    virtual void showLoadedRecord() = 0;
 };
 
 // The text of a configuration file for the record: the fifteen fixed lines
@@ -61,8 +59,8 @@ inline constexpr std::string_view kFileLineEnd = "\r\n";
 [[nodiscard]] Expected<FileValues> ReadConfigFile(const std::string& path,
                                                   const ConfigRecord& record);
 
-// Moves file values into the record, with the editor's steps around it when
-// an editor is given. Afterwards the record holds exactly the file's values.
+// Moves file values into the record, then lets the editor, when one is
+// given, show them. The file's values stay exactly as read.
 void ApplyFileValues(ConfigRecord& record, const FileValues& values, FileValueView* view = nullptr);
 
 // Reads the file and applies it; on any failure the record is untouched.

@@ -1,6 +1,5 @@
 #include "editors/channeldialogs.h"
 
-#include "core/catalogue.h"
 #include "core/codes.h"
 #include "editors/modbusoptions.h"
 #include "ui_df_param.h"
@@ -9,28 +8,31 @@
 #include "ui_paramconfigc.h"
 
 #include <QCloseEvent>
-#include <QCursor>
 #include <QMouseEvent>
 
 namespace cvcfg {
 
 namespace {
 
+constexpr const char* kLineCaption = "RS422/485";
 constexpr const char* kRs422Caption = "RS422-4 Wire";
 constexpr const char* kRs485Caption = "RS485-2 Wire";
 
-template <typename Widget> Widget* child(const QObject* form, const char* name) {
-    return form->findChild<Widget*>(QString::fromLatin1(name));
+// Wires each option to write its bit, then to have the dialog show the record.
+void bindBits(const std::vector<BitOption>& options, const std::function<void()>& show) {
+    for (const BitOption& option : options) {
+        option.button->onClick = [option, show] {
+            *option.field = option.set ? SetBits(*option.field, option.mask)
+                                       : ClearBits(*option.field, option.mask);
+            show();
+        };
+    }
 }
 
-// The pair of options that sets and clears one bit of `field`.
-void bindBit(OptionButton* set, OptionButton* clear, int32_t& field, int32_t mask) {
-    set->onClick = [&field, mask] {
-        field = SetBits(field, mask);
-    };
-    clear->onClick = [&field, mask] {
-        field = ClearBits(field, mask);
-    };
+void showBits(const std::vector<BitOption>& options) {
+    for (const BitOption& option : options) {
+        showChecked(option.button, ((*option.field & option.mask) != 0) == option.set);
+    }
 }
 
 int32_t& channelField(ConfigRecord& record, Channel channel) {
@@ -45,64 +47,115 @@ int32_t& channelField(ConfigRecord& record, Channel channel) {
     return record.CHCParams;
 }
 
-// Selects `set` when the bit is set in `value`, else `clear`.
-void showBit(const QObject* form, const char* set, const char* clear, int32_t value, int32_t mask) {
-    choose(child<OptionButton>(form, (value & mask) ? set : clear));
-}
-
 } // namespace
 
+// The three channel dialogs' forms have the same controls under the same
+// names; channel C lacks the serial connection and the DF1 protocol frames.
+struct ChannelDialog::Controls {
+    OptionButton *optNone = nullptr, *optYes = nullptr, *optEven = nullptr, *optOdd = nullptr,
+                 *opt7 = nullptr, *opt8 = nullptr, *opt1 = nullptr, *opt2 = nullptr,
+                 *optIgnore = nullptr, *optActive = nullptr, *optBCC = nullptr, *optCRC = nullptr;
+    OptionButton *opt232 = nullptr, *opt422 = nullptr, *optFD = nullptr, *optHD = nullptr;
+    QGroupBox *frmParity = nullptr, *Frame2 = nullptr, *frmERR = nullptr;
+    QGroupBox *frmSerial = nullptr, *frmProtocol = nullptr;
+    QPushButton* Command2 = nullptr;
+
+    template <typename Form> static Controls of(const Form& ui) {
+        Controls c;
+        c.optNone = ui.optNone;
+        c.optYes = ui.optYes;
+        c.optEven = ui.optEven;
+        c.optOdd = ui.optOdd;
+        c.opt7 = ui.opt7;
+        c.opt8 = ui.opt8;
+        c.opt1 = ui.opt1;
+        c.opt2 = ui.opt2;
+        c.optIgnore = ui.optIgnore;
+        c.optActive = ui.optActive;
+        c.optBCC = ui.optBCC;
+        c.optCRC = ui.optCRC;
+        c.frmParity = ui.frmParity;
+        c.Frame2 = ui.Frame2;
+        c.frmERR = ui.frmERR;
+        c.Command2 = ui.Command2;
+        if constexpr (requires { ui.opt232; }) {
+            c.opt232 = ui.opt232;
+            c.opt422 = ui.opt422;
+            c.optFD = ui.optFD;
+            c.optHD = ui.optHD;
+            c.frmProtocol = ui.frmProtocol;
+        }
+        if constexpr (requires { ui.frmCV200; }) {
+            c.frmSerial = ui.frmCV200;
+        } else if constexpr (requires { ui.frmCV210; }) {
+            c.frmSerial = ui.frmCV210;
+        }
+        return c;
+    }
+};
+
 ChannelDialog::ChannelDialog(Channel channel, EditorForms& forms)
-    : m_channel(channel), m_forms(forms), m_field(channelField(forms.record(), channel)) {
+    : QDialog(nullptr), m_channel(channel), m_forms(forms),
+      m_field(channelField(forms.record(), channel)) {
     using namespace proto_bits;
+    int32_t errorMask = 0;
+    int32_t protocolMask = 0;
     switch (channel) {
-    case Channel::A:
-        Ui::paramConfigA().setupUi(this);
-        m_errorMask = kCrc;
-        m_protocolMask = kHalfDuplex;
-        break;
-    case Channel::B:
-        Ui::paramConfigB().setupUi(this);
-        m_errorMask = kChannelBCrc;
-        m_protocolMask = kChannelBHalfDuplex;
-        break;
-    case Channel::C:
-        Ui::paramConfigC().setupUi(this);
-        m_errorMask = kChannelCCrc;
+    case Channel::A: {
+        Ui::paramConfigA ui;
+        ui.setupUi(this);
+        m_controls = std::make_unique<Controls>(Controls::of(ui));
+        errorMask = kCrc;
+        protocolMask = kHalfDuplex;
         break;
     }
-
+    case Channel::B: {
+        Ui::paramConfigB ui;
+        ui.setupUi(this);
+        m_controls = std::make_unique<Controls>(Controls::of(ui));
+        errorMask = kChannelBCrc;
+        protocolMask = kChannelBHalfDuplex;
+        break;
+    }
+    case Channel::C: {
+        Ui::paramConfigC ui;
+        ui.setupUi(this);
+        m_controls = std::make_unique<Controls>(Controls::of(ui));
+        errorMask = kChannelCCrc;
+        break;
+    }
+    }
+    const Controls& c = *m_controls;
+    int32_t* field = &m_field;
+    int32_t* protocol = &forms.record().ProtoParams;
     using namespace channel_bits;
-    option("optNone")->onClick = [this] {
-        m_field = ClearBits(m_field, kParity);
-        frame("frmParity")->hide();
+    m_bits = {
+        {c.optYes, field, kParity, true},       {c.optNone, field, kParity, false},
+        {c.optEven, field, kEven, true},        {c.optOdd, field, kEven, false},
+        {c.opt7, field, kSevenData, true},      {c.opt8, field, kSevenData, false},
+        {c.opt2, field, kTwoStop, true},        {c.opt1, field, kTwoStop, false},
+        {c.optActive, field, kHandshake, true}, {c.optIgnore, field, kHandshake, false},
+        {c.optCRC, protocol, errorMask, true},  {c.optBCC, protocol, errorMask, false},
     };
-    option("optYes")->onClick = [this] {
-        m_field = SetBits(m_field, kParity);
-        frame("frmParity")->show();
-        // The stored even/odd choice survives a NONE-then-YES toggle.
-        choose(option((m_field & kEven) ? "optEven" : "optOdd"));
-    };
-    bindChannelBit("optEven", "optOdd", kEven);
-    bindChannelBit("opt7", "opt8", kSevenData);
-    bindChannelBit("opt2", "opt1", kTwoStop);
-    bindChannelBit("optActive", "optIgnore", kHandshake);
-    bindProtocolBit("optCRC", "optBCC", m_errorMask);
+    if (c.optHD) {
+        m_bits.push_back({c.optHD, protocol, protocolMask, true});
+        m_bits.push_back({c.optFD, protocol, protocolMask, false});
+    }
+    bindBits(m_bits, [this] { showRecord(); });
 
-    if (channel != Channel::C) {
-        bindProtocolBit("optHD", "optFD", m_protocolMask);
-        option("opt232")->onClick = [this] {
-            m_field = ClearBits(m_field, kRs422 | kRs485);
-            // Channel B keeps naming the wiring last chosen.
-            if (m_channel == Channel::A) {
-                option("opt422")->setText(QStringLiteral("RS422/485"));
-            }
+    if (c.opt232) {
+        c.opt232->onClick = [this] {
+            opt232_Click();
         };
-        option("opt422")->installEventFilter(this);
-
-        m_menu = std::make_unique<QMenu>(channel == Channel::A
-                                             ? QStringLiteral("&Communication Mode")
-                                             : QStringLiteral("&Communication Module"));
+        c.opt422->onClick = [this] {
+            opt422_Click();
+        };
+        c.opt422->onClickSelected = [this] {
+            opt422_ClickSelected();
+        };
+        m_menu = new QMenu(channel == Channel::A ? QStringLiteral("&Communication Mode")
+                                                 : QStringLiteral("&Communication Module"),
+                           this);
         m_menu->setObjectName(channel == Channel::A ? QStringLiteral("rs422_485")
                                                     : QStringLiteral("RS422_485"));
         QAction* rs422 = m_menu->addAction(channel == Channel::A ? QStringLiteral("RS422-&4 Wire")
@@ -114,97 +167,113 @@ ChannelDialog::ChannelDialog(Channel channel, EditorForms& forms)
         connect(rs485, &QAction::triggered, this, [this] { RS485ON(); });
     }
     if (channel == Channel::B) {
-        option("optHD")->installEventFilter(this);
+        c.optHD->installEventFilter(this);
     }
-    connect(child<QPushButton>(this, "Command2"), &QPushButton::clicked, this,
-            [this] { accept(); });
+    connect(c.Command2, &QPushButton::clicked, this, [this] { accept(); });
+    showRecord();
 }
 
 ChannelDialog::~ChannelDialog() = default;
 
-OptionButton* ChannelDialog::option(const char* name) const {
-    return child<OptionButton>(this, name);
+void ChannelDialog::showRecord() {
+    using namespace channel_bits;
+    const Controls& c = *m_controls;
+    showBits(m_bits);
+    c.frmParity->setVisible((m_field & kParity) != 0);
+    if (!c.opt232) {
+        return;
+    }
+    const bool line = (m_field & kRs422) != 0;
+    showChoice({c.opt232, c.opt422}, line ? c.opt422 : c.opt232);
+    // The caption names the wiring in force; on RS-232C there is none.
+    c.opt422->setText(QString::fromLatin1(!line                     ? kLineCaption
+                                          : (m_field & kRs485) != 0 ? kRs485Caption
+                                                                    : kRs422Caption));
 }
 
-QGroupBox* ChannelDialog::frame(const char* name) const {
-    return child<QGroupBox>(this, name);
+void ChannelDialog::chooseStartOptions() {
+    const Controls& c = *m_controls;
+    std::vector<OptionButton*> start = {c.optNone, c.opt8, c.opt1, c.optIgnore};
+    if (c.opt232) {
+        start.insert(start.end(), {c.opt232, c.optBCC, c.optFD});
+    }
+    for (OptionButton* button : start) {
+        deselect(button);
+    }
+    for (OptionButton* button : start) {
+        choose(button);
+    }
 }
 
-void ChannelDialog::bindChannelBit(const char* set, const char* clear, int32_t mask) {
-    bindBit(option(set), option(clear), m_field, mask);
+void ChannelDialog::showSerialConnection(bool visible) {
+    if (m_controls->frmSerial) {
+        m_controls->frmSerial->setVisible(visible);
+    }
 }
 
-void ChannelDialog::bindProtocolBit(const char* set, const char* clear, int32_t mask) {
-    bindBit(option(set), option(clear), m_forms.record().ProtoParams, mask);
+void ChannelDialog::showErrorChecking(bool visible) {
+    m_controls->frmERR->setVisible(visible);
+}
+
+void ChannelDialog::showProtocolChoice(bool visible) {
+    if (m_controls->frmProtocol) {
+        m_controls->frmProtocol->setVisible(visible);
+    }
+}
+
+void ChannelDialog::enableHandshaking(bool enabled) {
+    const Controls& c = *m_controls;
+    for (QWidget* control : std::initializer_list<QWidget*>{c.Frame2, c.optIgnore, c.optActive}) {
+        control->setEnabled(enabled);
+    }
+}
+
+void ChannelDialog::opt232_Click() {
+    m_field = ClearBits(m_field, channel_bits::kRs422 | channel_bits::kRs485);
+    showRecord();
+}
+
+// Four-wire first; the menu may then change it to two-wire. The menu opens
+// once the click is complete, so that the button has taken the click.
+void ChannelDialog::opt422_Click() {
+    RS422ON();
+    opt422_ClickSelected();
+}
+
+// Another click on the selected button offers the wiring again; nothing
+// changes unless an item is picked.
+void ChannelDialog::opt422_ClickSelected() {
+    QWidget* button = m_controls->opt422;
+    m_menu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 void ChannelDialog::RS422ON() {
-    setWiring(false, true);
+    setWiring(false);
 }
 
 void ChannelDialog::RS485ON() {
-    setWiring(true, true);
+    setWiring(true);
 }
 
-void ChannelDialog::setWiring(bool twoWire, bool withModbus) {
+void ChannelDialog::setWiring(bool twoWire) {
     using namespace channel_bits;
     m_field =
         twoWire ? SetBits(m_field, kRs422 | kRs485) : ClearBits(SetBits(m_field, kRs422), kRs485);
-    option("opt422")->setText(QString::fromLatin1(twoWire ? kRs485Caption : kRs422Caption));
-    // ExtParams[1] is a Modbus option byte only on the Modbus variants; on
-    // the others it carries other settings that channel B must not touch.
-    ConfigRecord& record = m_forms.record();
-    if (withModbus && m_channel == Channel::B && sectionBFor(record) == SectionB::RegisterMap) {
-        chooseModbusHalfDuplex(record, twoWire);
+    if (m_channel == Channel::B) {
+        chooseModbusHalfDuplex(m_forms.record(), twoWire);
     }
+    showRecord();
 }
 
-void ChannelDialog::pressRs422(const QPoint& at) {
-    // Four-wire first; the menu may then change it to two-wire. The menu
-    // does not wait: picking an item (or nothing) decides later.
-    RS422ON();
-    m_menu->popup(at);
+void ChannelDialog::optHD_DblClick() {
+    m_forms.shell().notAvailable(QStringLiteral("The half-duplex slave address"));
 }
 
 bool ChannelDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (m_menu && watched == option("opt422") && event->type() == QEvent::MouseButtonPress) {
-        pressRs422(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
-    } else if (watched == option("optHD") && event->type() == QEvent::MouseButtonDblClick) {
-        m_forms.shell().notAvailable(QStringLiteral("Half Duplex Slave Address"));
+    if (watched == m_controls->optHD && event->type() == QEvent::MouseButtonDblClick) {
+        optHD_DblClick();
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void ChannelDialog::loadFromRecord() {
-    using namespace channel_bits;
-    const int32_t value = m_field;
-    const int32_t protocol = m_forms.record().ProtoParams;
-    showRecord(value, protocol);
-    // Loading shows the record and never changes it: a stored combination
-    // that no option shows (two-wire without the RS-422 bit) stays stored.
-    m_field = value;
-    m_forms.record().ProtoParams = protocol;
-}
-
-void ChannelDialog::showRecord(int32_t value, int32_t protocol) {
-    using namespace channel_bits;
-    showBit(this, "optYes", "optNone", value, kParity);
-    showBit(this, "optEven", "optOdd", value, kEven);
-    showBit(this, "opt7", "opt8", value, kSevenData);
-    showBit(this, "opt2", "opt1", value, kTwoStop);
-    showBit(this, "optActive", "optIgnore", value, kHandshake);
-    showBit(this, "optCRC", "optBCC", protocol, m_errorMask);
-    if (m_channel == Channel::C) {
-        return;
-    }
-    showBit(this, "optHD", "optFD", protocol, m_protocolMask);
-    if (value & kRs422) {
-        choose(option("opt422"));
-        // Loading shows the record and leaves it, Modbus options included.
-        setWiring((value & kRs485) != 0, false);
-    } else {
-        choose(option("opt232"));
-    }
 }
 
 void ChannelDialog::accept() {
@@ -218,50 +287,60 @@ void ChannelDialog::closeEvent(QCloseEvent* event) {
     accept();
 }
 
-DF1Dialog::DF1Dialog(EditorForms& forms) : m_forms(forms) {
-    Ui::df_Param().setupUi(this);
+DF1Dialog::DF1Dialog(EditorForms& forms)
+    : QDialog(nullptr), m_forms(forms), m_ui(std::make_unique<Ui::df_Param>()) {
+    m_ui->setupUi(this);
+    const Ui::df_Param& ui = *m_ui;
     using namespace proto_bits;
-    bindProtocolBit("optCRC", "optBCC", kCrc);
-    bindProtocolBit("optAccept", "optIgnore", kAcceptDuplicates);
-    bindProtocolBit("optExecEmbed", "optNoneEmbed", kExecuteEmbedded);
-    bindProtocolBit("optPass", "optExecDiag", kPassDiagnostics);
-    bindProtocolBit("optMultiDrop", "optPoint", kHalfDuplex);
-    bindProtocolBit("opt485", "opt422", kHalfDuplex);
-    bindProtocolBit("optRTS", "optNoneLoop", kChannelBHalfDuplex);
-    bindProtocolBit("optSRC", "optDST", kChannelBHalfDuplex);
-    connect(child<QPushButton>(this, "cmdAccept"), &QPushButton::clicked, this,
-            [this] { accept(); });
+    int32_t* field = &forms.record().ProtoParams;
+    m_shownBits = {
+        {ui.optCRC, field, kCrc, true},
+        {ui.optBCC, field, kCrc, false},
+        {ui.optAccept, field, kAcceptDuplicates, true},
+        {ui.optIgnore, field, kAcceptDuplicates, false},
+        {ui.optExecEmbed, field, kExecuteEmbedded, true},
+        {ui.optNoneEmbed, field, kExecuteEmbedded, false},
+        {ui.optPass, field, kPassDiagnostics, true},
+        {ui.optExecDiag, field, kPassDiagnostics, false},
+        {ui.optMultiDrop, field, kHalfDuplex, true},
+        {ui.optPoint, field, kHalfDuplex, false},
+        {ui.optRTS, field, kChannelBHalfDuplex, true},
+        {ui.optNoneLoop, field, kChannelBHalfDuplex, false},
+        {ui.optSRC, field, kChannelBHalfDuplex, true},
+        {ui.optDST, field, kChannelBHalfDuplex, false},
+    };
+    bindBits(m_shownBits, [this] { showRecord(); });
+    // The serial-interface frame is never shown, and loading leaves it as it is.
+    bindBits({{ui.opt485, field, kHalfDuplex, true}, {ui.opt422, field, kHalfDuplex, false}},
+             [this] { showRecord(); });
+    connect(ui.cmdAccept, &QPushButton::clicked, this, [this] { accept(); });
+    showRecord();
 }
 
 DF1Dialog::~DF1Dialog() = default;
 
-OptionButton* DF1Dialog::option(const char* name) const {
-    return child<OptionButton>(this, name);
+void DF1Dialog::showRecord() {
+    showBits(m_shownBits);
 }
 
-QGroupBox* DF1Dialog::frame(const char* name) const {
-    return child<QGroupBox>(this, name);
+void DF1Dialog::chooseStartOptions() {
+    showRecord();
+    const Ui::df_Param& ui = *m_ui;
+    for (OptionButton* button :
+         {ui.optBCC, ui.optExecDiag, ui.optPoint, ui.optNoneEmbed, ui.optIgnore, ui.optNoneLoop}) {
+        choose(button);
+    }
 }
 
-QLabel* DF1Dialog::label(const char* name) const {
-    return child<QLabel>(this, name);
-}
-
-void DF1Dialog::bindProtocolBit(const char* set, const char* clear, int32_t mask) {
-    bindBit(option(set), option(clear), m_forms.record().ProtoParams, mask);
-}
-
-void DF1Dialog::loadFromRecord() {
-    using namespace proto_bits;
-    const int32_t value = m_forms.record().ProtoParams;
-    showBit(this, "optCRC", "optBCC", value, kCrc);
-    showBit(this, "optAccept", "optIgnore", value, kAcceptDuplicates);
-    showBit(this, "optExecEmbed", "optNoneEmbed", value, kExecuteEmbedded);
-    showBit(this, "optPass", "optExecDiag", value, kPassDiagnostics);
-    showBit(this, "optMultiDrop", "optPoint", value, kHalfDuplex);
-    // The hidden serial-interface frame is left as it is.
-    showBit(this, "optRTS", "optNoneLoop", value, kChannelBHalfDuplex);
-    showBit(this, "optSRC", "optDST", value, kChannelBHalfDuplex);
+void DF1Dialog::showSingleChannel() {
+    Ui::df_Param& ui = *m_ui;
+    setWindowTitle(QStringLiteral("DF1 ADVANCED PARAMETERS"));
+    ui.frmConfig->setTitle(QStringLiteral("DF1 CHANNEL CONFIGURATION"));
+    ui.frmConfig->show();
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{ui.frmRTS, ui.frmSTN, ui.frmKGM, ui.lblKF2}) {
+        hidden->hide();
+    }
 }
 
 void DF1Dialog::accept() {

@@ -9,14 +9,29 @@
 #include <QMenu>
 #include <QPushButton>
 #include <memory>
+#include <vector>
+
+namespace Ui {
+class df_Param;
+}
 
 namespace cvcfg {
 
 enum class Channel { A, B, C };
 
+// An option button that sets or clears one bit of a record field when it is
+// chosen, and is shown selected when the bit is so.
+struct BitOption {
+    OptionButton* button;
+    int32_t* field;
+    int32_t mask;
+    bool set;
+};
+
 // The serial options of one channel (paramConfigA, paramConfigB,
 // paramConfigC): every option button sets or clears one bit of the channel's
-// option byte, or of the protocol byte, at the moment it is clicked.
+// option byte, or of the protocol byte, at the moment it is chosen. The
+// record is the dialog's only state.
 class ChannelDialog : public QDialog {
     Q_OBJECT
 public:
@@ -25,22 +40,24 @@ public:
 
     [[nodiscard]] Channel channel() const { return m_channel; }
 
-    // A control of the dialog by its name ("optNone", "frmERR", ...).
-    [[nodiscard]] OptionButton* option(const char* name) const;
-    [[nodiscard]] QGroupBox* frame(const char* name) const;
+    // Shows the record's bits; runs no handler and changes nothing.
+    void showRecord();
 
-    // Four-wire and two-wire RS-422/485 (channels A and B). On channel B of a
-    // Modbus variant they also choose the Modbus serial operation.
+    // Selects the start options (NONE, 8, 1, IGNORE; on channels A and B
+    // also RS-232C, BCC and Full Duplex); each handler runs, also for a
+    // button that is selected already.
+    void chooseStartOptions();
+
+    // What an opening editor sets for its mode.
+    void showSerialConnection(bool visible);
+    void showErrorChecking(bool visible);
+    void showProtocolChoice(bool visible);
+    void enableHandshaking(bool enabled);
+
+    // Four-wire and two-wire RS-422/485 (channels A and B). On channel B they
+    // also choose the Modbus serial operation where the unit has one.
     void RS422ON();
     void RS485ON();
-
-    // Shows the record's bits; the record stays as it is.
-    void loadFromRecord();
-
-    // The pop-up menu that a press on the RS422/485 button opens.
-    [[nodiscard]] QMenu* lineMenu() const { return m_menu.get(); }
-    // What a mouse press on the RS422/485 button does.
-    void pressRs422(const QPoint& at);
 
     // ACCEPT: hide, and give the opening editor back to the operator.
     void accept() override;
@@ -51,17 +68,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void bindChannelBit(const char* set, const char* clear, int32_t mask);
-    void bindProtocolBit(const char* set, const char* clear, int32_t mask);
-    void setWiring(bool twoWire, bool withModbus);
-    void showRecord(int32_t value, int32_t protocol);
+    struct Controls;
+
+    void opt232_Click();
+    void opt422_Click();
+    void opt422_ClickSelected();
+    void optHD_DblClick();
+    void setWiring(bool twoWire);
 
     Channel m_channel;
     EditorForms& m_forms;
     int32_t& m_field; // the channel's option byte in the record
-    std::unique_ptr<QMenu> m_menu;
-    int32_t m_errorMask = 0;
-    int32_t m_protocolMask = 0;
+    std::unique_ptr<Controls> m_controls;
+    std::vector<BitOption> m_bits;
+    QMenu* m_menu = nullptr;
 };
 
 // The DF1 protocol options (df_Param), all bits of ProtoParams.
@@ -71,12 +91,17 @@ public:
     explicit DF1Dialog(EditorForms& forms);
     ~DF1Dialog() override;
 
-    [[nodiscard]] OptionButton* option(const char* name) const;
-    [[nodiscard]] QGroupBox* frame(const char* name) const;
-    [[nodiscard]] QLabel* label(const char* name) const;
+    // Shows the record's bits; runs no handler and changes nothing.
+    void showRecord();
 
-    // Shows the record's bits; the record stays as it is.
-    void loadFromRecord();
+    // Selects BCC, diagnostics EXECUTE, POINT-POINT, embedded NONE,
+    // duplicates IGNORE and loopback NONE; a button already selected runs
+    // nothing.
+    void chooseStartOptions();
+
+    // The one-channel layout every CV210 mode uses: one DF1 channel, no
+    // loopback, station-address or serial-interface choice.
+    void showSingleChannel();
 
     void accept() override;
     void reject() override { accept(); }
@@ -85,9 +110,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void bindProtocolBit(const char* set, const char* clear, int32_t mask);
-
     EditorForms& m_forms;
+    std::unique_ptr<Ui::df_Param> m_ui;
+    std::vector<BitOption> m_shownBits;
 };
 
 } // namespace cvcfg

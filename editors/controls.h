@@ -3,29 +3,51 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRadioButton>
+#include <QStringList>
 #include <functional>
+#include <initializer_list>
 
 namespace cvcfg {
 
-// The program's handlers run when the operator clicks a control and when code
-// selects it. Qt's setters emit none of the signals an operator's click
-// emits, and a checked button of an exclusive group cannot be unchecked, so
-// the forms use these controls and select through the helpers below.
+// The program's handlers run when the operator changes a control and when
+// code selects it through the helpers below. Qt's setters emit none of the
+// signals an operator's input emits, a click on a checked radio button still
+// emits `clicked`, and a checked button of an exclusive group cannot be
+// unchecked; these controls and helpers hide all three facts.
 
-// An option button: one of a group of which one is selected.
+// An option button: one of a group of which one is selected. `onClick` runs
+// when the operator's click (or key) selects it; a click on the button that
+// is already selected runs `onClickSelected`, which most buttons leave empty.
 class OptionButton : public QRadioButton {
     Q_OBJECT
 public:
     explicit OptionButton(QWidget* parent = nullptr);
     std::function<void()> onClick;
+    std::function<void()> onClickSelected;
+
+protected:
+    void nextCheckState() override;
+
+private:
+    bool m_changed = false;
 };
 
-// A drop-down list.
+// A drop-down list. `onClick` runs when the operator chooses an entry other
+// than the one shown.
 class ListBox : public QComboBox {
     Q_OBJECT
 public:
     explicit ListBox(QWidget* parent = nullptr);
     std::function<void()> onClick;
+
+    void showPopup() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    bool m_changed = false;
 };
 
 // A check box.
@@ -36,8 +58,10 @@ public:
     std::function<void()> onClick;
 };
 
-// Selects the button and runs its handler, as a click does. A button that is
-// already selected stays as it is and runs nothing.
+// ---- selecting from code: the handler runs as an operator's choice would ----
+
+// Selects the button and runs its handler. A button that is already
+// selected stays as it is and runs nothing, as a click on it does.
 void choose(OptionButton* button);
 
 // Clears the button without running anything, even in an exclusive group.
@@ -46,12 +70,9 @@ void deselect(OptionButton* button);
 // Deselects, then selects: the handler runs even if the button was selected.
 void reselect(OptionButton* button);
 
-// Selects entry `index` of the list (-1 for none) and runs its handler.
+// Selects entry `index` of the list (-1 for none) and runs its handler, also
+// when the entry was selected already.
 void chooseIndex(ListBox* list, int index);
-
-// Selects the first entry and runs the handler; an empty list selects
-// nothing, and the handler runs on the empty text.
-void chooseFirst(ListBox* list);
 
 // Selects the entry whose text is `text` and runs the handler; false, and
 // nothing run, when the list has no such entry. An editable list takes any
@@ -60,5 +81,22 @@ bool chooseText(ListBox* list, const QString& text);
 
 // Checks or clears the box and runs its handler when its state changes.
 void setChecked(CheckBox* box, bool checked);
+
+// ---- showing the record: controls change, no handler runs ----
+
+// Shows the button selected (or not), whatever its group.
+void showChecked(QAbstractButton* button, bool checked = true);
+
+// Shows `chosen` selected and every other button of its group not.
+// With no button chosen, none of them is shown selected.
+void showChoice(std::initializer_list<QAbstractButton*> group, QAbstractButton* chosen);
+
+// Gives the list exactly these entries (kept when they are the same) and
+// shows the entry `text` selected, or none when it has no such entry.
+void showEntries(QComboBox* list, const QStringList& entries);
+void showText(QComboBox* list, const QString& text);
+
+// The values `first` to `last` as the octal texts of the station lists.
+[[nodiscard]] QStringList octalEntries(int first, int last);
 
 } // namespace cvcfg

@@ -1,6 +1,5 @@
 #include "editors/cv210params.h"
 
-#include "core/codes.h"
 #include "editors/channeldialogs.h"
 #include "editors/formoperator.h"
 #include "editors/modbusoptions.h"
@@ -9,13 +8,21 @@
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <array>
 
 namespace cvcfg {
 
 namespace {
 
-QString qs(const std::string& text) {
-    return QString::fromLatin1(text.c_str());
+using Mode = CV210Params::Mode;
+
+QString qs(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A character field's code, or 0 for an empty field.
+int code(const std::string& field) {
+    return charCode(field).value_or(0);
 }
 
 // An entry read as a decimal number; text that is no number reads as 0.
@@ -28,45 +35,159 @@ int octalEntry(const ListBox* list) {
     return octalEntryValue(entryNumber(list));
 }
 
-void fillOctal(ListBox* list, int last) {
-    list->clear();
-    for (int value = 0; value <= last; ++value) {
-        list->addItem(qs(octalText(value)));
-    }
+QString octalQText(int value) {
+    return QString::fromStdString(octalText(value));
 }
 
-// Selects entry `index` when the list has it.
-void chooseIfPresent(ListBox* list, int index) {
-    if (index >= 0 && index < list->count()) {
-        chooseIndex(list, index);
-    }
+// The highest station address of a DH network.
+int lastAddress(Network network) {
+    return network == Network::DH485 ? 32 : 63;
 }
 
-// Sets a serial speed field from a list of SpeedCodeTable texts, with the
-// unit label of the row; a text not in the table leaves the field.
-void storeSerialSpeed(const ListBox* list, QLabel* unit, std::string& field, int highestCode) {
-    unit->setText(QStringLiteral("Baud"));
-    for (const SpeedCode& row : SpeedCodeTable()) {
-        if (row.code <= highestCode && list->currentText() == qs(std::string(row.text))) {
-            field = charField(row.code);
-            unit->setText(qs(std::string(row.unit)));
+// The code a mode writes into the first mode byte.
+int modeCode(Mode mode, bool rmm) {
+    switch (mode) {
+    case Mode::DF1:
+        return 0;
+    case Mode::RemoteIO:
+        return rmm ? 1 : 4;
+    case Mode::Bridging:
+    case Mode::Modbus:
+    case Mode::Ascii:
+        break;
+    }
+    return 1;
+}
+
+std::string modeBytes(int first) {
+    return charField(first) + charField(0);
+}
+
+// The texts of the bus protocol frame and of channel B's dialog in a mode.
+struct ModeTexts {
+    const char* busTitle;
+    const char* speedLabel;
+    const char* channelButton;
+    const char* channelTitle;
+    const char* protocolTitle;
+    bool protocolFrame;
+    bool modbusButton;
+};
+
+constexpr ModeTexts kDF1Texts{"DF1 SERIAL/USB COMMUNICATION PROTOCOL",
+                              "CHANNEL SERIAL SPEED",
+                              "SET/CHANGE CHANNEL SERIAL PARAMETERS",
+                              "DF1 SERIAL/USB PARAMETERS",
+                              "ADVANCED DF1 PROTOCOL PARAMETERS",
+                              true,
+                              false};
+constexpr ModeTexts kModbusTexts{"MODBUS RTU COMMUNICATION PROTOCOL",
+                                 "MODBUS SERIAL SPEED",
+                                 "SET/CHANGE MODBUS SERIAL PARAMETERS",
+                                 "MODBUS SERIAL PARAMETERS",
+                                 "ADVANCED MODBUS RTU PARAMETERS",
+                                 true,
+                                 true};
+constexpr ModeTexts kAsciiTexts{"ASCII COMMUNICATION PROTOCOL",
+                                "ASCII SERIAL SPEED",
+                                "SET/CHANGE ASCII SERIAL PARAMETERS",
+                                "ASCII SERIAL PARAMETERS",
+                                "ADVANCED DF1 PROTOCOL PARAMETERS",
+                                false,
+                                false};
+constexpr ModeTexts kModbusMasterTexts{"MODBUS SERIAL COMMUNICATION PROTOCOL",
+                                       "MODBUS SERIAL SPEED",
+                                       "SET/CHANGE MODBUS SERIAL PARAMETERS",
+                                       "MODBUS SERIAL PARAMETERS",
+                                       "ADVANCED DF1 PROTOCOL PARAMETERS",
+                                       false,
+                                       false};
+
+// The Remote I/O mode of the Modbus master names its channel as the Modbus
+// modes do; the bridging and the rack adapter modes keep the DF1 channel.
+const ModeTexts& textsFor(std::optional<Mode> mode, bool rmm) {
+    if (mode == Mode::Modbus) {
+        return kModbusTexts;
+    }
+    if (mode == Mode::Ascii) {
+        return kAsciiTexts;
+    }
+    return mode == Mode::RemoteIO && rmm ? kModbusMasterTexts : kDF1Texts;
+}
+
+// Moves a widget to its cell of the grid, if it is not there yet.
+void placeInGrid(QGridLayout* grid, QWidget* widget, int row, int column) {
+    int atRow = -1;
+    int atColumn = -1;
+    int rowSpan = 0;
+    int columnSpan = 0;
+    const int index = grid->indexOf(widget);
+    if (index >= 0) {
+        grid->getItemPosition(index, &atRow, &atColumn, &rowSpan, &columnSpan);
+        if (atRow == row && atColumn == column) {
             return;
         }
+        grid->removeWidget(widget);
+    }
+    grid->addWidget(widget, row, column);
+}
+
+void showAll(std::initializer_list<QWidget*> widgets, bool visible) {
+    for (QWidget* widget : widgets) {
+        widget->setVisible(visible);
     }
 }
 
-constexpr int kChannelCHighestCode = 10; // "38.4"
-constexpr int kChannelBHighestCode = 18;
-
 } // namespace
+
+// What a variant's set-up prepares in the editor.
+struct CV210Params::VariantLayout {
+    std::string_view variant;
+    std::string_view caption; // X of "Configuration of [X] - MAIN MENU"
+    std::optional<Mode> left; // the mode buttons at the two ends of the frame
+    std::optional<Mode> right;
+    bool dh485;                   // DH-485 is offered beside DH+
+    bool serialPort;              // the DF1 serial port and its protocol frame
+    std::string_view nodeCaption; // the DF1 mode reaches a PLC/SLC node
+    bool linkIds;                 // the SLC5/04 passthru's link identifiers
+};
+
+const CV210Params::VariantLayout& CV210Params::layout() const {
+    static const std::array<VariantLayout, 8> layouts = {{
+        {"CV210-DF1", "CV210-DF1", Mode::DF1, Mode::Bridging, true, true, "", false},
+        {"CV210-ENI", "CV210-ENI", Mode::DF1, Mode::Bridging, true, true, "PLC/SLC Node", false},
+        {"CV210-SLC5/04 Bridge", "CV210-SLC5/04", Mode::DF1, std::nullopt, false, true,
+         "SLC5/04 DH+ Node #", true},
+        {"CV210-MODBUS", "CV210-MODBUS", Mode::DF1, Mode::Modbus, true, true, "", false},
+        {"CV-PC/104-MODBUS", "CV-PC/104-MODBUS", std::nullopt, Mode::Modbus, false, false, "",
+         false},
+        {"CV210-KFR", "CV210-KFR", Mode::DF1, Mode::RemoteIO, true, true, "", false},
+        {"CV210-RMM", "CV210-RMM", Mode::DF1, Mode::RemoteIO, true, true, "", false},
+        {"CV210-ASCII", "CV210-ASCII", Mode::DF1, Mode::Ascii, true, true, "", false},
+    }};
+    // Before a variant is chosen the form keeps its design.
+    static const VariantLayout unprepared{"",   "",   std::nullopt, std::nullopt,
+                                          true, true, "",           false};
+    for (const VariantLayout& row : layouts) {
+        if (row.variant == m_record.ModelVariant) {
+            return row;
+        }
+    }
+    return unprepared;
+}
 
 CV210Params::CV210Params(EditorForms& forms)
     : m_forms(forms), m_record(forms.record()), m_ui(std::make_unique<Ui::CV210_Params>()) {
     m_ui->setupUi(this);
-    m_fileMenu = std::make_unique<QMenu>(QStringLiteral("&Configuration Settings"));
+    m_designTitle = windowTitle();
+    m_df1Tooltip = m_ui->optStandardDF1->toolTip();
+    m_highAddressTooltip = m_ui->cboHighAddress->toolTip();
+
+    m_fileMenu = new QMenu(QStringLiteral("&Configuration Settings"), this);
     m_fileMenu->setObjectName(QStringLiteral("file_menu"));
-    m_saveFile = m_fileMenu->addAction(QStringLiteral("&Save Corvane Configuration Settings..."));
-    m_saveFile->setObjectName(QStringLiteral("save_file"));
+    QAction* save =
+        m_fileMenu->addAction(QStringLiteral("&Save Corvane Configuration Settings..."));
+    save->setObjectName(QStringLiteral("save_file"));
     QAction* open =
         m_fileMenu->addAction(QStringLiteral("&Open Corvane Configuration Settings..."));
     open->setObjectName(QStringLiteral("open_file"));
@@ -74,535 +195,332 @@ CV210Params::CV210Params(EditorForms& forms)
     QAction* restore =
         m_fileMenu->addAction(QStringLiteral("S&et Corvane Settings to Defaults..."));
     restore->setObjectName(QStringLiteral("restore_configuration"));
-    connect(m_saveFile, &QAction::triggered, this, [this] { save_file(); });
+    connect(save, &QAction::triggered, this, [this] { save_file(); });
     connect(open, &QAction::triggered, this, [this] { open_file(); });
     connect(restore, &QAction::triggered, this, [this] { restore_configuration(); });
 
-    connectNetwork();
-    connectModes();
-    connectLists();
-    connectButtons();
-    // Labels and values that only explain a list come and go with it.
-    m_companions = {{m_ui->cboHighAddress, {m_ui->txtDecHigh, m_ui->lblDecHigh}},
-                    {m_ui->cboStationNumber, {m_ui->lblOctal1}},
-                    {m_ui->cboNetworkSpeed, {m_ui->lblNetSpeed, m_ui->lblKbaud}}};
-    for (const auto& [list, companions] : m_companions) {
-        list->installEventFilter(this);
-    }
-}
-
-bool CV210Params::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) {
-        for (const auto& [list, companions] : m_companions) {
-            if (watched == list) {
-                for (QWidget* companion : companions) {
-                    companion->setVisible(!list->isHidden());
-                }
-            }
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+    // The entries every CV210 set-up adds to the channel B speeds.
+    m_ui->cboAsyncSpeed->addItems(
+        {QStringLiteral("38.4"), QStringLiteral("57.6"), QStringLiteral("115.2")});
+    wireHandlers();
+    showRecord();
 }
 
 CV210Params::~CV210Params() = default;
 
-// ---- network ------------------------------------------------------------------
-
-void CV210Params::connectNetwork() {
-    m_ui->optDHPlus->onClick = [this] {
-        setNetwork(true);
-    };
-    m_ui->optDH485->onClick = [this] {
-        setNetwork(false);
-    };
-}
-
-void CV210Params::setNetwork(bool dhPlus) {
+void CV210Params::wireHandlers() {
     Ui::CV210_Params& ui = *m_ui;
-    const QString network = dhPlus ? QStringLiteral("DH+") : QStringLiteral("DH485");
-    m_record.NetworkName = network.toStdString();
-    m_record.NetType = charField(dhPlus ? 0 : 1);
-    ui.lblKbaud->setText(dhPlus ? QStringLiteral("KBaud") : QStringLiteral("Baud"));
-    m_forms.paramConfigB().frame("frmCV210")->show();
-    ui.optStandardDF1->setText(qs(m_record.BridgeCaption) + network);
-    const QString shown = dhPlus ? QStringLiteral("DH+") : QStringLiteral("DH-485");
-    ui.optBridging->setText(QStringLiteral("BRIDGING (DF1 to %1)").arg(shown));
-    ui.optMODBUS->setText(QStringLiteral("MODBUS to %1").arg(shown));
-    ui.optASC->setText(QStringLiteral("ASCII to %1").arg(shown));
-    ui.frmNetProt->setTitle(QStringLiteral("AB %1 NETWORK PARAMETERS").arg(shown));
-
-    const int lastAddress = dhPlus ? 63 : 32;
-    fillOctal(ui.cboStationNumber, lastAddress);
-    fillOctal(ui.cboHighAddress, lastAddress);
-    chooseText(ui.cboStationNumber, QStringLiteral("1"));
-    chooseText(ui.cboHighAddress, QStringLiteral("2"));
-    if (dhPlus) {
-        for (ListBox* link : {ui.cboDHPLinkID, ui.cboDH485LinkID}) {
-            link->clear();
-            for (int id = 0; id <= 30; ++id) {
-                link->addItem(QString::number(id));
-            }
-        }
-        chooseText(ui.cboDHPLinkID, QStringLiteral("1"));
-        chooseText(ui.cboDH485LinkID, QStringLiteral("2"));
-    }
-    ui.cboNetworkSpeed->clear();
-    for (const SpeedCode& speed : networkSpeeds(dhPlus ? Network::DHPlus : Network::DH485)) {
-        ui.cboNetworkSpeed->addItem(qs(std::string(speed.text)));
-    }
-    chooseText(ui.cboNetworkSpeed, dhPlus ? QStringLiteral("57.6") : QStringLiteral("19.2"));
-    // In the Remote I/O mode the network is Remote I/O: the mode's own
-    // record fields and form come back over what the network button set.
-    if (m_remoteIO) {
-        reselect(ui.optKFR);
-    }
-}
-
-// ---- modes --------------------------------------------------------------------
-
-void CV210Params::place(OptionButton* mode, End end) {
-    auto* layout = m_ui->modeLayout;
-    layout->removeWidget(mode);
-    if (end == End::Left) {
-        layout->insertWidget(0, mode);
-    } else {
-        layout->addWidget(mode);
-    }
-}
-
-void CV210Params::selectMode(OptionButton* mode, End end) {
-    mode->show();
-    place(mode, end);
-    reselect(mode);
-}
-
-// What every mode sets first. Only the dual-DF1 mode uses channel C.
-void CV210Params::startMode(bool channelC) {
-    leaveRemoteIO();
-    if (!channelC) {
-        m_record.CHCSpeed = charField(0);
-        m_record.CHCParams = 0;
-    }
-    m_forms.df_Param().label("lblKF2")->setVisible(channelC);
-}
-
-// The Remote I/O mode hides the station and speed lists and reuses NetType;
-// a later mode gets them back, and the network whose button is shown.
-void CV210Params::leaveRemoteIO() {
-    if (!m_remoteIO) {
-        return;
-    }
-    m_remoteIO = false;
-    for (QWidget* shown : std::initializer_list<QWidget*>{m_ui->lblStnNum, m_ui->cboStationNumber,
-                                                          m_ui->cboNetworkSpeed, m_ui->txtDecimal,
-                                                          m_ui->lblDecimal}) {
-        shown->show();
-    }
-    reselect(m_ui->optDH485->isChecked() ? m_ui->optDH485 : m_ui->optDHPlus);
-}
-
-void CV210Params::showRackControls(bool rackNumber, bool others) {
-    Ui::CV210_Params& ui = *m_ui;
-    ui.lblRackNum->setVisible(rackNumber);
-    ui.cboRackNum->setVisible(rackNumber);
-    for (QWidget* control : std::initializer_list<QWidget*>{ui.lblRackSize, ui.cboRackSize,
-                                                            ui.lblRackRange, ui.cboRackRange}) {
-        control->setVisible(others);
-    }
-    ui.cboRackSize->setEnabled(others);
-    ui.cboRackRange->setEnabled(others);
-}
-
-void CV210Params::showChannelC(bool visible) {
-    for (QWidget* control : std::initializer_list<QWidget*>{m_ui->lblAsyncC, m_ui->cboAsyncSpeedC,
-                                                            m_ui->lblKbaudC, m_ui->cmdAsyncC}) {
-        control->setVisible(visible);
-    }
-}
-
-void CV210Params::showModbusChannelC(bool visible) {
-    Ui::CV210_Params& ui = *m_ui;
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             ui.cmdChannelC, ui.lblSlaveAddress, ui.cboModbusAdd, ui.lblChannelCSpeed,
-             ui.cboChannelCSpeed, ui.lblChannelCKbaud}) {
-        control->setVisible(visible);
-    }
-}
-
-void CV210Params::showBrabenderTypes(bool visible) {
-    Ui::CV210_Params& ui = *m_ui;
-    for (QWidget* type : std::initializer_list<QWidget*>{
-             ui.optSType, ui.optMType, ui.optLMType, ui.optPT03Type, ui.optLType, ui.optSAType}) {
-        type->setVisible(visible);
-    }
-}
-
-void CV210Params::connectModes() {
-    Ui::CV210_Params& ui = *m_ui;
-    ConfigRecord& record = m_record;
-
-    ui.optStandardDF1->onClick = [this, &ui, &record] {
-        startMode(false);
-        record.HighAddress = charField(0);
-        record.ModeBytes = charField(0) + charField(0);
-        record.NumText1 = "0";
-        record.NumText2 = "0";
-        record.AuxChar = charField(0);
-        record.AuxValue = 0;
-        m_saveFile->setVisible(true);
-        showBrabenderTypes(false);
-        showRackControls(false, false);
-        showChannelC(false);
-        showModbusChannelC(false);
-        for (QWidget* hidden : std::initializer_list<QWidget*>{
-                 ui.lblK2F, ui.lblOctal, ui.cboHighAddress, ui.lblHighAddress, ui.cmdModBus,
-                 ui.cmdSiemensParam, ui.cmdToshibaParam, ui.cmdASCII}) {
-            hidden->hide();
-        }
-        for (QWidget* shown : std::initializer_list<QWidget*>{ui.frmNetProt, ui.frmBusProt,
-                                                              ui.frmProtParam, ui.cmdProtParam}) {
-            shown->show();
-        }
-        ui.frmBusProt->setTitle(QStringLiteral("DF1 SERIAL/USB COMMUNICATION PROTOCOL"));
-        ui.frmProtParam->setTitle(QStringLiteral("ADVANCED DF1 PROTOCOL PARAMETERS"));
-        ui.Label1->setText(QStringLiteral("CHANNEL SERIAL SPEED"));
-        ui.Command3->setText(QStringLiteral("SET/CHANGE CHANNEL SERIAL PARAMETERS"));
-        m_forms.paramConfigB().setWindowTitle(QStringLiteral("DF1 SERIAL/USB PARAMETERS"));
-        DF1Dialog& df1 = m_forms.df_Param();
-        df1.setWindowTitle(QStringLiteral("DF1 ADVANCED PARAMETERS"));
-        df1.frame("frmConfig")->setTitle(QStringLiteral("DF1 CHANNEL CONFIGURATION"));
-        df1.frame("frmConfig")->show();
-        df1.frame("frmRTS")->hide();
-        df1.frame("frmSTN")->hide();
-        df1.frame("frmKGM")->hide();
+    using Handler = void (CV210Params::*)();
+    const std::pair<OptionButton*, Handler> options[] = {
+        {ui.optStandardDF1, &CV210Params::optStandardDF1_Click},
+        {ui.optBridging, &CV210Params::optBridging_Click},
+        {ui.optMODBUS, &CV210Params::optMODBUS_Click},
+        {ui.optASC, &CV210Params::optASC_Click},
+        {ui.optKFR, &CV210Params::optKFR_Click},
+        {ui.optDHPlus, &CV210Params::optDHPlus_Click},
+        {ui.optDH485, &CV210Params::optDH485_Click},
     };
-
-    ui.optBridging->onClick = [this, &ui, &record] {
-        startMode(false);
-        record.HighAddress = charField(1);
-        record.ModeBytes = charField(1) + charField(0);
-        for (QWidget* shown :
-             std::initializer_list<QWidget*>{ui.frmNetProt, ui.frmBusProt, ui.frmProtParam,
-                                             ui.lblHighAddress, ui.cboHighAddress, ui.lblOctal}) {
-            shown->show();
-        }
-        ui.lblHighAddress->setText(QStringLiteral("High Address"));
-        showRackControls(false, false);
-    };
-
-    ui.optMODBUS->onClick = [this, &ui, &record] {
-        startMode(false);
-        record.NetType = charField(0);
-        record.HighAddress = charField(0);
-        record.ModeBytes = charField(1) + charField(0);
-        ui.frmNetProt->show();
-        // The card has no serial DF1 port: its protocol frame moves up.
-        ui.frmBusProt->setVisible(record.ModelName != "CV-PC/104-MODBUS");
-        ui.frmBusProt->setTitle(QStringLiteral("MODBUS RTU COMMUNICATION PROTOCOL"));
-        ui.Label1->setText(QStringLiteral("MODBUS SERIAL SPEED"));
-        ui.Command3->setText(QStringLiteral("SET/CHANGE MODBUS SERIAL PARAMETERS"));
-        m_forms.paramConfigB().setWindowTitle(QStringLiteral("MODBUS SERIAL PARAMETERS"));
-        ui.frmProtParam->setTitle(QStringLiteral("ADVANCED MODBUS RTU PARAMETERS"));
-        ui.frmProtParam->show();
-        ui.cmdModBus->show();
-        ui.cmdProtParam->hide();
-        showRackControls(false, false);
-        showChannelC(false);
-        ui.cboHighAddress->hide();
-        ui.lblHighAddress->hide();
-        chooseModbusStart(record);
-    };
-
-    ui.optASC->onClick = [this, &ui, &record] {
-        startMode(false);
-        record.NetType = charField(0);
-        record.HighAddress = charField(0);
-        record.ModeBytes = charField(1) + charField(0);
-        ui.frmNetProt->show();
-        ui.frmBusProt->show();
-        ui.frmProtParam->hide();
-        ui.frmBusProt->setTitle(QStringLiteral("ASCII COMMUNICATION PROTOCOL"));
-        ui.Label1->setText(QStringLiteral("ASCII SERIAL SPEED"));
-        ui.Command3->setText(QStringLiteral("SET/CHANGE ASCII SERIAL PARAMETERS"));
-        m_forms.paramConfigB().setWindowTitle(QStringLiteral("ASCII SERIAL PARAMETERS"));
-        if (record.ModelVariant == "CV210-ASCII") {
-            ui.lblHighAddress->setText(QStringLiteral("PLC/SLC Address"));
-            ui.cboHighAddress->setToolTip(
-                QStringLiteral("Station number of the PLC on the DH+ network where the Corvane "
-                               "will send the data"));
-            for (QWidget* shown : std::initializer_list<QWidget*>{
-                     ui.lblHighAddress, ui.cboHighAddress, ui.lblOctal, ui.cmdASCII}) {
-                shown->show();
-            }
-        }
-        showRackControls(false, false);
-    };
-
-    ui.optBTI->onClick = [this, &ui, &record] {
-        startMode(false);
-        record.HighAddress = charField(0);
-        record.NumText1 = "0";
-        record.NumText2 = "0";
-        record.ModeBytes = charField(1) + charField(0);
-        record.AuxChar = charField(0);
-        showBrabenderTypes(true);
-        ui.frmNetProt->show();
-        ui.frmBusProt->show();
-        ui.frmProtParam->show();
-        ui.frmProtParam->setTitle(QStringLiteral("BRABENDER EQUIPMENT SELECTION"));
-        ui.frmBusProt->setTitle(QStringLiteral("BRABENDER EQUIPMENT COMMUNICATION PROTOCOL"));
-        ui.Command3->setText(QStringLiteral("SET/CHANGE PROTOCOL PARAMETERS"));
-        m_forms.paramConfigB().setWindowTitle(QStringLiteral("BRABENDER PROTOCOL PARAMETERS"));
-        ui.cmdProtParam->hide();
-        choose(ui.optSType);
-    };
-
-    ui.optK2F->onClick = [this, &ui, &record] {
-        startMode(true);
-        record.CHCSpeed = charField(8);
-        record.NetType = charField(0);
-        record.HighAddress = charField(0);
-        record.ModeBytes = charField(2) + charField(0);
-        ui.frmNetProt->show();
-        ui.frmNetProt->setTitle(QStringLiteral("AB DH+ NETWORK PARAMETERS"));
-        ui.frmBusProt->show();
-        ui.frmProtParam->show();
-        chooseText(ui.cboAsyncSpeedC, QStringLiteral("9600"));
-        ui.lblKbaudC->setText(QStringLiteral("Baud"));
-        showChannelC(true);
-        ui.lblOctal->show();
-        ui.lblK2F->show();
-        ui.Label1->setText(QStringLiteral("1ST CHAN. SERIAL SPEED"));
-        ui.Command3->setText(QStringLiteral("SET/CHANGE 1ST CHAN. SERIAL PARAMETERS"));
-        ui.lblAsyncC->setText(QStringLiteral("2ND CHAN. SERIAL SPEED"));
-        ui.cmdAsyncC->setText(QStringLiteral("SET/CHANGE 2ND CHAN. SERIAL PARAMETERS"));
-        ui.frmProtParam->setTitle(
-            QStringLiteral("BOTH DF1 CHANNELS ADVANCED DF1 PROTOCOL PARAMETERS"));
-        m_forms.paramConfigB().setWindowTitle(QStringLiteral("1ST DF1 CHAN. SERIAL PARAMETERS"));
-        ChannelDialog& second = m_forms.paramConfigC();
-        second.setWindowTitle(QStringLiteral("2ND DF1 CHAN. SERIAL PARAMETERS"));
-        second.frame("Frame2")->setEnabled(false);
-        second.option("optIgnore")->setEnabled(false);
-        second.option("optActive")->setEnabled(false);
-        DF1Dialog& df1 = m_forms.df_Param();
-        df1.setWindowTitle(QStringLiteral(" BOTH DF1 CHAN. ADVANCED PARAMETERS"));
-        df1.frame("frmConfig")->setTitle(QStringLiteral("1ST CHANNEL CONFIGURATION"));
-        showRackControls(false, false);
-        ui.cboHighAddress->hide();
-        ui.lblHighAddress->hide();
-    };
-
-    ui.optKFR->onClick = [this, &ui, &record] {
-        startMode(false);
-        record.NetType = charField(1);
-        record.NetSpeed = charField(8);
-        record.CHAParams = 0;
-        record.StationNo = charField(1);
-        const bool rmm = record.ModelVariant == "CV210-RMM";
-        if (rmm) {
-            record.ModeBytes = charField(1) + charField(0);
-            record.AuxChar = charField(1);
-            record.AuxValue = 2;
-        } else {
-            record.ModeBytes = charField(4) + charField(0);
-            record.HighAddress = charField(1);
-        }
-        ui.frmNetProt->show();
-        ui.frmNetProt->setTitle(QStringLiteral("AB RIO NETWORK PARAMETERS"));
-        ui.frmBusProt->show();
-        showRackControls(true, !rmm);
-        chooseText(ui.cboRackNum, QStringLiteral("1"));
-        for (QWidget* hidden :
-             std::initializer_list<QWidget*>{ui.cboNetworkSpeed, ui.lblStnNum, ui.cboStationNumber,
-                                             ui.txtDecimal, ui.lblDecimal}) {
-            hidden->hide();
-        }
-        m_remoteIO = true;
-        if (rmm) {
-            ui.Label1->setText(QStringLiteral("MODBUS SERIAL SPEED"));
-            ui.Command3->setText(QStringLiteral("SET/CHANGE MODBUS SERIAL PARAMETERS"));
-            ui.frmBusProt->setTitle(QStringLiteral("MODBUS SERIAL COMMUNICATION PROTOCOL"));
-            m_forms.paramConfigB().setWindowTitle(QStringLiteral("MODBUS SERIAL PARAMETERS"));
-            ui.frmProtParam->hide();
-        } else {
-            ui.Label1->setText(QStringLiteral("CHANNEL SERIAL SPEED"));
-            ui.Command3->setText(QStringLiteral("SET/CHANGE CHANNEL SERIAL PARAMETERS"));
-            ui.frmProtParam->show();
-            chooseText(ui.cboRackRange, QStringLiteral("1"));
-            chooseText(ui.cboRackSize, QStringLiteral("FULL"));
-        }
-        adjustSize();
-    };
-
-    // Brabender device types: S 0, M 1, LM 2, PT03 3, L 4, SA 5.
-    int type = 0;
-    for (OptionButton* button :
-         {ui.optSType, ui.optMType, ui.optLMType, ui.optPT03Type, ui.optLType, ui.optSAType}) {
-        button->onClick = [&record, type] {
-            record.ExtParams[0] = type;
-            record.ExtParams[1] = 0;
+    for (const auto& [control, handler] : options) {
+        control->onClick = [this, handler] {
+            (this->*handler)();
         };
-        ++type;
+    }
+    const std::pair<ListBox*, Handler> lists[] = {
+        {ui.cboStationNumber, &CV210Params::cboStationNumber_Click},
+        {ui.cboHighAddress, &CV210Params::cboHighAddress_Click},
+        {ui.cboNetworkSpeed, &CV210Params::cboNetworkSpeed_Click},
+        {ui.cboRackNum, &CV210Params::cboRackNum_Click},
+        {ui.cboRackRange, &CV210Params::cboRackRange_Click},
+        {ui.cboRackSize, &CV210Params::cboRackSize_Click},
+        {ui.cboDHPLinkID, &CV210Params::cboDHPLinkID_Click},
+        {ui.cboDH485LinkID, &CV210Params::cboDH485LinkID_Click},
+        {ui.cboAsyncSpeed, &CV210Params::cboAsyncSpeed_Click},
+    };
+    for (const auto& [control, handler] : lists) {
+        control->onClick = [this, handler] {
+            (this->*handler)();
+        };
+    }
+    const std::pair<QPushButton*, Handler> buttons[] = {
+        {ui.Command3, &CV210Params::Command3_Click},
+        {ui.cmdProtParam, &CV210Params::cmdProtParam_Click},
+        {ui.cmdModBus, &CV210Params::cmdModBus_Click},
+        {ui.cmdASCII, &CV210Params::cmdASCII_Click},
+        {ui.cmdCONFIG, &CV210Params::cmdCONFIG_Click},
+        {ui.cmdDOWNLOAD, &CV210Params::cmdDOWNLOAD_Click},
+        {ui.cmdRETURN, &CV210Params::cmdRETURN_Click},
+        {ui.cmdEXIT, &CV210Params::cmdEXIT_Click},
+    };
+    for (const auto& [control, handler] : buttons) {
+        connect(control, &QPushButton::clicked, this, handler);
     }
 }
 
-// ---- lists --------------------------------------------------------------------
+// ---- what the record stands for ----------------------------------------------
 
-void CV210Params::connectLists() {
-    Ui::CV210_Params& ui = *m_ui;
-    ConfigRecord& record = m_record;
-
-    ui.cboNetworkSpeed->onClick = [&ui, &record] {
-        ui.lblKbaud->setText(QStringLiteral("KBaud"));
-        const QString speed = ui.cboNetworkSpeed->currentText();
-        if (speed == QStringLiteral("4800") || speed == QStringLiteral("9600")) {
-            record.NetSpeed = charField(speed == QStringLiteral("4800") ? 7 : 8);
-            ui.lblKbaud->setText(QStringLiteral("Baud"));
-        } else if (speed == QStringLiteral("19.2") || speed == QStringLiteral("115.2")) {
-            record.NetSpeed = charField(9);
-        } else if (speed == QStringLiteral("57.6")) {
-            record.NetSpeed = charField(8);
-        } else if (speed == QStringLiteral("230.4")) {
-            record.NetSpeed = charField(10);
+std::optional<Mode> CV210Params::shownMode() const {
+    const VariantLayout& variant = layout();
+    const int first =
+        m_record.ModeBytes.empty() ? 0 : static_cast<unsigned char>(m_record.ModeBytes[0]);
+    const bool rmm = m_record.ModelVariant == "CV210-RMM";
+    for (const std::optional<Mode>& mode : {variant.right, variant.left}) {
+        if (mode && modeCode(*mode, rmm) == first) {
+            return mode;
         }
-        record.CHAParams = 0;
-    };
-
-    ui.cboStationNumber->onClick = [&ui, &record] {
-        const int value = octalEntry(ui.cboStationNumber);
-        ui.txtDecimal->setText(QString::number(value));
-        record.StationNo = charField(value);
-        // A bridging DF1 unit takes the next node as its high address.
-        const int next = ui.cboStationNumber->currentIndex() + 1;
-        if (record.ModelVariant == "CV210-DF1" && record.ModeBytes == charField(1) + charField(0) &&
-            next < ui.cboHighAddress->count()) {
-            chooseIndex(ui.cboHighAddress, next);
-        }
-    };
-
-    ui.cboHighAddress->onClick = [&ui, &record] {
-        const int value = octalEntry(ui.cboHighAddress);
-        ui.txtDecHigh->setText(QString::number(value));
-        record.HighAddress = charField(value);
-    };
-
-    ui.cboModbusAdd->onClick = [&ui, &record] {
-        record.StationNo = charField(entryNumber(ui.cboModbusAdd) & 0xFF);
-    };
-
-    // The block-transfer form that shows the racks comes with the CV-PCI
-    // editor; the record takes the rack number and range now.
-    ui.cboRackNum->onClick = [&ui, &record] {
-        record.StationNo = charField(octalEntry(ui.cboRackNum));
-    };
-    ui.cboRackRange->onClick = [&ui, &record] {
-        record.HighAddress = charField(entryNumber(ui.cboRackRange));
-    };
-
-    ui.cboRackSize->onClick = [&ui, &record] {
-        ui.frmBusProt->show();
-        const QString size = ui.cboRackSize->currentText();
-        if (size == QStringLiteral("1/4")) {
-            record.AuxChar = charField(0);
-        } else if (size == QStringLiteral("1/2")) {
-            record.AuxChar = charField(1);
-        } else if (size == QStringLiteral("FULL")) {
-            record.AuxChar = charField(2);
-        }
-    };
-
-    ui.cboDHPLinkID->onClick = [&ui, &record] {
-        record.AuxChar = charField(entryNumber(ui.cboDHPLinkID) & 0xFF);
-    };
-    ui.cboDH485LinkID->onClick = [&ui, &record] {
-        record.AuxValue = entryNumber(ui.cboDH485LinkID);
-    };
-
-    ui.cboAsyncSpeed->onClick = [&ui, &record] {
-        storeSerialSpeed(ui.cboAsyncSpeed, ui.lblKbaud2, record.CHBSpeed, kChannelBHighestCode);
-    };
-    ui.cboAsyncSpeedC->onClick = [&ui, &record] {
-        storeSerialSpeed(ui.cboAsyncSpeedC, ui.lblKbaudC, record.CHCSpeed, kChannelCHighestCode);
-    };
-    ui.cboChannelCSpeed->onClick = [&ui, &record] {
-        storeSerialSpeed(ui.cboChannelCSpeed, ui.lblChannelCKbaud, record.CHCSpeed,
-                         kChannelCHighestCode);
-    };
+    }
+    return std::nullopt;
 }
 
-// ---- buttons ------------------------------------------------------------------
-
-void CV210Params::openDialog(QWidget* dialog) {
-    setEnabled(false);
-    dialog->show();
-    dialog->raise();
+Network CV210Params::shownNetwork() const {
+    if (shownMode() == Mode::RemoteIO) {
+        return Network::RemoteIO;
+    }
+    return code(m_record.NetType) == 1 ? Network::DH485 : Network::DHPlus;
 }
 
-void CV210Params::connectButtons() {
-    Ui::CV210_Params& ui = *m_ui;
-    connect(ui.Command3, &QPushButton::clicked, this,
-            [this] { openDialog(&m_forms.paramConfigB()); });
-    connect(ui.cmdAsyncC, &QPushButton::clicked, this,
-            [this] { openDialog(&m_forms.paramConfigC()); });
-    connect(ui.cmdChannelC, &QPushButton::clicked, this, [this] {
-        setEnabled(false);
-        ChannelDialog& modbus = m_forms.paramConfigC();
-        const int32_t bits = m_record.CHCParams;
-        if (bits & channel_bits::kParity) {
-            choose(modbus.option("optYes"));
-            choose(modbus.option((bits & channel_bits::kEven) ? "optEven" : "optOdd"));
+// ---- what the choices write ------------------------------------------------------
+
+void CV210Params::takeStation(int value) {
+    m_record.StationNo = charField(value);
+    // A bridging DF1 unit occupies the next node too: its high address.
+    const int next = value + 1;
+    if (m_record.ModelVariant == "CV210-DF1" && m_record.ModeBytes == modeBytes(1) &&
+        next <= lastAddress(shownNetwork())) {
+        m_record.HighAddress = charField(next);
+    }
+}
+
+void CV210Params::takeNetwork(Network network) {
+    const bool dhPlus = network == Network::DHPlus;
+    m_record.NetworkName = dhPlus ? "DH+" : "DH485";
+    m_record.NetType = charField(dhPlus ? 0 : 1);
+    takeStation(1);
+    m_record.HighAddress = charField(2);
+    if (dhPlus) {
+        m_record.AuxChar = charField(1); // DH+ link ID 1
+        m_record.AuxValue = 2;           // DH-485 link ID 2
+    }
+    m_record.NetSpeed = charField(dhPlus ? 8 : 9); // 57.6 kbaud, 19.2 kbaud
+    m_record.CHAParams = 0;
+}
+
+void CV210Params::takeMode(Mode mode) {
+    // The Remote I/O mode reuses the network type: leaving it brings DH+ back.
+    if (shownMode() == Mode::RemoteIO && mode != Mode::RemoteIO) {
+        takeNetwork(Network::DHPlus);
+    }
+    m_record.CHCSpeed = charField(0);
+    m_record.CHCParams = 0;
+    switch (mode) {
+    case Mode::DF1:
+        m_record.HighAddress = charField(0);
+        m_record.ModeBytes = modeBytes(0);
+        m_record.NumText1 = "0";
+        m_record.NumText2 = "0";
+        m_record.AuxChar = charField(0);
+        m_record.AuxValue = 0;
+        break;
+    case Mode::Bridging:
+        m_record.HighAddress = charField(1);
+        m_record.ModeBytes = modeBytes(1);
+        takeStation(code(m_record.StationNo));
+        break;
+    case Mode::Modbus:
+        m_record.NetType = charField(0);
+        m_record.HighAddress = charField(0);
+        m_record.ModeBytes = modeBytes(1);
+        chooseModbusStart(m_record);
+        break;
+    case Mode::Ascii:
+        m_record.NetType = charField(0);
+        m_record.HighAddress = charField(0);
+        m_record.ModeBytes = modeBytes(1);
+        break;
+    case Mode::RemoteIO: {
+        const bool rmm = m_record.ModelVariant == "CV210-RMM";
+        m_record.NetType = charField(1);
+        m_record.NetSpeed = charField(8);
+        m_record.CHAParams = 0;
+        m_record.StationNo = charField(1); // rack 1
+        m_record.ModeBytes = modeBytes(modeCode(mode, rmm));
+        if (rmm) {
+            m_record.AuxChar = charField(1);
+            m_record.AuxValue = 2;
         } else {
-            choose(modbus.option("optNone"));
+            m_record.HighAddress = charField(1); // rack range 1
+            m_record.AuxChar = charField(2);     // rack size FULL
         }
-        choose(modbus.option((bits & channel_bits::kSevenData) ? "opt7" : "opt8"));
-        choose(modbus.option((bits & channel_bits::kTwoStop) ? "opt2" : "opt1"));
-        modbus.frame("Frame2")->setEnabled(false);
-        modbus.option("optIgnore")->setEnabled(false);
-        modbus.option("optActive")->setEnabled(false);
-        modbus.setWindowTitle(QStringLiteral("MODBUS PROTOCOL PARAMETERS"));
-        modbus.show();
-    });
-    connect(ui.cmdProtParam, &QPushButton::clicked, this,
-            [this] { openDialog(&m_forms.df_Param()); });
-    connect(ui.cmdModBus, &QPushButton::clicked, this, [this] {
-        m_forms.shell().notAvailable(QStringLiteral("The Modbus protocol parameters"));
-    });
-    connect(ui.cmdASCII, &QPushButton::clicked, this, [this] {
-        m_forms.shell().notAvailable(QStringLiteral("The PLC/SLC destination file address"));
-    });
-    connect(ui.cmdCONFIG, &QPushButton::clicked, this,
-            [this] { m_fileMenu->popup(QCursor::pos()); });
-    connect(ui.cmdDOWNLOAD, &QPushButton::clicked, this, [this] { cmdDOWNLOAD_Click(); });
-    connect(ui.cmdRETURN, &QPushButton::clicked, this, [this] {
-        hide();
-        m_forms.shell().showMainMenu();
-    });
-    connect(ui.cmdEXIT, &QPushButton::clicked, this, [this] { m_forms.shell().endProgram(); });
+        break;
+    }
+    }
+}
+
+// ---- handlers ---------------------------------------------------------------------
+
+void CV210Params::optStandardDF1_Click() {
+    takeMode(Mode::DF1);
+    showRecord();
+}
+
+void CV210Params::optBridging_Click() {
+    takeMode(Mode::Bridging);
+    showRecord();
+}
+
+void CV210Params::optMODBUS_Click() {
+    takeMode(Mode::Modbus);
+    showRecord();
+}
+
+void CV210Params::optASC_Click() {
+    takeMode(Mode::Ascii);
+    showRecord();
+}
+
+void CV210Params::optKFR_Click() {
+    takeMode(Mode::RemoteIO);
+    showRecord();
+}
+
+// The network buttons are shut in the Remote I/O mode; the set-ups still end
+// by choosing DH+, and then the mode's own fields stand over the network's.
+void CV210Params::optDHPlus_Click() {
+    const bool remoteIO = shownMode() == Mode::RemoteIO;
+    takeNetwork(Network::DHPlus);
+    if (remoteIO) {
+        takeMode(Mode::RemoteIO);
+    }
+    showRecord();
+}
+
+void CV210Params::optDH485_Click() {
+    takeNetwork(Network::DH485);
+    showRecord();
+}
+
+void CV210Params::cboStationNumber_Click() {
+    takeStation(octalEntry(m_ui->cboStationNumber));
+    showRecord();
+}
+
+void CV210Params::cboHighAddress_Click() {
+    m_record.HighAddress = charField(octalEntry(m_ui->cboHighAddress));
+    showRecord();
+}
+
+void CV210Params::cboNetworkSpeed_Click() {
+    const QString text = m_ui->cboNetworkSpeed->currentText();
+    for (const SpeedCode& speed : networkSpeeds(shownNetwork())) {
+        if (text == qs(speed.text)) {
+            m_record.NetSpeed = charField(speed.code);
+        }
+    }
+    m_record.CHAParams = 0;
+    showRecord();
+}
+
+void CV210Params::cboRackNum_Click() {
+    m_record.StationNo = charField(octalEntry(m_ui->cboRackNum));
+    showRecord();
+}
+
+void CV210Params::cboRackRange_Click() {
+    m_record.HighAddress = charField(entryNumber(m_ui->cboRackRange));
+    showRecord();
+}
+
+void CV210Params::cboRackSize_Click() {
+    const QString size = m_ui->cboRackSize->currentText();
+    const std::array<QString, 3> sizes = {QStringLiteral("1/4"), QStringLiteral("1/2"),
+                                          QStringLiteral("FULL")};
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        if (size == sizes[i]) {
+            m_record.AuxChar = charField(static_cast<int>(i));
+        }
+    }
+    showRecord();
+}
+
+void CV210Params::cboDHPLinkID_Click() {
+    m_record.AuxChar = charField(entryNumber(m_ui->cboDHPLinkID) & 0xFF);
+    showRecord();
+}
+
+void CV210Params::cboDH485LinkID_Click() {
+    m_record.AuxValue = entryNumber(m_ui->cboDH485LinkID);
+    showRecord();
+}
+
+void CV210Params::cboAsyncSpeed_Click() {
+    const QString text = m_ui->cboAsyncSpeed->currentText();
+    for (const SpeedCode& speed : SpeedCodeTable()) {
+        if (text == qs(speed.text)) {
+            m_record.CHBSpeed = charField(speed.code);
+        }
+    }
+    showRecord();
+}
+
+void CV210Params::openDialog(QDialog& dialog) {
+    setEnabled(false);
+    dialog.show();
+    dialog.raise();
+}
+
+void CV210Params::Command3_Click() {
+    openDialog(m_forms.paramConfigB());
+}
+
+void CV210Params::cmdProtParam_Click() {
+    openDialog(m_forms.df_Param());
+}
+
+void CV210Params::cmdModBus_Click() {
+    m_forms.shell().notAvailable(QStringLiteral("The Modbus protocol parameters"));
+}
+
+void CV210Params::cmdASCII_Click() {
+    m_forms.shell().notAvailable(QStringLiteral("The PLC/SLC destination file address"));
+}
+
+void CV210Params::cmdCONFIG_Click() {
+    m_fileMenu->popup(QCursor::pos());
 }
 
 void CV210Params::cmdDOWNLOAD_Click() {
     Ui::CV210_Params& ui = *m_ui;
-    ui.cmdDOWNLOAD->setEnabled(false);
-    ui.cmdRETURN->setEnabled(false);
+    const QString caption = ui.cmdDOWNLOAD->text();
+    const auto setBusy = [&ui](bool busy) {
+        ui.cmdDOWNLOAD->setEnabled(!busy);
+        ui.cmdRETURN->setEnabled(!busy);
+    };
+    setBusy(true);
     ui.cmdDOWNLOAD->setText(QStringLiteral("Downloading Parameters..."));
     setCursor(Qt::WaitCursor);
     FormOperator op(
-        m_forms.context().op, [&ui](const QString& text) { ui.lblStatus->setText(text); },
-        [this](bool busy) {
-            m_ui->cmdDOWNLOAD->setEnabled(!busy);
-            m_ui->cmdRETURN->setEnabled(!busy);
-        });
-    Session session{m_record, m_forms.context().serial, op};
+        m_forms.session().op, [&ui](const QString& text) { ui.lblStatus->setText(text); }, setBusy);
+    Session session{m_record, m_forms.session().serial, op};
     m_downloading = true;
     DownloadConfiguration(session);
     m_downloading = false;
+    setBusy(false);
+    ui.cmdDOWNLOAD->setText(caption);
     unsetCursor();
 }
 
-// ---- file menu ----------------------------------------------------------------
+void CV210Params::cmdRETURN_Click() {
+    hide();
+    m_forms.shell().showMainMenu();
+}
+
+void CV210Params::cmdEXIT_Click() {
+    m_forms.shell().endProgram();
+}
+
+// ---- file menu and defaults ---------------------------------------------------------
 
 void CV210Params::save_file() {
-    Operator& op = m_forms.context().op;
+    Operator& op = m_forms.session().op;
     const std::optional<std::string> path = op.chooseSaveFile(ConfigFileFilter(m_record));
     if (!path || path->empty()) {
         return;
@@ -614,7 +532,7 @@ void CV210Params::save_file() {
 }
 
 void CV210Params::open_file() {
-    Operator& op = m_forms.context().op;
+    Operator& op = m_forms.session().op;
     const std::optional<std::string> path = op.chooseOpenFile(ConfigFileFilter(m_record), "");
     if (!path || path->empty()) {
         return;
@@ -627,42 +545,295 @@ void CV210Params::open_file() {
 
 void CV210Params::restore_configuration() {
     m_forms.shell().UpdateParameters();
-    reselect(m_ui->optStandardDF1);
+    // The variant's own starting mode: DF1, or Modbus on the card that has no
+    // DF1 port.
+    const VariantLayout& variant = layout();
+    chooseMode(variant.left.value_or(variant.right.value_or(Mode::DF1)));
 }
 
-void CV210Params::showFileValues(const FileValues& values) {
+// The model's step of the defaults: the main menu has set the codes that the
+// network and channel B speed lists' defaults stand for; they are shown.
+void CV210Params::UpdateParameters() {
+    showRecord();
+}
+
+void CV210Params::showLoadedRecord() {
+    const Network network = shownNetwork();
+    if (network != Network::RemoteIO) {
+        m_record.NetworkName = network == Network::DH485 ? "DH485" : "DH+";
+    }
+    showRecord();
+}
+
+void CV210Params::chooseMode(Mode mode) {
     Ui::CV210_Params& ui = *m_ui;
-    const ConfigRecord& file = values.fields;
-    const bool dh485 = charCode(file.NetType) == 1;
-    if (const std::optional<int> network = charCode(file.NetType); network && *network <= 1) {
-        reselect(dh485 ? ui.optDH485 : ui.optDHPlus);
-    }
-    // Each list at the index of its code less the code of its first entry.
-    const int firstNetworkCode = ui.optDH485->isChecked() ? 7 : 8;
-    chooseIfPresent(ui.cboNetworkSpeed, charCode(file.NetSpeed).value_or(-1) - firstNetworkCode);
-    chooseIfPresent(ui.cboAsyncSpeed, charCode(file.CHBSpeed).value_or(-1) - 3);
-    if (const int station = charCode(file.StationNo).value_or(-1); station < 64) {
-        chooseIfPresent(ui.cboStationNumber, station);
-    }
-    chooseIfPresent(ui.cboHighAddress, charCode(file.HighAddress).value_or(-1));
+    const std::array<OptionButton*, 5> buttons = {ui.optStandardDF1, ui.optBridging, ui.optMODBUS,
+                                                  ui.optASC, ui.optKFR};
+    reselect(buttons[static_cast<std::size_t>(mode)]);
 }
 
-void CV210Params::refreshFromRecord(const ConfigRecord&) {
-    m_forms.paramConfigA().loadFromRecord();
-    m_forms.paramConfigB().loadFromRecord();
-    m_forms.paramConfigC().loadFromRecord();
-    m_forms.df_Param().loadFromRecord();
+void CV210Params::chooseNetwork(Network network) {
+    reselect(network == Network::DH485 ? m_ui->optDH485 : m_ui->optDHPlus);
 }
 
 void CV210Params::closeEvent(QCloseEvent* event) {
-    // The form stays while its download runs: the download works on it.
-    if (m_downloading) {
+    // The form stays while its download runs on it, and while a dialog it
+    // opened is waiting for ACCEPT.
+    if (m_downloading || !isEnabled()) {
         event->ignore();
         return;
     }
     event->accept();
-    m_forms.unloadCV210Params();
     m_forms.shell().showMainMenu();
+    m_forms.unloadEditorFor(m_record.ModelName);
+}
+
+// ---- showing the record ----------------------------------------------------------------
+
+void CV210Params::showRecord() {
+    const VariantLayout& variant = layout();
+    setWindowTitle(
+        variant.caption.empty()
+            ? m_designTitle
+            : QStringLiteral("Configuration of [%1] - MAIN MENU").arg(qs(variant.caption)));
+    showModes();
+    showNetwork();
+    showAddresses();
+    showRemoteIO();
+    showBusProtocol();
+    showDialogs();
+}
+
+void CV210Params::showModes() {
+    Ui::CV210_Params& ui = *m_ui;
+    const VariantLayout& variant = layout();
+    const std::array<OptionButton*, 5> buttons = {ui.optStandardDF1, ui.optBridging, ui.optMODBUS,
+                                                  ui.optASC, ui.optKFR};
+    const auto button = [&buttons](std::optional<Mode> mode) -> OptionButton* {
+        return mode ? buttons[static_cast<std::size_t>(*mode)] : nullptr;
+    };
+    OptionButton* left = button(variant.left);
+    OptionButton* right = button(variant.right);
+    ui.frmMode->setVisible(left || right);
+
+    // The left mode before the spacer, the right one at the far end.
+    QHBoxLayout* frame = ui.modeLayout;
+    std::vector<QWidget*> order;
+    if (left) {
+        order.push_back(left);
+    }
+    for (QWidget* other :
+         std::initializer_list<QWidget*>{ui.optStandardDF1, ui.optBridging, ui.optMODBUS, ui.optASC,
+                                         ui.optBTI, ui.optK2F, ui.optKFR}) {
+        if (other != left && other != right) {
+            order.push_back(other);
+        }
+    }
+    if (right) {
+        order.push_back(right);
+    }
+    const bool wide = left && !right; // the only mode takes the whole frame
+    const int spacerAt = left ? 1 : 0;
+    bool placed = frame->stretch(0) == (wide ? 1 : 0);
+    for (std::size_t i = 0; placed && i < order.size(); ++i) {
+        const int at = static_cast<int>(i) + (static_cast<int>(i) >= spacerAt ? 1 : 0);
+        placed = frame->itemAt(at) && frame->itemAt(at)->widget() == order[i];
+    }
+    if (!placed) {
+        for (QWidget* widget : order) {
+            frame->removeWidget(widget);
+        }
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            const int at = static_cast<int>(i) + (static_cast<int>(i) >= spacerAt ? 1 : 0);
+            frame->insertWidget(at, order[i], wide && order[i] == left ? 1 : 0);
+        }
+    }
+    for (OptionButton* mode : buttons) {
+        mode->setVisible(mode == left || mode == right);
+    }
+    showChoice({ui.optStandardDF1, ui.optBridging, ui.optMODBUS, ui.optASC, ui.optKFR},
+               button(shownMode()));
+
+    const bool dh485 = shownNetwork() == Network::DH485;
+    const QString network = dh485 ? QStringLiteral("DH-485") : QStringLiteral("DH+");
+    ui.optStandardDF1->setText(qs(m_record.BridgeCaption) +
+                               (dh485 ? QStringLiteral("DH485") : QStringLiteral("DH+")));
+    ui.optStandardDF1->setToolTip(
+        variant.linkIds ? QStringLiteral("Access a single DH-485 device by using the standard DF1 "
+                                         "driver and DH+ via a SLC5/04 Passthru.")
+                        : m_df1Tooltip);
+    ui.optBridging->setText(QStringLiteral("BRIDGING (DF1 to %1)").arg(network));
+    ui.optMODBUS->setText(QStringLiteral("MODBUS to %1").arg(network));
+    ui.optASC->setText(QStringLiteral("ASCII to %1").arg(network));
+    ui.optKFR->setText(m_record.ModelVariant == "CV210-RMM"
+                           ? QStringLiteral("RIO to Modbus Master")
+                           : QStringLiteral("RIO ADAPTER (DF1 to RIO)"));
+}
+
+void CV210Params::showNetwork() {
+    Ui::CV210_Params& ui = *m_ui;
+    const VariantLayout& variant = layout();
+    const Network network = shownNetwork();
+    const bool remoteIO = network == Network::RemoteIO;
+    ui.frmNetProt->setTitle(remoteIO ? QStringLiteral("AB RIO NETWORK PARAMETERS")
+                            : network == Network::DH485
+                                ? QStringLiteral("AB DH-485 NETWORK PARAMETERS")
+                                : QStringLiteral("AB DH+ NETWORK PARAMETERS"));
+    ui.optDH485->setVisible(variant.dh485);
+    for (OptionButton* button : {ui.optDHPlus, ui.optDH485}) {
+        button->setEnabled(!remoteIO);
+    }
+    showChoice({ui.optDHPlus, ui.optDH485}, remoteIO                    ? nullptr
+                                            : network == Network::DH485 ? ui.optDH485
+                                                                        : ui.optDHPlus);
+
+    showAll({ui.lblNetSpeed, ui.cboNetworkSpeed, ui.lblKbaud}, !remoteIO);
+    QStringList speeds;
+    QString shown;
+    QString unit = QStringLiteral("KBaud");
+    for (const SpeedCode& speed : networkSpeeds(remoteIO ? Network::DHPlus : network)) {
+        speeds << qs(speed.text);
+        if (speed.code == code(m_record.NetSpeed)) {
+            shown = qs(speed.text);
+            unit = speed.unit == "Baud" ? QStringLiteral("Baud") : QStringLiteral("KBaud");
+        }
+    }
+    showEntries(ui.cboNetworkSpeed, speeds);
+    showText(ui.cboNetworkSpeed, shown);
+    ui.lblKbaud->setText(unit);
+}
+
+void CV210Params::showAddresses() {
+    Ui::CV210_Params& ui = *m_ui;
+    const VariantLayout& variant = layout();
+    const Network network = shownNetwork();
+    const std::optional<Mode> mode = shownMode();
+    const int last = lastAddress(network);
+    const QStringList addresses = octalEntries(0, last);
+
+    showAll({ui.lblStnNum, ui.cboStationNumber, ui.lblOctal1, ui.txtDecimal, ui.lblDecimal},
+            network != Network::RemoteIO);
+    ui.lblStnNum->setText(variant.linkIds ? QStringLiteral("DH+/DH485 Device #")
+                                          : QStringLiteral("Network Address"));
+    const std::optional<int> station = charCode(m_record.StationNo);
+    showEntries(ui.cboStationNumber, addresses);
+    showText(ui.cboStationNumber, station && *station <= last ? octalQText(*station) : QString());
+    ui.txtDecimal->setText(station ? QString::number(*station) : QString());
+
+    // The high-address row names what the mode or the variant uses it for.
+    QString caption;
+    if (mode == Mode::Bridging) {
+        caption = QStringLiteral("High Address");
+    } else if (mode == Mode::Ascii && m_record.ModelVariant == "CV210-ASCII") {
+        caption = QStringLiteral("PLC/SLC Address");
+    } else if (mode != Mode::RemoteIO) {
+        caption = qs(variant.nodeCaption);
+    }
+    const bool asciiTarget = mode == Mode::Ascii && !caption.isEmpty();
+    showAll({ui.lblHighAddress, ui.cboHighAddress, ui.lblOctal, ui.txtDecHigh, ui.lblDecHigh},
+            !caption.isEmpty());
+    if (!caption.isEmpty()) {
+        ui.lblHighAddress->setText(caption);
+    }
+    ui.cboHighAddress->setToolTip(
+        asciiTarget ? QStringLiteral("Station number of the PLC on the DH+ network where the "
+                                     "Corvane will send the data")
+                    : m_highAddressTooltip);
+    const std::optional<int> high = charCode(m_record.HighAddress);
+    showEntries(ui.cboHighAddress, addresses);
+    showText(ui.cboHighAddress, high && *high <= last ? octalQText(*high) : QString());
+    ui.txtDecHigh->setText(high ? QString::number(*high) : QString());
+    ui.cmdASCII->setVisible(asciiTarget);
+
+    // The SLC5/04 passthru's link identifiers stand on the station row.
+    const bool linkIds = variant.linkIds && mode != Mode::RemoteIO;
+    QGridLayout* grid = ui.netLayout;
+    if (linkIds) {
+        placeInGrid(grid, ui.lblRackNum, 1, 5);
+        placeInGrid(grid, ui.cboDHPLinkID, 1, 6);
+        placeInGrid(grid, ui.lblRackSize, 1, 7);
+        placeInGrid(grid, ui.cboDH485LinkID, 1, 8);
+    } else {
+        placeInGrid(grid, ui.lblRackNum, 4, 0);
+        placeInGrid(grid, ui.cboDHPLinkID, 4, 2);
+        placeInGrid(grid, ui.lblRackSize, 5, 0);
+        placeInGrid(grid, ui.cboDH485LinkID, 5, 2);
+    }
+    showAll({ui.cboDHPLinkID, ui.cboDH485LinkID}, linkIds);
+    const QStringList ids = [] {
+        QStringList entries;
+        for (int id = 0; id <= 30; ++id) {
+            entries << QString::number(id);
+        }
+        return entries;
+    }();
+    showEntries(ui.cboDHPLinkID, ids);
+    showText(ui.cboDHPLinkID, QString::number(code(m_record.AuxChar)));
+    showEntries(ui.cboDH485LinkID, ids);
+    showText(ui.cboDH485LinkID, QString::number(m_record.AuxValue));
+}
+
+void CV210Params::showRemoteIO() {
+    Ui::CV210_Params& ui = *m_ui;
+    const VariantLayout& variant = layout();
+    const bool remoteIO = shownMode() == Mode::RemoteIO;
+    const bool adapter = remoteIO && m_record.ModelVariant != "CV210-RMM";
+    const bool linkIds = variant.linkIds && !remoteIO;
+
+    ui.lblRackNum->setVisible(remoteIO || linkIds);
+    ui.lblRackNum->setText(linkIds ? QStringLiteral("DH+ LinkID") : QStringLiteral("RACK NUMBER"));
+    ui.lblRackSize->setVisible(adapter || linkIds);
+    ui.lblRackSize->setText(linkIds ? QStringLiteral("DH-485 LinkID")
+                                    : QStringLiteral("RACK SIZE"));
+    ui.cboRackNum->setVisible(remoteIO);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{ui.cboRackSize, ui.lblRackRange, ui.cboRackRange}) {
+        control->setVisible(adapter);
+    }
+    ui.cboRackSize->setEnabled(adapter);
+    ui.cboRackRange->setEnabled(adapter);
+
+    showText(ui.cboRackNum, octalQText(code(m_record.StationNo)));
+    showText(ui.cboRackRange, QString::number(code(m_record.HighAddress)));
+    const std::array<QString, 3> sizes = {QStringLiteral("1/4"), QStringLiteral("1/2"),
+                                          QStringLiteral("FULL")};
+    const int size = code(m_record.AuxChar);
+    showText(ui.cboRackSize, size < 3 ? sizes[static_cast<std::size_t>(size)] : QString());
+}
+
+void CV210Params::showBusProtocol() {
+    Ui::CV210_Params& ui = *m_ui;
+    const ModeTexts& texts = textsFor(shownMode(), m_record.ModelVariant == "CV210-RMM");
+    // The card has no DF1 serial port: its protocol frame moves up.
+    ui.frmBusProt->setVisible(layout().serialPort);
+    ui.frmBusProt->setTitle(QString::fromLatin1(texts.busTitle));
+    ui.Label1->setText(QString::fromLatin1(texts.speedLabel));
+    ui.Command3->setText(QString::fromLatin1(texts.channelButton));
+    ui.frmProtParam->setVisible(texts.protocolFrame);
+    ui.frmProtParam->setTitle(QString::fromLatin1(texts.protocolTitle));
+    ui.cmdProtParam->setVisible(!texts.modbusButton);
+    ui.cmdModBus->setVisible(texts.modbusButton);
+
+    QString shown;
+    QString unit = QStringLiteral("Baud");
+    if (const std::optional<SpeedCode> speed =
+            speedByCode(SpeedCodeTable(), code(m_record.CHBSpeed))) {
+        shown = qs(speed->text);
+        unit = qs(speed->unit);
+    }
+    showText(ui.cboAsyncSpeed, shown);
+    ui.lblKbaud2->setText(unit);
+}
+
+void CV210Params::showDialogs() {
+    const ModeTexts& texts = textsFor(shownMode(), m_record.ModelVariant == "CV210-RMM");
+    ChannelDialog& channelB = m_forms.paramConfigB();
+    channelB.setWindowTitle(QString::fromLatin1(texts.channelTitle));
+    channelB.showSerialConnection(true);
+    channelB.showErrorChecking(false);
+    channelB.showProtocolChoice(false);
+    m_forms.df_Param().showSingleChannel();
+    m_forms.showDialogRecords();
 }
 
 } // namespace cvcfg

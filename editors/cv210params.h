@@ -1,14 +1,13 @@
 #pragma once
 
-#include "core/configfile.h"
+#include "core/codes.h"
 #include "editors/controls.h"
 #include "editors/formset.h"
 
 #include <QMenu>
 #include <QWidget>
-#include <map>
 #include <memory>
-#include <vector>
+#include <optional>
 
 namespace Ui {
 class CV210_Params;
@@ -17,65 +16,95 @@ class CV210_Params;
 namespace cvcfg {
 
 // The editor of the CV210 family and of the CV-PC/104 card (CV210_Params).
-// Each network or mode button rearranges the form and sets the record fields
-// of its choice; each list turns the operator's choice into a code of the
-// record. Every choice is in the record at once.
-class CV210Params : public QWidget, public FileValueView {
+// Each handler writes the record fields of the operator's choice and then
+// shows the record: which mode, network, lists, captions and frames the form
+// shows all follow from the record (variant, mode bytes, network type and
+// the codes), so the form never shows what the download would not carry.
+class CV210Params : public QWidget, public ModelEditor {
     Q_OBJECT
 public:
+    // The operating modes the CV210 variants offer, each a button of the
+    // mode frame.
+    enum class Mode { DF1, Bridging, Modbus, Ascii, RemoteIO };
+
     explicit CV210Params(EditorForms& forms);
     ~CV210Params() override;
 
-    // The controls, as the variant set-ups and the main menu reach them.
-    [[nodiscard]] Ui::CV210_Params& ui() { return *m_ui; }
+    // ModelEditor
+    QWidget& window() override { return *this; }
+    void showRecord() override;
+    void UpdateParameters() override;
+    void restore_configuration() override;
+    void showLoadedRecord() override;
 
-    // Mode buttons stand at the left or the right end of the mode frame.
-    enum class End { Left, Right };
-    void place(OptionButton* mode, End end);
-    // Makes a mode button visible, places it and selects it; its handler
-    // runs even when it was selected already.
-    void selectMode(OptionButton* mode, End end);
+    // What the variant set-ups choose; each runs its button's handler as a
+    // click would, also when the button is selected already.
+    void chooseMode(Mode mode);
+    void chooseNetwork(Network network);
 
-    // The file menu (a pop-up of the CONFIGURATION Settings button).
-    [[nodiscard]] QMenu* fileMenu() const { return m_fileMenu.get(); }
-    void save_file();
-    void open_file();
-    void restore_configuration();
-
-    void cmdDOWNLOAD_Click();
-
-    // Opening a file: the controls follow the file's values before they are
-    // stored, the dialogs follow the record after.
-    void showFileValues(const FileValues& values) override;
-    void refreshFromRecord(const ConfigRecord& record) override;
+    // The mode the record stands for among the variant's modes, if any.
+    [[nodiscard]] std::optional<Mode> shownMode() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void connectNetwork();
-    void connectModes();
-    void connectLists();
-    void connectButtons();
+    struct VariantLayout;
 
-    void setNetwork(bool dhPlus);
-    void startMode(bool channelC);
-    void leaveRemoteIO();
-    void showRackControls(bool rackNumber, bool others);
-    void showChannelC(bool visible);
-    void showModbusChannelC(bool visible);
-    void showBrabenderTypes(bool visible);
-    void openDialog(QWidget* dialog);
+    void wireHandlers();
+
+    // Handlers, named after their controls.
+    void optStandardDF1_Click();
+    void optBridging_Click();
+    void optMODBUS_Click();
+    void optASC_Click();
+    void optKFR_Click();
+    void optDHPlus_Click();
+    void optDH485_Click();
+    void cboStationNumber_Click();
+    void cboHighAddress_Click();
+    void cboNetworkSpeed_Click();
+    void cboRackNum_Click();
+    void cboRackRange_Click();
+    void cboRackSize_Click();
+    void cboDHPLinkID_Click();
+    void cboDH485LinkID_Click();
+    void cboAsyncSpeed_Click();
+    void Command3_Click();
+    void cmdProtParam_Click();
+    void cmdModBus_Click();
+    void cmdASCII_Click();
+    void cmdCONFIG_Click();
+    void cmdDOWNLOAD_Click();
+    void cmdRETURN_Click();
+    void cmdEXIT_Click();
+    void save_file();
+    void open_file();
+
+    // What the choices write into the record.
+    void takeMode(Mode mode);
+    void takeNetwork(Network network);
+    void takeStation(int value);
+
+    // Parts of showRecord.
+    [[nodiscard]] const VariantLayout& layout() const;
+    [[nodiscard]] Network shownNetwork() const;
+    void showModes();
+    void showNetwork();
+    void showAddresses();
+    void showRemoteIO();
+    void showBusProtocol();
+    void showDialogs();
+    void openDialog(QDialog& dialog);
 
     EditorForms& m_forms;
     ConfigRecord& m_record;
     std::unique_ptr<Ui::CV210_Params> m_ui;
-    std::unique_ptr<QMenu> m_fileMenu;
-    QAction* m_saveFile = nullptr;
-    bool m_remoteIO = false;
+    QMenu* m_fileMenu = nullptr;
+    QString m_designTitle;
+    QString m_df1Tooltip;
+    QString m_highAddressTooltip;
     bool m_downloading = false;
-    std::map<QWidget*, std::vector<QWidget*>> m_companions;
 };
 
 } // namespace cvcfg

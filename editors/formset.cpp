@@ -3,6 +3,8 @@
 #include "editors/channeldialogs.h"
 #include "editors/cv210params.h"
 
+#include <stdexcept>
+
 namespace cvcfg {
 
 namespace {
@@ -22,7 +24,7 @@ void unloadLater(QWidget* form) {
     form->deleteLater();
 }
 
-EditorForms::EditorForms(FormContext context, Shell& shell) : m_context(context), m_shell(shell) {}
+EditorForms::EditorForms(Session session, Shell& shell) : m_session(session), m_shell(shell) {}
 
 EditorForms::~EditorForms() = default;
 
@@ -38,14 +40,58 @@ ChannelDialog& EditorForms::paramConfigC() {
 DF1Dialog& EditorForms::df_Param() {
     return touch(m_dfParam, *this);
 }
-CV210Params& EditorForms::cv210Params() {
-    return touch(m_cv210, *this);
+
+ModelEditor* EditorForms::editorFor(const std::string& model) {
+    const EditorRow* row = editorRowFor(model);
+    if (!row) {
+        return nullptr;
+    }
+    std::unique_ptr<ModelEditor>& editor = m_editors[row];
+    if (!editor) {
+        editor = row->make(*this);
+    }
+    return editor.get();
 }
 
-void EditorForms::unloadCV210Params() {
-    if (m_cv210) {
-        unloadLater(m_cv210.release());
+bool EditorForms::editorLoaded(const std::string& model) const {
+    const auto found = m_editors.find(editorRowFor(model));
+    return found != m_editors.end() && found->second;
+}
+
+void EditorForms::unloadEditorFor(const std::string& model) {
+    const auto found = m_editors.find(editorRowFor(model));
+    if (found != m_editors.end() && found->second) {
+        std::unique_ptr<ModelEditor> editor = std::move(found->second);
+        m_editors.erase(found);
+        unloadLater(&editor.release()->window());
     }
+}
+
+std::vector<ModelEditor*> EditorForms::loadedEditors() const {
+    std::vector<ModelEditor*> editors;
+    for (const auto& [row, editor] : m_editors) {
+        if (editor) {
+            editors.push_back(editor.get());
+        }
+    }
+    return editors;
+}
+
+CV210Params& EditorForms::cv210Params() {
+    // The CV210 set-ups prepare the editor of their own row, whatever model
+    // the record names at that moment.
+    auto* editor = dynamic_cast<CV210Params*>(editorFor("CV210"));
+    if (!editor) {
+        throw std::logic_error("the CV210 row does not build the CV210 editor");
+    }
+    return *editor;
+}
+
+void EditorForms::showDialogRecords() {
+    paramConfigA().showRecord();
+    paramConfigB().showRecord();
+    paramConfigC().showRecord();
+    df_Param().showRecord();
 }
 
 } // namespace cvcfg

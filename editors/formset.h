@@ -1,26 +1,19 @@
 #pragma once
 
-#include "core/record.h"
-#include "link/operator.h"
-#include "link/seriallayer.h"
+#include "editors/modeleditor.h"
+#include "link/session.h"
 
 #include <QString>
 #include <QWidget>
+#include <map>
 #include <memory>
+#include <vector>
 
 namespace cvcfg {
 
 class ChannelDialog;
 class DF1Dialog;
 class CV210Params;
-
-// What every form works with: the one record, the serial layer and the
-// person at the PC.
-struct FormContext {
-    ConfigRecord& record;
-    SerialLayer& serial;
-    Operator& op;
-};
 
 // What the editors ask of the program's shell (its main menu).
 class Shell {
@@ -42,7 +35,7 @@ public:
 // touch builds it afresh in its design state.
 class EditorForms {
 public:
-    EditorForms(FormContext context, Shell& shell);
+    EditorForms(Session session, Shell& shell);
     ~EditorForms();
     EditorForms(const EditorForms&) = delete;
     EditorForms& operator=(const EditorForms&) = delete;
@@ -51,23 +44,34 @@ public:
     ChannelDialog& paramConfigB();
     ChannelDialog& paramConfigC();
     DF1Dialog& df_Param();
+
+    // The editor of `model`, created when it is not loaded; null for a model
+    // without an editor.
+    ModelEditor* editorFor(const std::string& model);
+    // The editor of the record's model, if any.
+    ModelEditor* editor() { return editorFor(record().ModelName); }
+    [[nodiscard]] bool editorLoaded(const std::string& model) const;
+    void unloadEditorFor(const std::string& model);
+    [[nodiscard]] std::vector<ModelEditor*> loadedEditors() const;
+
+    // The CV210 editor, as the CV210 set-ups prepare it.
     CV210Params& cv210Params();
 
-    [[nodiscard]] bool cv210Loaded() const { return m_cv210 != nullptr; }
-    void unloadCV210Params();
+    // Every dialog shows the record's bits.
+    void showDialogRecords();
 
-    [[nodiscard]] FormContext& context() { return m_context; }
-    [[nodiscard]] ConfigRecord& record() { return m_context.record; }
+    [[nodiscard]] Session& session() { return m_session; }
+    [[nodiscard]] ConfigRecord& record() { return m_session.record; }
     [[nodiscard]] Shell& shell() { return m_shell; }
 
 private:
-    FormContext m_context;
+    Session m_session;
     Shell& m_shell;
     std::unique_ptr<ChannelDialog> m_paramConfigA;
     std::unique_ptr<ChannelDialog> m_paramConfigB;
     std::unique_ptr<ChannelDialog> m_paramConfigC;
     std::unique_ptr<DF1Dialog> m_dfParam;
-    std::unique_ptr<CV210Params> m_cv210;
+    std::map<const EditorRow*, std::unique_ptr<ModelEditor>> m_editors;
 };
 
 // Deletes a form once control has left its handlers: a form may be unloaded

@@ -1,5 +1,7 @@
 #include "editors/modbusoptions.h"
 
+#include "core/catalogue.h"
+
 namespace cvcfg {
 
 namespace {
@@ -11,7 +13,15 @@ constexpr int32_t kTwoWire = 0x08;
 
 } // namespace
 
+bool keepsModbusOptions(const ConfigRecord& record) {
+    const SectionB section = sectionBFor(record);
+    return section != SectionB::ExtendedBlock && section != SectionB::Brabender;
+}
+
 void chooseModbusHalfDuplex(ConfigRecord& record, bool twoWire) {
+    if (!keepsModbusOptions(record)) {
+        return;
+    }
     int32_t& options = record.ExtParams[1];
     options = twoWire ? SetBits(options, kTwoWire) : ClearBits(options, kTwoWire);
 }

@@ -87,6 +87,11 @@ Monitor::Monitor(Session session, std::function<void()> leave)
     : m_record(session.record), m_serial(session.serial), m_op(session.op),
       m_leave(std::move(leave)), m_ui(std::make_unique<Ui::monitor>()) {
     m_ui->setupUi(this);
+    // Status texts wrap within the form instead of widening it.
+    QLabel* status = m_ui->lblMonStat;
+    status->setWordWrap(true);
+    status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    status->setFixedHeight(status->fontMetrics().lineSpacing() * 3);
     buildTerminal();
     buildLamps();
     m_connectTime.start();

@@ -1,6 +1,5 @@
 #include "shell/application.h"
 
-#include "editors/cv210params.h"
 #include "monitor/monitor.h"
 #include "shell/forms.h"
 
@@ -27,15 +26,11 @@ template <typename Form> void unload(std::unique_ptr<Form>& form) {
     }
 }
 
-bool usesCV210Editor(const std::string& model) {
-    return model == "CV210" || model == "CV-PC/104-MODBUS";
-}
-
 } // namespace
 
-Application::Application(FormContext context, PortMap ports, std::function<void()> quit)
-    : m_context(context), m_ports(std::move(ports)), m_quit(std::move(quit)),
-      m_editors(context, *this) {
+Application::Application(Session session, PortMap ports, std::function<void()> quit)
+    : m_session(session), m_ports(std::move(ports)), m_quit(std::move(quit)),
+      m_editors(session, *this) {
     registerResources();
 }
 
@@ -66,11 +61,10 @@ UploadForm& Application::upload() {
 
 Monitor& Application::monitor() {
     if (!m_monitor) {
-        m_monitor = std::make_unique<Monitor>(
-            Session{m_context.record, m_context.serial, m_context.op}, [this] {
-                unloadMonitor();
-                showMainMenu();
-            });
+        m_monitor = std::make_unique<Monitor>(m_session, [this] {
+            unloadMonitor();
+            showMainMenu();
+        });
     }
     return *m_monitor;
 }
@@ -95,20 +89,11 @@ void Application::unloadUpload() {
 void Application::unloadMainmenu() {
     unload(m_mainmenu);
     welcome().show();
-    m_context.op.closeHelp();
+    m_session.op.closeHelp();
 }
 
 void Application::unloadModelEditor() {
-    if (usesCV210Editor(record().ModelName)) {
-        m_editors.unloadCV210Params();
-    }
-}
-
-FileValueView* Application::modelEditor() {
-    if (usesCV210Editor(record().ModelName)) {
-        return &m_editors.cv210Params();
-    }
-    return nullptr;
+    m_editors.unloadEditorFor(record().ModelName);
 }
 
 void Application::UpdateParameters() {
@@ -120,11 +105,8 @@ void Application::showMainMenu() {
 }
 
 void Application::showModelEditor() {
-    if (usesCV210Editor(record().ModelName)) {
-        CV210Params& editor = m_editors.cv210Params();
-        editor.setEnabled(true);
-        editor.show();
-        editor.raise();
+    if (ModelEditor* editor = m_editors.editor()) {
+        editor->showEditor();
     }
 }
 
@@ -137,14 +119,14 @@ void Application::endProgram() {
             form->hide();
         }
     }
-    if (m_editors.cv210Loaded()) {
-        m_editors.cv210Params().hide();
+    for (ModelEditor* editor : m_editors.loadedEditors()) {
+        editor->window().hide();
     }
     m_quit();
 }
 
 void Application::notAvailable(const QString& what) {
-    m_context.op.showMessage(
+    m_session.op.showMessage(
         {(what + QStringLiteral(" is not available in this version of CVCFG yet.")).toStdString(),
          Buttons::Ok, Icon::Information, ""});
 }

@@ -14,7 +14,6 @@ class MainMenu;
 class ModelCV210;
 class DownloadForm;
 class UploadForm;
-class FileValueView;
 class Monitor;
 
 // The desktop program: every form, one instance each, created the first
@@ -24,7 +23,7 @@ class Application : public Shell {
 public:
     // `quit` ends the program; `ports` tells which device each COM entry
     // stands for.
-    Application(FormContext context, PortMap ports, std::function<void()> quit);
+    Application(Session session, PortMap ports, std::function<void()> quit);
     ~Application() override;
 
     void start();
@@ -52,14 +51,14 @@ public:
     // Unloads the editor of the current model.
     void unloadModelEditor();
 
-    // The editor that shows an opened configuration of the current model
-    // (created, not shown, when it is not loaded), or none.
-    FileValueView* modelEditor();
-
-    [[nodiscard]] FormContext& context() { return m_context; }
-    [[nodiscard]] ConfigRecord& record() { return m_context.record; }
+    [[nodiscard]] Session& session() { return m_session; }
+    [[nodiscard]] ConfigRecord& record() { return m_session.record; }
     [[nodiscard]] const PortMap& ports() const { return m_ports; }
     [[nodiscard]] bool ended() const { return m_ended; }
+
+    // The COM port on which a simulated unit stands in for a real one (0: none).
+    void setSimulatedPort(int port) { m_simulatedPort = port; }
+    [[nodiscard]] int simulatedPort() const { return m_simulatedPort; }
 
     // Shell
     void UpdateParameters() override;
@@ -69,8 +68,9 @@ public:
     void notAvailable(const QString& what) override;
 
 private:
-    FormContext m_context;
+    Session m_session;
     PortMap m_ports;
+    int m_simulatedPort = 0;
     std::function<void()> m_quit;
     bool m_ended = false;
     EditorForms m_editors;

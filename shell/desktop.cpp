@@ -1,15 +1,12 @@
 #include "shell/desktop.h"
 
+#include "core/catalogue.h"
 #include "editors/channeldialogs.h"
-#include "editors/cv210params.h"
 #include "link/posixbackend.h"
 #include "monitor/monitor.h"
 #include "shell/application.h"
 #include "shell/forms.h"
 #include "shell/qtoperator.h"
-#include "ui_mainmenu.h"
-#include "ui_model_cv210.h"
-#include "ui_welcome.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,7 +16,6 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <cstdio>
-#include <map>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -63,7 +59,7 @@ void settle() {
 struct Headless {
     explicit Headless(bool fastLink)
         : backend(PortMap{}), serial(backend), op(fastLink),
-          app(FormContext{record, serial, op}, PortMap{}, [] {}) {}
+          app(Session{record, serial, op}, PortMap{}, [] {}) {}
 
     ConfigRecord record;
     PosixSerialBackend backend;
@@ -72,38 +68,27 @@ struct Headless {
     Application app;
 };
 
-QPushButton* variantButton(Ui::model_CV210& ui, const std::string& variant) {
-    const std::map<std::string, QPushButton*> buttons = {
-        {"CV210-MODBUS", ui.cmd200MODBUS}, {"CV210-KFR", ui.cmd200KFR},
-        {"CV210-RMM", ui.cmd200RMM},       {"CV210-ASCII", ui.cmdASCII},
-        {"CV210-ENI", ui.cmdENI},          {"CV210-SLC5/04 Bridge", ui.cmdSLC504},
-        {"CV210-DF1", ui.Command22},
-    };
-    const auto found = buttons.find(variant);
-    return found == buttons.end() ? nullptr : found->second;
-}
-
 Status runSetup(Headless& program, const std::string& variant, const std::string& linkBaud) {
     if (linkBaud != "9600" && linkBaud != "19200") {
         return Status::failure("the link baud is 9600 or 19200, not \"" + linkBaud + "\"");
     }
-    Application& app = program.app;
-    app.start();
-    if (variant == "CV-PC/104-MODBUS") {
-        if (linkBaud != "9600") {
-            return Status::failure("the CV-PC/104 always links at 9600 baud");
-        }
-        app.welcome().ui().Command2->click();
-    } else if (variant.starts_with("CV210-")) {
-        app.welcome().ui().Command4->click();
-        QPushButton* button = variantButton(app.model_CV210().ui(), variant);
-        if (!button) {
-            return Status::failure("unknown variant \"" + variant + "\"");
-        }
-        button->click();
-    } else {
+    const Variant* row = findVariant(variant);
+    if (!row) {
+        return Status::failure("unknown variant \"" + variant + "\"");
+    }
+    if (!editorRowFor(row->ModelName)) {
         return Status::failure("the set-up of \"" + variant +
                                "\" is not available in this version of CVCFG yet");
+    }
+    // Only the CV210 asks which link speed its unit has.
+    if (row->ModelName != "CV210" && linkBaud != "9600") {
+        return Status::failure("the " + std::string(row->ModelName) + " always links at 9600 baud");
+    }
+    Application& app = program.app;
+    app.start();
+    app.welcome().startProduct(row->ModelName);
+    if (row->ModelName == "CV210" && !app.model_CV210().chooseVariant(row->ModelVariant)) {
+        return Status::failure("no CV210 variant \"" + variant + "\"");
     }
     settle();
     if (!program.op.unexpected.empty()) {
@@ -142,12 +127,11 @@ Status writeSnapshots(const std::string& variant, const std::string& dir) {
     }
     Application& app = program.app;
     EditorForms& editors = app.editors();
-    const std::vector<std::pair<const char*, QWidget*>> forms = {
+    std::vector<std::pair<QString, QWidget*>> forms = {
         {"Welcome", &app.welcome()},
         {"about", &app.about()},
         {"Mainmenu", &app.mainmenu()},
         {"model_CV210", &app.model_CV210()},
-        {"CV210_Params", &editors.cv210Params()},
         {"paramConfigA", &editors.paramConfigA()},
         {"paramConfigB", &editors.paramConfigB()},
         {"paramConfigC", &editors.paramConfigC()},
@@ -156,12 +140,16 @@ Status writeSnapshots(const std::string& variant, const std::string& dir) {
         {"upload", &app.upload()},
         {"monitor", &app.monitor()},
     };
+    if (ModelEditor* editor = editors.editor()) {
+        editor->showRecord();
+        forms.emplace_back(editor->window().objectName(), &editor->window());
+    }
     for (const auto& [name, form] : forms) {
         form->adjustSize();
         form->show();
         settle();
-        const QString path = QDir(QString::fromStdString(dir))
-                                 .filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+        const QString path =
+            QDir(QString::fromStdString(dir)).filePath(name + QStringLiteral(".png"));
         if (!form->grab().save(path)) {
             return Status::failure("cannot write " + path.toStdString());
         }
@@ -210,7 +198,10 @@ int runDesktop(int& argc, char** argv, PortMap ports, bool demo) {
         unit.setProgram(
             QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("cvcfg-unit")));
         unit.setArguments(
-            {QStringLiteral("--variant"), QStringLiteral("any"), QStringLiteral("--link"), link});
+            // It stands in for whichever unit the operator says he has, so it
+            // takes the link speed the program sets.
+            {QStringLiteral("--variant"), QStringLiteral("any"), QStringLiteral("--baud"),
+             QStringLiteral("line"), QStringLiteral("--link"), link});
         unit.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // The unit ends with the program, however the program ends.
         unit.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
@@ -233,7 +224,10 @@ int runDesktop(int& argc, char** argv, PortMap ports, bool demo) {
     SerialLayer serial(backend);
     serial.setEventPump([] { QApplication::processEvents(); });
     QtOperator op;
-    Application app(FormContext{record, serial, op}, ports, [] { QApplication::quit(); });
+    Application app(Session{record, serial, op}, ports, [] { QApplication::quit(); });
+    if (demo) {
+        app.setSimulatedPort(1);
+    }
     app.start();
     const int status = application.exec();
     if (demo) {

@@ -6,6 +6,9 @@
 #include <QDate>
 #include <QWidget>
 #include <memory>
+#include <string_view>
+
+class QPushButton;
 
 namespace Ui {
 class Welcome;
@@ -27,14 +30,22 @@ class Welcome : public QWidget {
 public:
     explicit Welcome(Application& app);
     ~Welcome() override;
-    [[nodiscard]] Ui::Welcome& ui() { return *m_ui; }
+
+    // Runs the button of the product whose ModelName is `model`, as a click
+    // would; false when no button starts that product.
+    bool startProduct(std::string_view model);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void startCV210();
-    void startPC104();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
 
     Application& m_app;
     std::unique_ptr<Ui::Welcome> m_ui;
@@ -45,9 +56,13 @@ class About : public QWidget {
 public:
     explicit About(Application& app);
     ~About() override;
-    [[nodiscard]] Ui::about& ui() { return *m_ui; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void Command1_Click();
+
     Application& m_app;
     std::unique_ptr<Ui::about> m_ui;
 };
@@ -59,7 +74,6 @@ class MainMenu : public QWidget {
 public:
     explicit MainMenu(Application& app);
     ~MainMenu() override;
-    [[nodiscard]] Ui::Mainmenu& ui() { return *m_ui; }
 
     void UpdateParameters();
     void Click_CHA_Params();
@@ -67,14 +81,23 @@ public:
     void Click_CHC_Params();
     void ResetDF1Dialog();
     void OpenModelEditor();
-    void cmdBurn_Click();
+
+    // The set-ups name the kind of unit the editor configures.
+    void setEditorToolTip(const QString& text);
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void cboCOM_Click();
-    void showDevice();
+    void cmdUpdate_Click();
+    void cmdDOWNLOAD_Click();
+    void cmdUPLOAD_Click();
+    void cmdBurn_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void showPort();
     void enableTransfers(bool enabled);
 
     Application& m_app;
@@ -88,26 +111,48 @@ class ModelCV210 : public QWidget {
 public:
     explicit ModelCV210(Application& app);
     ~ModelCV210() override;
-    [[nodiscard]] Ui::model_CV210& ui() { return *m_ui; }
+
+    // Runs the button of `variant` (a ModelVariant), as a click would; false
+    // when the menu has no such variant.
+    bool chooseVariant(std::string_view variant);
 
     void CV210s();
     void Setup_KFR();
-    void Setup_MODBUS();
-    void Setup_DF1();
+    void Setup_MODBUS(std::string_view variant);
+    void Setup_DF1(std::string_view variant);
     void Format_ASCII();
     void Format_Custom();
     void unload_CV120();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    void connectVariants();
-    // The steps every variant button takes before its own.
-    void beginVariant(const char* caption, const char* variant, bool df1);
+    struct VariantButton {
+        std::string_view variant;
+        QPushButton* button;
+        void (ModelCV210::*handler)();
+    };
+
+    void cmd200MODBUS_Click();
+    void cmd200KFR_Click();
+    void cmd200RMM_Click();
+    void cmdASCII_Click();
+    void cmdENI_Click();
+    void cmdSLC504_Click();
+    void Command22_Click();
+    void Command10_Click();
+
+    // The steps every variant button takes before its own; `df1` for the
+    // variants that start from the DF1 set-up.
+    void beginVariant(std::string_view variant, bool df1);
+    // ConfigLength and AppCode of the variant's catalogue row.
+    void takeIdentity(std::string_view variant);
 
     Application& m_app;
     std::unique_ptr<Ui::model_CV210> m_ui;
+    std::vector<VariantButton> m_variants;
 };
 
 // Downloads a saved configuration file (download).
@@ -116,13 +161,12 @@ class DownloadForm : public QWidget {
 public:
     explicit DownloadForm(Application& app);
     ~DownloadForm() override;
-    [[nodiscard]] Ui::download& ui() { return *m_ui; }
-    void cmdDOWNLOAD_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void cmdDOWNLOAD_Click();
     void setBusy(bool busy);
 
     Application& m_app;
@@ -136,13 +180,13 @@ class UploadForm : public QWidget {
 public:
     explicit UploadForm(Application& app);
     ~UploadForm() override;
-    [[nodiscard]] Ui::upload& ui() { return *m_ui; }
-    void cmdUpload_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void cmdUpload_Click();
+    void Command1_Click();
     void setBusy(bool busy);
 
     Application& m_app;

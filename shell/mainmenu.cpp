@@ -1,29 +1,12 @@
 #include "editors/channeldialogs.h"
-#include "editors/cv210params.h"
 #include "link/contact.h"
 #include "monitor/monitor.h"
 #include "shell/forms.h"
-#include "ui_cv210_params.h"
 #include "ui_mainmenu.h"
 
 #include <QCloseEvent>
 
 namespace cvcfg {
-
-namespace {
-
-// The default selection of a channel dialog, deselected first so that each
-// handler runs even when its button is selected already.
-void resetChannel(ChannelDialog& dialog, std::initializer_list<const char*> options) {
-    for (const char* name : options) {
-        deselect(dialog.option(name));
-    }
-    for (const char* name : options) {
-        choose(dialog.option(name));
-    }
-}
-
-} // namespace
 
 MainMenu::MainMenu(Application& app) : m_app(app), m_ui(std::make_unique<Ui::Mainmenu>()) {
     m_ui->setupUi(this);
@@ -32,40 +15,60 @@ MainMenu::MainMenu(Application& app) : m_app(app), m_ui(std::make_unique<Ui::Mai
         ui.cboCOM->setItemData(port, QString::fromStdString(m_app.ports().deviceFor(port)),
                                Qt::ToolTipRole);
     }
+    // The device and link texts wrap within the form instead of widening it.
+    ui.lblDevice->setWordWrap(true);
+    ui.lblDevice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    ui.lblDevice->setFixedHeight(ui.lblDevice->fontMetrics().lineSpacing() * 2);
+    ui.lblDevice->setMinimumWidth(ui.lblDevice->fontMetrics().averageCharWidth() * 24);
     ui.cboCOM->onClick = [this] {
         cboCOM_Click();
     };
-    chooseText(ui.cboCOM, QStringLiteral("NONE"));
     ui.lblComPort1->setText(ui.lblComPort1->text() +
                             QString::fromStdString(m_app.record().ModelName));
 
-    connect(ui.cmdUpdate, &QPushButton::clicked, this, [this] {
-        hide();
-        OpenModelEditor();
-    });
-    connect(ui.cmdDOWNLOAD, &QPushButton::clicked, this, [this] {
-        hide();
-        m_app.download().show();
-    });
-    connect(ui.cmdUPLOAD, &QPushButton::clicked, this, [this] {
-        hide();
-        m_app.upload().show();
-    });
-    connect(ui.cmdBurn, &QPushButton::clicked, this, [this] { cmdBurn_Click(); });
-    connect(ui.Command3, &QPushButton::clicked, this, [this] { m_app.endProgram(); });
-    connect(ui.Command2, &QPushButton::clicked, this, [this] {
-        m_app.unloadModelEditor();
-        m_app.unloadMainmenu();
-    });
+    using Handler = void (MainMenu::*)();
+    const std::pair<QPushButton*, Handler> buttons[] = {
+        {ui.cmdUpdate, &MainMenu::cmdUpdate_Click}, {ui.cmdDOWNLOAD, &MainMenu::cmdDOWNLOAD_Click},
+        {ui.cmdUPLOAD, &MainMenu::cmdUPLOAD_Click}, {ui.cmdBurn, &MainMenu::cmdBurn_Click},
+        {ui.Command3, &MainMenu::Command3_Click},   {ui.Command2, &MainMenu::Command2_Click},
+    };
+    for (const auto& [button, handler] : buttons) {
+        connect(button, &QPushButton::clicked, this, handler);
+    }
+    showPort();
 }
 
 MainMenu::~MainMenu() = default;
 
-void MainMenu::showDevice() {
-    const int port = comPortNumber(m_ui->cboCOM->currentText().toStdString());
-    m_ui->lblDevice->setText(
-        port ? QStringLiteral("(%1)").arg(QString::fromStdString(m_app.ports().deviceFor(port)))
-             : QString());
+void MainMenu::setEditorToolTip(const QString& text) {
+    m_ui->cmdUpdate->setToolTip(text);
+}
+
+// The list shows the port that the transfers use, also when the menu comes
+// back after product selection; beside it, what stands behind the port and
+// the speed of the link to the unit.
+void MainMenu::showPort() {
+    const ConfigRecord& record = m_app.record();
+    const int port = record.ComPort;
+    showText(m_ui->cboCOM, port ? QStringLiteral("COM%1").arg(port) : QStringLiteral("NONE"));
+    QString device;
+    if (port) {
+        device = port == m_app.simulatedPort()
+                     ? QStringLiteral("simulated unit")
+                     : QString::fromStdString(m_app.ports().deviceFor(port));
+        if (!record.LinkBaud.empty()) {
+            device += QStringLiteral(", %1 baud").arg(QString::fromStdString(record.LinkBaud));
+        }
+        device = QStringLiteral("(%1)").arg(device);
+    }
+    m_ui->lblDevice->setText(device);
+    m_ui->lblDevice->setToolTip(device);
+}
+
+void MainMenu::showEvent(QShowEvent* event) {
+    // The link speed follows the product chosen since the menu was built.
+    showPort();
+    QWidget::showEvent(event);
 }
 
 void MainMenu::enableTransfers(bool enabled) {
@@ -77,26 +80,37 @@ void MainMenu::enableTransfers(bool enabled) {
 }
 
 void MainMenu::cboCOM_Click() {
-    const QString text = m_ui->cboCOM->currentText();
     ConfigRecord& record = m_app.record();
-    if (const int port = comPortNumber(text.toStdString())) {
-        record.ComPort = port;
+    record.ComPort = comPortNumber(m_ui->cboCOM->currentText().toStdString());
+    if (record.ComPort) {
+        Session& session = m_app.session();
+        const bool opened = TestComPort(session);
+        if (!opened) {
+            record.ComPort = 0;
+        }
+        enableTransfers(opened);
     }
-    showDevice();
-    if (text == QStringLiteral("NONE")) {
-        return;
-    }
-    Session session{record, m_app.context().serial, m_app.context().op};
-    const bool opened = TestComPort(session);
-    if (!opened) {
-        chooseText(m_ui->cboCOM, QStringLiteral("NONE"));
-    }
-    enableTransfers(opened);
+    showPort();
+}
+
+void MainMenu::cmdUpdate_Click() {
+    hide();
+    OpenModelEditor();
+}
+
+void MainMenu::cmdDOWNLOAD_Click() {
+    hide();
+    m_app.download().show();
+}
+
+void MainMenu::cmdUPLOAD_Click() {
+    hide();
+    m_app.upload().show();
 }
 
 void MainMenu::cmdBurn_Click() {
-    Session session{m_app.record(), m_app.context().serial, m_app.context().op};
-    if (ContactUnit(session) == kContactCancelled) {
+    const int16_t contact = ContactUnit(m_app.session());
+    if (contact == kContactCancelled || contact == kContactNoPort) {
         return;
     }
     // The monitor opens even when the port did not: it says so itself.
@@ -104,27 +118,29 @@ void MainMenu::cmdBurn_Click() {
     m_app.monitor().show();
 }
 
+void MainMenu::Command2_Click() {
+    m_app.unloadModelEditor();
+    m_app.unloadMainmenu();
+}
+
+void MainMenu::Command3_Click() {
+    m_app.endProgram();
+}
+
 void MainMenu::Click_CHA_Params() {
-    resetChannel(m_app.editors().paramConfigA(),
-                 {"optNone", "opt8", "opt1", "optIgnore", "opt232", "optBCC", "optFD"});
+    m_app.editors().paramConfigA().chooseStartOptions();
 }
 
 void MainMenu::Click_CHB_Params() {
-    resetChannel(m_app.editors().paramConfigB(),
-                 {"optNone", "opt8", "opt1", "optIgnore", "opt232", "optBCC", "optFD"});
+    m_app.editors().paramConfigB().chooseStartOptions();
 }
 
 void MainMenu::Click_CHC_Params() {
-    resetChannel(m_app.editors().paramConfigC(), {"optNone", "opt8", "opt1", "optIgnore"});
+    m_app.editors().paramConfigC().chooseStartOptions();
 }
 
 void MainMenu::ResetDF1Dialog() {
-    // No clear pass: a button already selected does not run again.
-    DF1Dialog& dialog = m_app.editors().df_Param();
-    for (const char* name :
-         {"optBCC", "optExecDiag", "optPoint", "optNoneEmbed", "optIgnore", "optNoneLoop"}) {
-        choose(dialog.option(name));
-    }
+    m_app.editors().df_Param().chooseStartOptions();
 }
 
 void MainMenu::UpdateParameters() {
@@ -137,23 +153,15 @@ void MainMenu::UpdateParameters() {
     record.HighAddress = charField(0);
     record.CHCSpeed = charField(0);
     record.CHCParams = 0;
-    if (record.ModelName == "CV210") {
-        Ui::CV210_Params& editor = m_app.editors().cv210Params().ui();
-        if (record.NetworkName == "DH+") {
-            chooseIndex(editor.cboNetworkSpeed, 0);
-        } else if (record.NetworkName == "DH485") {
-            chooseIndex(editor.cboNetworkSpeed, 1);
-        }
-        chooseText(editor.cboAsyncSpeed, QStringLiteral("9600"));
-        editor.lblKbaud2->setText(QStringLiteral("Baud"));
-    } else if (record.ModelName == "CV-PCI") {
-        // The card's editor comes in a later version; its record defaults hold now.
-        record.CHBSpeed = charField(10);
-        std::fill_n(record.ExtParams.begin(), 14, 0);
+    if (ModelEditor* editor = m_app.editors().editor()) {
+        editor->UpdateParameters();
     }
     ResetDF1Dialog();
     Click_CHB_Params();
     Click_CHC_Params();
+    if (ModelEditor* editor = m_app.editors().editor()) {
+        editor->showRecord();
+    }
 }
 
 void MainMenu::OpenModelEditor() {

@@ -1,51 +1,51 @@
+#include "core/catalogue.h"
 #include "editors/channeldialogs.h"
 #include "editors/cv210params.h"
 #include "shell/forms.h"
-#include "ui_cv210_params.h"
-#include "ui_mainmenu.h"
 #include "ui_model_cv210.h"
 
+#include <QCloseEvent>
 #include <QEvent>
+#include <stdexcept>
 
 namespace cvcfg {
 
-namespace {
-
-// Entries added to a list only once, however often the set-up runs.
-void appendMissing(ListBox* list, const QStringList& entries) {
-    for (const QString& entry : entries) {
-        if (list->findText(entry) < 0) {
-            list->addItem(entry);
-        }
-    }
-}
-
-// The bridge variants reach a PLC or SLC node: the high-address list names it.
-void showPlcNode(Ui::CV210_Params& form, const QString& caption) {
-    for (QWidget* shown :
-         std::initializer_list<QWidget*>{form.cboHighAddress, form.lblOctal, form.lblHighAddress}) {
-        shown->show();
-    }
-    form.lblHighAddress->setText(caption);
-}
-
-} // namespace
+using Mode = CV210Params::Mode;
 
 ModelCV210::ModelCV210(Application& app) : m_app(app), m_ui(std::make_unique<Ui::model_CV210>()) {
     m_ui->setupUi(this);
     Ui::model_CV210& ui = *m_ui;
-    for (QPushButton* variant : {ui.cmdSLC504, ui.cmdENI, ui.cmd200RMM, ui.cmdASCII,
-                                 ui.cmd200MODBUS, ui.cmd200KFR, ui.Command22}) {
-        variant->installEventFilter(this);
+    // The descriptions wrap within the form instead of widening it.
+    ui.lblDescription->setWordWrap(true);
+    ui.lblDescription->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    ui.lblDescription->setFixedHeight(ui.lblDescription->fontMetrics().lineSpacing() * 2);
+    m_variants = {
+        {"CV210-SLC5/04 Bridge", ui.cmdSLC504, &ModelCV210::cmdSLC504_Click},
+        {"CV210-ENI", ui.cmdENI, &ModelCV210::cmdENI_Click},
+        {"CV210-RMM", ui.cmd200RMM, &ModelCV210::cmd200RMM_Click},
+        {"CV210-ASCII", ui.cmdASCII, &ModelCV210::cmdASCII_Click},
+        {"CV210-MODBUS", ui.cmd200MODBUS, &ModelCV210::cmd200MODBUS_Click},
+        {"CV210-KFR", ui.cmd200KFR, &ModelCV210::cmd200KFR_Click},
+        {"CV210-DF1", ui.Command22, &ModelCV210::Command22_Click},
+    };
+    for (const VariantButton& variant : m_variants) {
+        connect(variant.button, &QPushButton::clicked, this, variant.handler);
+        variant.button->installEventFilter(this);
     }
-    connect(ui.Command10, &QPushButton::clicked, this, [this] {
-        m_app.unloadModelCV210();
-        m_app.welcome().show();
-    });
-    connectVariants();
+    connect(ui.Command10, &QPushButton::clicked, this, &ModelCV210::Command10_Click);
 }
 
 ModelCV210::~ModelCV210() = default;
+
+bool ModelCV210::chooseVariant(std::string_view variant) {
+    for (const VariantButton& row : m_variants) {
+        if (row.variant == variant) {
+            (this->*row.handler)();
+            return true;
+        }
+    }
+    return false;
+}
 
 bool ModelCV210::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Enter) {
@@ -56,189 +56,137 @@ bool ModelCV210::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+// The close box does what "Back" does.
+void ModelCV210::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Command10_Click();
+}
+
+void ModelCV210::Command10_Click() {
+    m_app.unloadModelCV210();
+    m_app.welcome().show();
+}
+
+void ModelCV210::takeIdentity(std::string_view variant) {
+    const Variant* row = findVariant(variant);
+    if (!row) {
+        throw std::logic_error("no catalogue row for " + std::string(variant));
+    }
+    ConfigRecord& record = m_app.record();
+    record.ConfigLength = static_cast<int16_t>(row->ConfigLength);
+    record.AppCode = charField(row->AppCode);
+}
+
 void ModelCV210::CV210s() {
-    CV210Params& editor = m_app.editors().cv210Params();
-    m_app.mainmenu().ui().cmdUpdate->setToolTip(
+    m_app.mainmenu().setEditorToolTip(
         QStringLiteral("Configuration of a Corvane Freestanding Unit"));
-    editor.ui().frmMode->show();
     m_app.UpdateParameters();
-    appendMissing(editor.ui().cboAsyncSpeed,
-                  {QStringLiteral("38.4"), QStringLiteral("57.6"), QStringLiteral("115.2")});
-    editor.ui().txtDecimal->show();
-    editor.ui().lblDecimal->show();
 }
 
 void ModelCV210::Setup_KFR() {
-    ConfigRecord& record = m_app.record();
-    CV210Params& editor = m_app.editors().cv210Params();
-    record.ConfigLength = 64;
     Format_Custom();
-    m_app.editors().df_Param().frame("frmRTS")->hide();
-    record.AppCode = charField(7);
-    record.ModeBytes = charField(4) + charField(0);
-    editor.place(editor.ui().optStandardDF1, CV210Params::End::Left);
-    editor.selectMode(editor.ui().optKFR, CV210Params::End::Right);
+    takeIdentity("CV210-KFR");
+    m_app.record().ModeBytes = charField(4) + charField(0);
+    m_app.editors().cv210Params().chooseMode(Mode::RemoteIO);
 }
 
-void ModelCV210::Setup_MODBUS() {
+void ModelCV210::Setup_MODBUS(std::string_view variant) {
     ConfigRecord& record = m_app.record();
-    CV210Params& editor = m_app.editors().cv210Params();
-    record.ConfigLength = 138;
-    record.AppCode = charField(1);
+    takeIdentity(variant);
     record.ExtParams[0] = 0;
     std::fill(record.ExtParams.begin() + 4, record.ExtParams.begin() + 86, 0);
-    m_app.editors().df_Param().frame("frmRTS")->hide();
-    reselect(editor.ui().optStandardDF1);
-    deselect(editor.ui().optStandardDF1);
-    editor.selectMode(editor.ui().optMODBUS, CV210Params::End::Right);
-    editor.place(editor.ui().optStandardDF1, CV210Params::End::Left);
+    CV210Params& editor = m_app.editors().cv210Params();
+    editor.chooseMode(Mode::DF1);
+    editor.chooseMode(Mode::Modbus);
 }
 
-void ModelCV210::Setup_DF1() {
-    ConfigRecord& record = m_app.record();
-    CV210Params& editor = m_app.editors().cv210Params();
-    record.ConfigLength = 42;
-    record.AppCode = charField(0);
-    editor.selectMode(editor.ui().optStandardDF1, CV210Params::End::Left);
-    editor.ui().optBridging->show();
-    editor.place(editor.ui().optBridging, CV210Params::End::Right);
+void ModelCV210::Setup_DF1(std::string_view variant) {
+    takeIdentity(variant);
+    m_app.editors().cv210Params().chooseMode(Mode::DF1);
 }
 
 void ModelCV210::Format_ASCII() {
-    ConfigRecord& record = m_app.record();
+    takeIdentity("CV210-ASCII");
     CV210Params& editor = m_app.editors().cv210Params();
-    record.ConfigLength = 58;
-    m_app.editors().df_Param().frame("frmRTS")->hide();
-    record.AppCode = charField(9);
-    reselect(editor.ui().optStandardDF1);
-    deselect(editor.ui().optStandardDF1);
-    editor.selectMode(editor.ui().optASC, CV210Params::End::Right);
-    editor.place(editor.ui().optStandardDF1, CV210Params::End::Left);
+    editor.chooseMode(Mode::DF1);
+    editor.chooseMode(Mode::Ascii);
 }
 
+// The custom formats start with no text numbers and no auxiliary values, and
+// with channel C at its start options. The mode chosen next sets the
+// station, the speeds and channel C's speed.
 void ModelCV210::Format_Custom() {
     ConfigRecord& record = m_app.record();
     record.NumText2 = "0";
     record.NumText1 = "0";
     record.AuxValue = 0;
     record.AuxChar = charField(0);
-    ChannelDialog& channelC = m_app.editors().paramConfigC();
-    for (const char* name : {"optNone", "opt8", "opt1", "optIgnore"}) {
-        choose(channelC.option(name));
-    }
-    Ui::CV210_Params& editor = m_app.editors().cv210Params().ui();
-    chooseFirst(editor.cboModbusAdd);
-    chooseIndex(editor.cboChannelCSpeed, 5);
-    editor.lblChannelCKbaud->setText(QStringLiteral("Baud"));
-    chooseIndex(editor.cboAsyncSpeed, 5);
-    editor.lblKbaud2->setText(QStringLiteral("Baud"));
-    chooseFirst(editor.cboStationNumber);
-    chooseFirst(editor.cboNetworkSpeed);
-    QStringList addresses;
-    for (int address = 1; address <= 247; ++address) {
-        addresses << QString::number(address);
-    }
-    appendMissing(editor.cboModbusAdd, addresses);
+    m_app.editors().paramConfigC().chooseStartOptions();
+    record.CHBSpeed = charField(8); // 9600 baud
 }
 
 void ModelCV210::unload_CV120() {
-    // DH+ is set up afresh even when an earlier set-up had selected it.
-    reselect(m_app.editors().cv210Params().ui().optDHPlus);
+    m_app.editors().cv210Params().chooseNetwork(Network::DHPlus);
     m_app.unloadModelCV210();
     m_app.showMainMenu();
 }
 
-void ModelCV210::beginVariant(const char* caption, const char* variant, bool df1) {
+void ModelCV210::beginVariant(std::string_view variant, bool df1) {
     CV210s();
     if (df1) {
-        Setup_DF1();
+        Setup_DF1(variant);
     }
-    m_app.editors().cv210Params().setWindowTitle(
-        QStringLiteral("Configuration of [%1] - MAIN MENU").arg(QString::fromLatin1(caption)));
     m_app.record().ModelVariant = variant;
 }
 
-void ModelCV210::connectVariants() {
-    Ui::model_CV210& ui = *m_ui;
-    auto frameCV210 = [this] {
-        m_app.editors().paramConfigB().frame("frmCV210")->show();
-    };
-    auto editor = [this]() -> CV210Params& {
-        return m_app.editors().cv210Params();
-    };
-    using End = CV210Params::End;
+void ModelCV210::cmd200MODBUS_Click() {
+    if (m_app.record().LinkBaud == "9600") {
+        m_app.session().op.showMessage(
+            {"This version of CVCFG is for Modbus Versions later and including V1.06 dated "
+             "September 12,2003 ONLY",
+             Buttons::Ok, Icon::Information, "!!!WARNING!!!- Check CV210-Modbus Version Number"});
+    }
+    beginVariant("CV210-MODBUS", false);
+    Setup_MODBUS("CV210-MODBUS");
+    unload_CV120();
+}
 
-    connect(ui.cmd200MODBUS, &QPushButton::clicked, this, [=, this] {
-        if (m_app.record().LinkBaud == "9600") {
-            m_app.context().op.showMessage(
-                {"This version of CVCFG is for Modbus Versions later and including V1.06 dated "
-                 "September 12,2003 ONLY",
-                 Buttons::Ok, Icon::Information,
-                 "!!!WARNING!!!- Check CV210-Modbus Version Number"});
-        }
-        beginVariant("CV210-MODBUS", "CV210-MODBUS", false);
-        frameCV210();
-        Setup_MODBUS();
-        unload_CV120();
-    });
-    connect(ui.cmd200KFR, &QPushButton::clicked, this, [=, this] {
-        beginVariant("CV210-KFR", "CV210-KFR", false);
-        Setup_KFR();
-        unload_CV120();
-    });
-    connect(ui.cmd200RMM, &QPushButton::clicked, this, [=, this] {
-        beginVariant("CV210-RMM", "CV210-RMM", false);
-        ConfigRecord& record = m_app.record();
-        record.ConfigLength = 58;
-        record.AppCode = charField(13);
-        m_app.editors().df_Param().frame("frmRTS")->hide();
-        frameCV210();
-        Ui::CV210_Params& form = editor().ui();
-        reselect(form.optStandardDF1);
-        deselect(form.optStandardDF1);
-        editor().selectMode(form.optKFR, End::Right);
-        form.optKFR->setText(QStringLiteral("RIO to Modbus Master"));
-        editor().place(form.optStandardDF1, End::Left);
-        unload_CV120();
-    });
-    connect(ui.cmdASCII, &QPushButton::clicked, this, [=, this] {
-        beginVariant("CV210-ASCII", "CV210-ASCII", false);
-        Format_ASCII();
-        unload_CV120();
-    });
-    connect(ui.cmdENI, &QPushButton::clicked, this, [=, this] {
-        beginVariant("CV210-ENI", "CV210-ENI", true);
-        frameCV210();
-        showPlcNode(editor().ui(), QStringLiteral("PLC/SLC Node"));
-        m_app.record().BridgeCaption = "DF1 via 1761-NET-ENI to ";
-        unload_CV120();
-    });
-    connect(ui.cmdSLC504, &QPushButton::clicked, this, [=, this] {
-        beginVariant("CV210-SLC5/04", "CV210-SLC5/04 Bridge", true);
-        frameCV210();
-        Ui::CV210_Params& form = editor().ui();
-        showPlcNode(form, QStringLiteral("SLC5/04 DH+ Node #"));
-        form.lblStnNum->setText(QStringLiteral("DH+/DH485 Device #"));
-        form.optBridging->hide();
-        form.optDH485->hide();
-        m_app.record().BridgeCaption = "Access a DH485 Node via SLC5/04 Passthru on ";
-        form.modeLayout->setStretch(form.modeLayout->indexOf(form.optStandardDF1), 1);
-        form.optStandardDF1->setToolTip(QStringLiteral(
-            "Access a single DH-485 device by using the standard DF1 driver and DH+ via a SLC5/04 "
-            "Passthru."));
-        form.cboDHPLinkID->show();
-        form.lblRackNum->show();
-        form.lblRackNum->setText(QStringLiteral("DH+ LinkID"));
-        form.cboDH485LinkID->show();
-        form.lblRackSize->show();
-        form.lblRackSize->setText(QStringLiteral("DH-485 LinkID"));
-        unload_CV120();
-    });
-    connect(ui.Command22, &QPushButton::clicked, this, [=, this] {
-        beginVariant("CV210-DF1", "CV210-DF1", true);
-        frameCV210();
-        unload_CV120();
-    });
+void ModelCV210::cmd200KFR_Click() {
+    beginVariant("CV210-KFR", false);
+    Setup_KFR();
+    unload_CV120();
+}
+
+void ModelCV210::cmd200RMM_Click() {
+    beginVariant("CV210-RMM", false);
+    takeIdentity("CV210-RMM");
+    CV210Params& editor = m_app.editors().cv210Params();
+    editor.chooseMode(Mode::DF1);
+    editor.chooseMode(Mode::RemoteIO);
+    unload_CV120();
+}
+
+void ModelCV210::cmdASCII_Click() {
+    beginVariant("CV210-ASCII", false);
+    Format_ASCII();
+    unload_CV120();
+}
+
+void ModelCV210::cmdENI_Click() {
+    beginVariant("CV210-ENI", true);
+    m_app.record().BridgeCaption = "DF1 via 1761-NET-ENI to ";
+    unload_CV120();
+}
+
+void ModelCV210::cmdSLC504_Click() {
+    beginVariant("CV210-SLC5/04 Bridge", true);
+    m_app.record().BridgeCaption = "Access a DH485 Node via SLC5/04 Passthru on ";
+    unload_CV120();
+}
+
+void ModelCV210::Command22_Click() {
+    beginVariant("CV210-DF1", true);
+    unload_CV120();
 }
 
 } // namespace cvcfg

@@ -24,7 +24,7 @@ DownloadForm::DownloadForm(Application& app) : m_app(app), m_ui(std::make_unique
     m_ui->Image2->hide();
     m_ui->frmCom->setTitle(
         QStringLiteral("Download a Saved Configuration to the %1's EEPROM").arg(model(app)));
-    connect(m_ui->cmdDOWNLOAD, &QPushButton::clicked, this, [this] { cmdDOWNLOAD_Click(); });
+    connect(m_ui->cmdDOWNLOAD, &QPushButton::clicked, this, &DownloadForm::cmdDOWNLOAD_Click);
     connect(m_ui->cmdRETURN, &QPushButton::clicked, this, [this] { close(); });
 }
 
@@ -37,7 +37,7 @@ void DownloadForm::setBusy(bool busy) {
 
 void DownloadForm::cmdDOWNLOAD_Click() {
     ConfigRecord& record = m_app.record();
-    Operator& person = m_app.context().op;
+    Operator& person = m_app.session().op;
     const std::optional<std::string> path = person.chooseOpenFile(ConfigFileFilter(record), "");
     if (!path || path->empty()) {
         return;
@@ -49,12 +49,12 @@ void DownloadForm::cmdDOWNLOAD_Click() {
         return;
     }
     setBusy(true);
-    ApplyFileValues(record, *values, m_app.modelEditor());
+    ApplyFileValues(record, *values, m_app.editors().editor());
     setCursor(Qt::WaitCursor);
     FormOperator op(
         person, [this](const QString& text) { m_ui->lblStatus->setText(text); },
         [this](bool busy) { setBusy(busy); });
-    Session session{record, m_app.context().serial, op};
+    Session session{record, m_app.session().serial, op};
     m_transferring = true;
     DownloadConfiguration(session);
     m_transferring = false;
@@ -77,15 +77,17 @@ UploadForm::UploadForm(Application& app) : m_app(app), m_ui(std::make_unique<Ui:
     m_ui->Image1->show();
     m_ui->Image2->hide();
     m_ui->frmCom->setTitle(QStringLiteral("Upload the %1's Current Configuration").arg(model(app)));
-    connect(m_ui->cmdUpload, &QPushButton::clicked, this, [this] { cmdUpload_Click(); });
-    connect(m_ui->Command1, &QPushButton::clicked, this, [this] {
-        m_app.unloadUpload();
-        m_app.mainmenu().OpenModelEditor();
-    });
+    connect(m_ui->cmdUpload, &QPushButton::clicked, this, &UploadForm::cmdUpload_Click);
+    connect(m_ui->Command1, &QPushButton::clicked, this, &UploadForm::Command1_Click);
     connect(m_ui->cmdExit, &QPushButton::clicked, this, [this] { close(); });
 }
 
 UploadForm::~UploadForm() = default;
+
+void UploadForm::Command1_Click() {
+    m_app.unloadUpload();
+    m_app.mainmenu().OpenModelEditor();
+}
 
 // An upload lets the form's events run; its buttons wait meanwhile, so that
 // a second upload cannot start inside the first.
@@ -101,14 +103,14 @@ void UploadForm::cmdUpload_Click() {
     m_ui->Text1->clear();
     setBusy(true);
     // The status line shows the latest step; the box below keeps them all.
-    FormOperator op(m_app.context().op,
+    FormOperator op(m_app.session().op,
                     [this](const QString& text) {
                         m_ui->lblStatus->setText(text);
                         m_ui->Text1->appendPlainText(text);
                     },
                     {});
-    op.setFileValueView(m_app.modelEditor());
-    Session session{m_app.record(), m_app.context().serial, op};
+    op.setFileValueView(m_app.editors().editor());
+    Session session{m_app.record(), m_app.session().serial, op};
     m_transferring = true;
     const UploadOutcome outcome = UploadConfiguration(session);
     m_transferring = false;

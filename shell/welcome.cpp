@@ -1,8 +1,6 @@
-#include "editors/channeldialogs.h"
 #include "editors/cv210params.h"
 #include "shell/forms.h"
 #include "ui_about.h"
-#include "ui_cv210_params.h"
 #include "ui_welcome.h"
 
 #include <QCloseEvent>
@@ -18,30 +16,54 @@ Welcome::Welcome(Application& app) : m_app(app), m_ui(std::make_unique<Ui::Welco
     m_ui->setupUi(this);
     setWindowTitle(windowTitle() + welcomeDateText(QDate::currentDate()));
     Ui::Welcome& ui = *m_ui;
-    connect(ui.Command4, &QToolButton::clicked, this, [this] { startCV210(); });
-    connect(ui.Command2, &QToolButton::clicked, this, [this] { startPC104(); });
-    connect(ui.Command5, &QToolButton::clicked, this,
-            [this] { m_app.notAvailable(QStringLiteral("The CV310 family")); });
-    connect(ui.Command6, &QToolButton::clicked, this,
-            [this] { m_app.notAvailable(QStringLiteral("The CV320 family")); });
-    connect(ui.Command7, &QToolButton::clicked, this,
-            [this] { m_app.notAvailable(QStringLiteral("The CV-PCI card")); });
-    connect(ui.Command3, &QPushButton::clicked, this, [this] {
-        hide();
-        m_app.about().show();
-    });
-    connect(ui.Command1, &QPushButton::clicked, this, [this] { m_app.endProgram(); });
+    using Handler = void (Welcome::*)();
+    const std::pair<QAbstractButton*, Handler> buttons[] = {
+        {ui.Command1, &Welcome::Command1_Click}, {ui.Command2, &Welcome::Command2_Click},
+        {ui.Command3, &Welcome::Command3_Click}, {ui.Command4, &Welcome::Command4_Click},
+        {ui.Command5, &Welcome::Command5_Click}, {ui.Command6, &Welcome::Command6_Click},
+        {ui.Command7, &Welcome::Command7_Click},
+    };
+    for (const auto& [button, handler] : buttons) {
+        connect(button, &QAbstractButton::clicked, this, handler);
+    }
     connect(ui.Label7, &QLabel::linkActivated, this,
-            [this](const QString& link) { m_app.context().op.openWebPage(link.toStdString()); });
+            [this](const QString& link) { m_app.session().op.openWebPage(link.toStdString()); });
 }
 
 Welcome::~Welcome() = default;
 
-void Welcome::startCV210() {
+bool Welcome::startProduct(std::string_view model) {
+    using Handler = void (Welcome::*)();
+    const std::pair<std::string_view, Handler> products[] = {
+        {"CV-PC/104-MODBUS", &Welcome::Command2_Click},
+        {"CV-PCI", &Welcome::Command7_Click},
+        {"CV320", &Welcome::Command6_Click},
+        {"CV310", &Welcome::Command5_Click},
+        {"CV210", &Welcome::Command4_Click},
+    };
+    for (const auto& [product, handler] : products) {
+        if (product == model) {
+            (this->*handler)();
+            return true;
+        }
+    }
+    return false;
+}
+
+void Welcome::Command1_Click() {
+    m_app.endProgram();
+}
+
+void Welcome::Command3_Click() {
+    hide();
+    m_app.about().show();
+}
+
+void Welcome::Command4_Click() {
     ConfigRecord& record = m_app.record();
     record.BridgeCaption = "DF1 via USB/Serial to ";
     record.ModelName = "CV210";
-    const Answer answer = m_app.context().op.showMessage(
+    const Answer answer = m_app.session().op.showMessage(
         {"Is the serial number of the REVISION 2 CV210 Greater or Equal to 21000 starting "
          "February 2004",
          Buttons::YesNo, Icon::None, "!CHECK CV210 Rev2 SERIAL NUMBER!"});
@@ -50,24 +72,32 @@ void Welcome::startCV210() {
     m_app.model_CV210().show();
 }
 
-void Welcome::startPC104() {
+void Welcome::Command5_Click() {
+    m_app.notAvailable(QStringLiteral("The CV310 family"));
+}
+
+void Welcome::Command6_Click() {
+    m_app.notAvailable(QStringLiteral("The CV320 family"));
+}
+
+void Welcome::Command7_Click() {
+    m_app.notAvailable(QStringLiteral("The CV-PCI card"));
+}
+
+// The CV-PC/104 card: the CV210's set-up and editor without DH-485 and
+// without the serial DF1 port.
+void Welcome::Command2_Click() {
     ConfigRecord& record = m_app.record();
-    m_app.context().op.showMessage(
+    m_app.session().op.showMessage(
         {"This version of CVCFG is for CV-PC/104's with MODBUS to DH+ Firmware!", Buttons::Ok,
          Icon::Information, "NOTE - Check CV-PC/104's Model"});
     record.LinkBaud = "9600";
     record.ModelName = "CV-PC/104-MODBUS";
     ModelCV210& variants = m_app.model_CV210();
     variants.CV210s();
-    CV210Params& editor = m_app.editors().cv210Params();
-    editor.setWindowTitle(QStringLiteral("Configuration of [CV-PC/104-MODBUS] - MAIN MENU"));
     record.ModelVariant = "CV-PC/104-MODBUS";
     hide();
-    // The card has neither DH-485 nor the serial DF1 port.
-    editor.ui().optDH485->hide();
-    editor.ui().optStandardDF1->hide();
-    editor.ui().frmBusProt->hide();
-    variants.Setup_MODBUS();
+    variants.Setup_MODBUS(record.ModelVariant);
     variants.unload_CV120();
 }
 
@@ -78,14 +108,22 @@ void Welcome::closeEvent(QCloseEvent* event) {
 
 About::About(Application& app) : m_app(app), m_ui(std::make_unique<Ui::about>()) {
     m_ui->setupUi(this);
-    connect(m_ui->Command1, &QPushButton::clicked, this, [this] {
-        m_app.unloadAbout();
-        m_app.welcome().show();
-    });
+    connect(m_ui->Command1, &QPushButton::clicked, this, &About::Command1_Click);
     connect(m_ui->Label7, &QLabel::linkActivated, this,
-            [this](const QString& link) { m_app.context().op.openWebPage(link.toStdString()); });
+            [this](const QString& link) { m_app.session().op.openWebPage(link.toStdString()); });
 }
 
 About::~About() = default;
+
+void About::Command1_Click() {
+    m_app.unloadAbout();
+    m_app.welcome().show();
+}
+
+// The close box does what OK does: product selection comes back.
+void About::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Command1_Click();
+}
 
 } // namespace cvcfg

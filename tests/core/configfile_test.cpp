@@ -288,29 +288,26 @@ TEST(ConfigFileReader, FailedOpenLeavesTheRecordUntouched) {
     EXPECT_EQ(record, before);
 }
 
-// Records what the record held at each of the editor's two steps.
+// Records what the record held when the editor was asked to show it.
 class RecordingView : public FileValueView {
 public:
-    void showFileValues(const FileValues& values) override {
-        stationAtShow = charCode(m_record->StationNo);
-        shownStation = charCode(values.fields.StationNo);
-    }
-    void refreshFromRecord(const ConfigRecord& record) override {
-        stationAtRefresh = charCode(record.StationNo);
-    }
-    const ConfigRecord* m_record = nullptr;
-    std::optional<int> stationAtShow, shownStation, stationAtRefresh;
+    explicit RecordingView(const ConfigRecord& record) : m_record(record) {}
+    void showLoadedRecord() override { shown.push_back(m_record); }
+    const ConfigRecord& m_record;
+    std::vector<ConfigRecord> shown;
 };
 
-TEST(ConfigFileReader, EditorSetsControlsBeforeTheStoreAndRefreshesAfter) {
+TEST(ConfigFileReader, EditorShowsTheRecordOnceItHoldsTheFile) {
     ConfigRecord record = df1SetupRecord();
     record.StationNo = charField(40);
-    RecordingView view;
-    view.m_record = &record;
+    RecordingView view(record);
     ASSERT_TRUE(OpenConfigFile(dataPath("cv210-df1.CVF"), record, &view).ok());
-    EXPECT_EQ(view.stationAtShow, 40);
-    EXPECT_EQ(view.shownStation, 1);
-    EXPECT_EQ(view.stationAtRefresh, 1);
+    ASSERT_EQ(view.shown.size(), 1u);
+    EXPECT_EQ(charCode(view.shown[0].StationNo), 1);
+    EXPECT_EQ(view.shown[0], record);
+    // A file that does not open shows nothing.
+    EXPECT_FALSE(OpenConfigFile(dataPath("no-such-file.CVF"), record, &view).ok());
+    EXPECT_EQ(view.shown.size(), 1u);
 }
 
 } // namespace

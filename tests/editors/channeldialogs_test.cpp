@@ -1,175 +1,239 @@
 #include "editors/channeldialogs.h"
 #include "tests/editors/stubshell.h"
 
+#include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace cvcfg {
 namespace {
 
+using test::child;
+using test::click;
 using test::EditorBench;
 
-void chooseAll(ChannelDialog& dialog, std::initializer_list<const char*> names) {
+void clickAll(QWidget* dialog, std::initializer_list<const char*> names) {
     for (const char* name : names) {
-        choose(dialog.option(name));
+        click(dialog, name);
     }
 }
 
-TEST(ChannelDialogs, EveryOptionTheSetWayGivesAllBitsAndTheClearWayNone) {
+bool checked(QWidget* dialog, const char* name) {
+    return child<OptionButton>(dialog, name)->isChecked();
+}
+
+// The RS-422/485 pop-up of a channel dialog, open or not.
+QMenu* lineMenu(QWidget* dialog) {
+    return dialog->findChild<QMenu*>();
+}
+
+void pick(QMenu* menu, const char* item) {
+    test::pickMenuItem(menu, item);
+}
+
+class Dialogs : public testing::Test {
+protected:
+    Dialogs() {
+        record().ModelName = "CV210";
+        record().ModelVariant = "CV210-DF1";
+    }
+    ConfigRecord& record() { return bench.gui.record; }
+    // A dialog shown as the CV210 editor opens it: channel B with its line.
+    template <typename Dialog> Dialog& shown(Dialog& dialog) {
+        if constexpr (std::is_same_v<Dialog, ChannelDialog>) {
+            dialog.showSerialConnection(true);
+        }
+        EXPECT_TRUE(test::showActive(&dialog));
+        return dialog;
+    }
+
     EditorBench bench;
-    ConfigRecord& record = bench.gui.record;
+};
+
+TEST_F(Dialogs, EveryOptionTheSetWayGivesAllBitsAndTheClearWayNone) {
     struct Case {
         ChannelDialog& dialog;
         int32_t& field;
         int32_t all;
     };
-    for (const Case& c : {Case{bench.forms.paramConfigA(), record.CHAParams, 0x7F},
-                          Case{bench.forms.paramConfigB(), record.CHBParams, 0x7F},
-                          Case{bench.forms.paramConfigC(), record.CHCParams, 0x1F}}) {
-        chooseAll(c.dialog, {"optYes", "optEven", "opt7", "opt2", "optActive"});
-        if (c.dialog.channel() != Channel::C) {
-            choose(c.dialog.option("opt422"));
-            c.dialog.RS485ON();
+    for (const Case& c : {Case{bench.forms.paramConfigA(), record().CHAParams, 0x7F},
+                          Case{bench.forms.paramConfigB(), record().CHBParams, 0x7F},
+                          Case{bench.forms.paramConfigC(), record().CHCParams, 0x1F}}) {
+        SCOPED_TRACE(c.dialog.objectName().toStdString());
+        ChannelDialog& dialog = shown(c.dialog);
+        clickAll(&dialog, {"optYes", "optEven", "opt7", "opt2", "optActive"});
+        if (dialog.channel() != Channel::C) {
+            click(&dialog, "opt422");
+            pick(lineMenu(&dialog), "RS485");
         }
         EXPECT_EQ(c.field, c.all);
-        chooseAll(c.dialog, {"optOdd", "optNone", "opt8", "opt1", "optIgnore"});
-        if (c.dialog.channel() != Channel::C) {
-            choose(c.dialog.option("opt232"));
+        clickAll(&dialog, {"optOdd", "optNone", "opt8", "opt1", "optIgnore"});
+        if (dialog.channel() != Channel::C) {
+            click(&dialog, "opt232");
         }
         EXPECT_EQ(c.field, 0);
+        dialog.hide();
     }
 }
 
-TEST(ChannelDialogs, LoadingShowsTheBitsAndLeavesTheRecord) {
-    EditorBench bench;
-    ConfigRecord& record = bench.gui.record;
-    record.ModelName = "CV210";
-    record.ModelVariant = "CV210-MODBUS"; // channel B's wiring touches Modbus options here
+TEST_F(Dialogs, ShowingTheRecordShowsEveryBitAndLeavesTheRecord) {
+    record().ModelVariant = "CV210-MODBUS";
     ChannelDialog& a = bench.forms.paramConfigA();
     ChannelDialog& b = bench.forms.paramConfigB();
     ChannelDialog& c = bench.forms.paramConfigC();
     DF1Dialog& df1 = bench.forms.df_Param();
     for (int32_t value = 0; value < 128; ++value) {
-        record.CHAParams = value;
-        record.CHBParams = 127 - value;
-        record.CHCParams = value & 0x1F;
-        record.ProtoParams = (value * 37) & 0xFF;
-        record.ExtParams[1] = value & 0x08 ? 0 : 0x08;
-        const ConfigRecord before = record;
-        for (ChannelDialog* dialog : {&a, &b, &c}) {
-            dialog->loadFromRecord();
-        }
-        df1.loadFromRecord();
-        ASSERT_EQ(record, before) << "value " << value;
-        ASSERT_EQ(a.option("optYes")->isChecked(), (value & 0x02) != 0);
-        ASSERT_EQ(a.option("optEven")->isChecked(), (value & 0x04) != 0);
-        ASSERT_EQ(a.frame("frmParity")->isHidden(), (value & 0x02) == 0);
-        ASSERT_EQ(b.option("opt232")->isChecked(), ((127 - value) & 0x20) == 0);
-        ASSERT_EQ(df1.option("optPass")->isChecked(), (record.ProtoParams & 0x08) != 0);
+        record().CHAParams = value;
+        record().CHBParams = 127 - value;
+        record().CHCParams = value & 0x1F;
+        record().ProtoParams = (value * 37) & 0xFF;
+        record().ExtParams[1] = value & 0x08 ? 0 : 0x08;
+        const ConfigRecord before = record();
+        bench.forms.showDialogRecords();
+        ASSERT_EQ(record(), before) << "value " << value;
+        ASSERT_EQ(checked(&a, "optYes"), (value & 0x02) != 0);
+        ASSERT_EQ(checked(&a, "optNone"), (value & 0x02) == 0);
+        ASSERT_EQ(checked(&a, "optEven"), (value & 0x04) != 0);
+        ASSERT_EQ(child(&a, "frmParity")->isHidden(), (value & 0x02) == 0);
+        ASSERT_EQ(checked(&a, "optActive"), (value & 0x01) != 0);
+        ASSERT_EQ(checked(&b, "opt232"), ((127 - value) & 0x20) == 0);
+        ASSERT_EQ(child<OptionButton>(&b, "opt422")->text(),
+                  ((127 - value) & 0x20) == 0   ? "RS422/485"
+                  : ((127 - value) & 0x40) != 0 ? "RS485-2 Wire"
+                                                : "RS422-4 Wire");
+        ASSERT_EQ(checked(&b, "optCRC"), (record().ProtoParams & 0x40) != 0);
+        ASSERT_EQ(checked(&c, "optCRC"), (record().ProtoParams & 0x80) != 0);
+        ASSERT_EQ(checked(&c, "opt7"), (value & 0x10) != 0);
+        ASSERT_EQ(checked(&df1, "optPass"), (record().ProtoParams & 0x08) != 0);
+        ASSERT_EQ(checked(&df1, "optRTS"), (record().ProtoParams & 0x20) != 0);
     }
 }
 
-TEST(ChannelDialogs, ParityNoneThenYesKeepsEvenOrOdd) {
-    EditorBench bench;
-    ChannelDialog& dialog = bench.forms.paramConfigB();
-    chooseAll(dialog, {"optYes", "optEven"});
-    choose(dialog.option("optNone"));
-    EXPECT_EQ(bench.gui.record.CHBParams, 0x04) << "NONE leaves the even bit";
-    EXPECT_TRUE(dialog.frame("frmParity")->isHidden());
-    choose(dialog.option("optYes"));
-    EXPECT_TRUE(dialog.option("optEven")->isChecked());
-    EXPECT_EQ(bench.gui.record.CHBParams, 0x06);
+TEST_F(Dialogs, ParityNoneThenYesKeepsEvenOrOdd) {
+    ChannelDialog& dialog = shown(bench.forms.paramConfigB());
+    clickAll(&dialog, {"optYes", "optEven"});
+    click(&dialog, "optNone");
+    EXPECT_EQ(record().CHBParams, 0x04) << "NONE leaves the even bit";
+    EXPECT_TRUE(child(&dialog, "frmParity")->isHidden());
+    click(&dialog, "optYes");
+    EXPECT_TRUE(checked(&dialog, "optEven"));
+    EXPECT_EQ(record().CHBParams, 0x06);
 }
 
-TEST(ChannelDialogs, PressingRs422OffersFourOrTwoWire) {
-    EditorBench bench;
+TEST_F(Dialogs, TheRs422ButtonTakesTheClickAndOffersTheWiring) {
     for (ChannelDialog* dialog : {&bench.forms.paramConfigA(), &bench.forms.paramConfigB()}) {
-        const int32_t& field = dialog->channel() == Channel::A ? bench.gui.record.CHAParams
-                                                               : bench.gui.record.CHBParams;
-        dialog->show();
-        QTest::mousePress(dialog->option("opt422"), Qt::LeftButton);
-        ASSERT_TRUE(dialog->lineMenu()->isVisible());
-        dialog->lineMenu()->hide(); // dismissed: four-wire stays
-        QTest::mouseRelease(dialog->option("opt422"), Qt::LeftButton);
-        EXPECT_EQ(field, 0x20);
-        EXPECT_EQ(dialog->option("opt422")->text(), "RS422-4 Wire");
-        EXPECT_TRUE(dialog->option("opt422")->isChecked());
-
-        dialog->lineMenu()->findChild<QAction*>("RS485")->trigger();
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        const int32_t& field =
+            dialog->channel() == Channel::A ? record().CHAParams : record().CHBParams;
+        shown(*dialog);
+        auto* rs422 = child<OptionButton>(dialog, "opt422");
+        test::click(rs422);
+        ASSERT_TRUE(lineMenu(dialog)->isVisible());
+        pick(lineMenu(dialog), "RS485");
         EXPECT_EQ(field, 0x60);
-        EXPECT_EQ(dialog->option("opt422")->text(), "RS485-2 Wire");
+        EXPECT_TRUE(rs422->isChecked()) << "the button shows the line the record holds";
+        EXPECT_EQ(rs422->text(), "RS485-2 Wire");
+        dialog->hide();
+        dialog->showRecord();
+        EXPECT_TRUE(rs422->isChecked());
 
-        QTest::mouseClick(dialog->option("opt232"), Qt::LeftButton);
+        // Another click offers the wiring again; dismissing it changes nothing.
+        shown(*dialog);
+        test::click(rs422);
+        ASSERT_TRUE(lineMenu(dialog)->isVisible());
+        QTest::keyClick(lineMenu(dialog), Qt::Key_Escape);
+        EXPECT_EQ(field, 0x60);
+        test::click(rs422);
+        pick(lineMenu(dialog), "RS422");
+        EXPECT_EQ(field, 0x20);
+        EXPECT_EQ(rs422->text(), "RS422-4 Wire");
+
+        click(dialog, "opt232");
         EXPECT_EQ(field, 0x00);
-        // Only channel A names the choice again; channel B keeps the last wiring.
-        EXPECT_EQ(dialog->option("opt422")->text(),
-                  dialog->channel() == Channel::A ? "RS422/485" : "RS485-2 Wire");
+        EXPECT_EQ(rs422->text(), "RS422/485") << "RS-232C names no wiring";
         dialog->hide();
     }
 }
 
-TEST(ChannelDialogs, ChannelBWiringChoosesTheModbusSerialOperationOnModbusUnitsOnly) {
-    EditorBench bench;
-    ConfigRecord& record = bench.gui.record;
+TEST_F(Dialogs, ChoosingRs422WithTheKeyboardWritesTheLineAndOffersTheWiring) {
+    ChannelDialog& dialog = shown(bench.forms.paramConfigB());
+    auto* rs232 = child<OptionButton>(&dialog, "opt232");
+    rs232->setFocus();
+    QTest::keyClick(rs232, Qt::Key_Right);
+    EXPECT_TRUE(checked(&dialog, "opt422"));
+    EXPECT_EQ(record().CHBParams, 0x20);
+    ASSERT_TRUE(lineMenu(&dialog)->isVisible());
+    QTest::keyClick(lineMenu(&dialog), Qt::Key_Escape);
+    EXPECT_EQ(record().CHBParams, 0x20) << "dismissed: four-wire stays";
+}
+
+TEST_F(Dialogs, ChannelBWiringChoosesTheModbusSerialOperationWhereTheUnitKeepsIt) {
     ChannelDialog& dialog = bench.forms.paramConfigB();
-    record.ModelName = "CV210";
-    record.ModelVariant = "CV210-MODBUS";
-    dialog.RS485ON();
-    EXPECT_EQ(record.ExtParams[1], 0x08);
-    dialog.RS422ON();
-    EXPECT_EQ(record.ExtParams[1], 0x00);
+    for (const char* variant : {"CV210-MODBUS", "CV210-RMM"}) {
+        record().ModelVariant = variant;
+        record().ExtParams[1] = 0x01;
+        dialog.RS485ON();
+        EXPECT_EQ(record().ExtParams[1], 0x09) << variant;
+        dialog.RS422ON();
+        EXPECT_EQ(record().ExtParams[1], 0x01) << variant;
+    }
     // On the KFR the byte is part of its block-transfer map.
-    record.ModelVariant = "CV210-KFR";
-    record.ExtParams[1] = 0x31;
+    record().ModelVariant = "CV210-KFR";
+    record().ExtParams[1] = 0x31;
     dialog.RS485ON();
     dialog.RS422ON();
-    EXPECT_EQ(record.ExtParams[1], 0x31);
+    EXPECT_EQ(record().ExtParams[1], 0x31);
 }
 
-TEST(ChannelDialogs, ChannelAAndTheDf1DialogShareTheirProtocolBits) {
-    EditorBench bench;
-    ChannelDialog& a = bench.forms.paramConfigA();
+TEST_F(Dialogs, ChannelAAndTheDf1DialogShareTheirProtocolBits) {
+    ChannelDialog& a = shown(bench.forms.paramConfigA());
+    // Channel A's protocol frames are shown by the editors that use them.
+    a.showErrorChecking(true);
+    a.showProtocolChoice(true);
+    clickAll(&a, {"optCRC", "optHD"});
+    EXPECT_EQ(record().ProtoParams, 0x11);
     DF1Dialog& df1 = bench.forms.df_Param();
-    choose(a.option("optCRC"));
-    choose(a.option("optHD"));
-    EXPECT_EQ(bench.gui.record.ProtoParams, 0x11);
-    df1.loadFromRecord();
-    EXPECT_TRUE(df1.option("optCRC")->isChecked());
-    EXPECT_TRUE(df1.option("optMultiDrop")->isChecked());
-    chooseAll(bench.forms.paramConfigB(), {"optCRC", "optHD"});
-    choose(bench.forms.paramConfigC().option("optCRC"));
-    EXPECT_EQ(bench.gui.record.ProtoParams, 0x11 | 0x40 | 0x20 | 0x80);
+    df1.showRecord();
+    EXPECT_TRUE(checked(&df1, "optCRC"));
+    EXPECT_TRUE(checked(&df1, "optMultiDrop"));
 }
 
-TEST(Df1Dialog, EveryOptionWritesItsBit) {
-    EditorBench bench;
-    DF1Dialog& dialog = bench.forms.df_Param();
-    for (const char* name :
-         {"optCRC", "optAccept", "optExecEmbed", "optPass", "optMultiDrop", "optRTS"}) {
-        choose(dialog.option(name));
-    }
-    EXPECT_EQ(bench.gui.record.ProtoParams, 0x3F);
-    for (const char* name :
-         {"optBCC", "optIgnore", "optNoneEmbed", "optExecDiag", "optPoint", "optNoneLoop"}) {
-        choose(dialog.option(name));
-    }
-    EXPECT_EQ(bench.gui.record.ProtoParams, 0x00);
-    choose(dialog.option("opt485"));
-    choose(dialog.option("optSRC"));
-    EXPECT_EQ(bench.gui.record.ProtoParams, 0x30);
+TEST_F(Dialogs, EveryDf1OptionWritesItsBit) {
+    DF1Dialog& dialog = shown(bench.forms.df_Param());
+    clickAll(&dialog, {"optCRC", "optAccept", "optExecEmbed", "optPass", "optMultiDrop"});
+    EXPECT_EQ(record().ProtoParams, 0x1F);
+    clickAll(&dialog, {"optBCC", "optIgnore", "optNoneEmbed", "optExecDiag", "optPoint"});
+    EXPECT_EQ(record().ProtoParams, 0x00);
+    // The loopback and station-address frames are never shown; their options
+    // still name the channel B half-duplex bit.
+    choose(child<OptionButton>(&dialog, "optSRC"));
+    EXPECT_EQ(record().ProtoParams, 0x20);
+    dialog.showRecord();
+    EXPECT_TRUE(checked(&dialog, "optRTS"));
 }
 
-TEST(ChannelDialogs, AcceptEscapeAndTheCloseBoxAllGiveTheEditorBack) {
-    EditorBench bench;
-    ChannelDialog& dialog = bench.forms.paramConfigC();
-    dialog.show();
-    dialog.findChild<QPushButton*>("Command2")->click();
+TEST_F(Dialogs, StartOptionsClearTheirBitsAndKeepTheEvenChoice) {
+    record().CHBParams = 0x7F;
+    record().CHCParams = 0x1F;
+    record().ProtoParams = 0xFF;
+    bench.forms.paramConfigB().chooseStartOptions();
+    bench.forms.paramConfigC().chooseStartOptions();
+    EXPECT_EQ(record().CHBParams, 0x04);
+    EXPECT_EQ(record().CHCParams, 0x04);
+    EXPECT_EQ(record().ProtoParams, 0xFF & ~0x40 & ~0x20) << "channel B's BCC and full duplex";
+    bench.forms.df_Param().chooseStartOptions();
+    EXPECT_EQ(record().ProtoParams, 0x80);
+}
+
+TEST_F(Dialogs, AcceptEscapeAndTheCloseBoxAllGiveTheEditorBack) {
+    ChannelDialog& dialog = shown(bench.forms.paramConfigC());
+    click(&dialog, "Command2");
     EXPECT_TRUE(dialog.isHidden());
     EXPECT_EQ(bench.shell.editorsShown, 1);
-    dialog.show();
+    shown(dialog);
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_TRUE(dialog.isHidden());
-    dialog.show();
+    shown(dialog);
     dialog.close();
     EXPECT_TRUE(dialog.isHidden());
     EXPECT_EQ(bench.shell.editorsShown, 3);

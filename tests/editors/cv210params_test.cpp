@@ -2,191 +2,279 @@
 #include "editors/cv210params.h"
 #include "tests/editors/stubshell.h"
 #include "tests/support/tempdir.h"
-#include "ui_cv210_params.h"
 
+#include <QGridLayout>
+#include <QLineEdit>
 #include <fstream>
 #include <gtest/gtest.h>
 
 namespace cvcfg {
 namespace {
 
+using test::child;
+using test::click;
 using test::EditorBench;
+using test::pickEntry;
 
-// The CV210 editor on a stub shell, with a CV210-DF1 record and DH+ chosen.
+int code(const std::string& field) {
+    return charCode(field).value_or(-1);
+}
+
+// The CV210 editor on a stub shell, shown, with the record of a variant as
+// its set-up leaves it.
 class Editor : public testing::Test {
 protected:
-    void SetUp() override {
-        record().ModelName = "CV210";
-        record().ModelVariant = "CV210-DF1";
-        record().BridgeCaption = "DF1 via USB/Serial to ";
-        zeroParameters(record());
-        choose(ui().optDHPlus);
+    void SetUp() override { useVariant("CV210-DF1"); }
+
+    void useVariant(const char* variant, std::string mode = std::string(2, '\0')) {
+        ConfigRecord& r = record();
+        r = test::df1SetupRecord();
+        applyIdentity(r, *findVariant(variant));
+        r.BridgeCaption = "DF1 via USB/Serial to ";
+        r.NetworkName = "DH+";
+        r.ModeBytes = std::move(mode);
+        editor().showEditor();
+        ASSERT_TRUE(test::showActive(&editor()));
     }
     ConfigRecord& record() { return bench.gui.record; }
     CV210Params& editor() { return bench.forms.cv210Params(); }
-    Ui::CV210_Params& ui() { return editor().ui(); }
-    int code(const std::string& field) { return charCode(field).value_or(-1); }
+    QWidget* form() { return &editor(); }
+    bool checked(const char* name) { return child<OptionButton>(form(), name)->isChecked(); }
+    bool shown(const char* name) { return child(form(), name)->isVisibleTo(form()); }
+    QString text(const char* name) {
+        if (auto* list = qobject_cast<QComboBox*>(child(form(), name))) {
+            return list->currentText();
+        }
+        if (auto* box = qobject_cast<QLineEdit*>(child(form(), name))) {
+            return box->text();
+        }
+        if (auto* label = qobject_cast<QLabel*>(child(form(), name))) {
+            return label->text();
+        }
+        return child<QAbstractButton>(form(), name)->text();
+    }
+    // Saves the record changed by `change` to a file and opens it in the editor.
+    void openChanged(const std::function<void(ConfigRecord&)>& change) {
+        ConfigRecord file = record();
+        change(file);
+        ASSERT_TRUE(SaveConfigFile(dir.path("opened.CVF"), file).ok());
+        bench.gui.op.expectOpenFile(dir.path("opened.CVF"));
+        QMetaObject::invokeMethod(child<QMenu>(form(), "file_menu")->actions()[1], "trigger");
+        ASSERT_EQ(FormatConfigFile(record()), FormatConfigFile(file));
+    }
 
+    test::TempDir dir;
     EditorBench bench;
 };
 
 TEST_F(Editor, StationListsAreOctalAndFollowTheNetwork) {
-    ASSERT_EQ(ui().cboStationNumber->count(), 64);
-    ASSERT_TRUE(chooseText(ui().cboStationNumber, "77"));
+    pickEntry(form(), "cboStationNumber", "77");
     EXPECT_EQ(code(record().StationNo), 63);
-    EXPECT_EQ(ui().txtDecimal->text(), "63");
-    ASSERT_TRUE(chooseText(ui().cboHighAddress, "17"));
-    EXPECT_EQ(code(record().HighAddress), 15);
-    EXPECT_EQ(ui().txtDecHigh->text(), "15");
+    EXPECT_EQ(text("txtDecimal"), "63");
 
-    choose(ui().optDH485);
+    click(form(), "optDH485");
     EXPECT_EQ(record().NetworkName, "DH485");
     EXPECT_EQ(code(record().NetType), 1);
-    EXPECT_EQ(ui().cboStationNumber->count(), 33);
-    EXPECT_EQ(ui().cboStationNumber->itemText(32), "40");
-    EXPECT_EQ(ui().optStandardDF1->text(), "DF1 via USB/Serial to DH485");
-    EXPECT_EQ(ui().frmNetProt->title(), "AB DH-485 NETWORK PARAMETERS");
+    EXPECT_EQ(child<QComboBox>(form(), "cboStationNumber")->count(), 33);
+    EXPECT_EQ(text("cboStationNumber"), "1");
     EXPECT_EQ(code(record().StationNo), 1);
-    EXPECT_EQ(code(record().HighAddress), 2);
+    EXPECT_EQ(text("optStandardDF1"), "DF1 via USB/Serial to DH485");
+    EXPECT_EQ(child<QGroupBox>(form(), "frmNetProt")->title(), "AB DH-485 NETWORK PARAMETERS");
+    EXPECT_EQ(text("cboNetworkSpeed"), "19.2");
+    EXPECT_EQ(code(record().NetSpeed), 9);
 }
 
 TEST_F(Editor, SpeedListsStoreTheirCodesAndUnits) {
     struct Case {
-        ListBox* list;
+        const char* list;
         const char* text;
-        std::string* field;
+        std::string ConfigRecord::*field;
         int code;
-        QLabel* unit;
+        const char* unit;
         const char* label;
     };
-    ui().cboAsyncSpeed->addItem("57.6");
-    for (const Case& c :
-         {Case{ui().cboAsyncSpeed, "1200", &record().CHBSpeed, 5, ui().lblKbaud2, "Baud"},
-          Case{ui().cboAsyncSpeed, "19.2", &record().CHBSpeed, 9, ui().lblKbaud2, "Kbaud"},
-          Case{ui().cboAsyncSpeed, "57.6", &record().CHBSpeed, 11, ui().lblKbaud2, "Kbaud"},
-          Case{ui().cboAsyncSpeedC, "38.4", &record().CHCSpeed, 10, ui().lblKbaudC, "Kbaud"},
-          Case{ui().cboChannelCSpeed, "300", &record().CHCSpeed, 3, ui().lblChannelCKbaud, "Baud"},
-          Case{ui().cboNetworkSpeed, "230.4", &record().NetSpeed, 10, ui().lblKbaud, "KBaud"}}) {
+    for (const Case& c : {
+             Case{"cboAsyncSpeed", "1200", &ConfigRecord::CHBSpeed, 5, "lblKbaud2", "Baud"},
+             Case{"cboAsyncSpeed", "19.2", &ConfigRecord::CHBSpeed, 9, "lblKbaud2", "Kbaud"},
+             Case{"cboAsyncSpeed", "115.2", &ConfigRecord::CHBSpeed, 12, "lblKbaud2", "Kbaud"},
+             Case{"cboNetworkSpeed", "230.4", &ConfigRecord::NetSpeed, 10, "lblKbaud", "KBaud"},
+         }) {
         SCOPED_TRACE(c.text);
         record().CHAParams = 0x21;
-        ASSERT_TRUE(chooseText(c.list, c.text));
-        EXPECT_EQ(code(*c.field), c.code);
-        EXPECT_EQ(c.unit->text(), c.label);
+        pickEntry(form(), c.list, c.text);
+        EXPECT_EQ(code(record().*c.field), c.code);
+        EXPECT_EQ(child<QLabel>(form(), c.unit)->text(), c.label);
     }
     EXPECT_EQ(record().CHAParams, 0) << "a network speed resets channel A's options";
-    choose(ui().optDH485);
-    ASSERT_TRUE(chooseText(ui().cboNetworkSpeed, "9600"));
+    click(form(), "optDH485");
+    pickEntry(form(), "cboNetworkSpeed", "9600");
     EXPECT_EQ(code(record().NetSpeed), 8);
-    EXPECT_EQ(ui().lblKbaud->text(), "Baud");
+    EXPECT_EQ(child<QLabel>(form(), "lblKbaud")->text(), "Baud");
 }
 
-TEST_F(Editor, BridgingStationTakesTheNextNodeAsHighAddress) {
-    choose(ui().optStandardDF1);
-    ASSERT_TRUE(chooseText(ui().cboStationNumber, "10"));
-    EXPECT_EQ(code(record().HighAddress), 0) << "the DF1 mode leaves the high address";
-    choose(ui().optBridging);
-    ASSERT_TRUE(chooseText(ui().cboStationNumber, "10"));
-    EXPECT_EQ(ui().cboHighAddress->currentText(), "11");
+TEST_F(Editor, BridgingTakesTheNextNodeAsHighAddress) {
+    pickEntry(form(), "cboStationNumber", "10");
+    EXPECT_EQ(code(record().HighAddress), 2) << "the DF1 mode leaves the high address";
+    EXPECT_FALSE(shown("cboHighAddress"));
+    click(form(), "optBridging");
+    EXPECT_EQ(text("lblHighAddress"), "High Address");
+    EXPECT_EQ(text("cboHighAddress"), "11") << "the entry after the station";
     EXPECT_EQ(code(record().HighAddress), 9);
-    ASSERT_TRUE(chooseText(ui().cboStationNumber, "77"));
-    EXPECT_EQ(ui().cboHighAddress->currentText(), "11") << "no entry after the last";
+    pickEntry(form(), "cboStationNumber", "77");
+    EXPECT_EQ(text("cboHighAddress"), "11") << "no entry after the last";
+    EXPECT_EQ(code(record().HighAddress), 9);
 }
 
-TEST_F(Editor, RackAndLinkListsStoreTheirValues) {
-    record().ModelVariant = "CV210-KFR";
-    choose(ui().optKFR);
-    EXPECT_FALSE(ui().cboRackNum->isHidden());
-    EXPECT_TRUE(ui().cboStationNumber->isHidden());
-    EXPECT_EQ(record().ModeBytes, std::string("\x04\x00", 2));
-    EXPECT_EQ(code(record().AuxChar), 2) << "rack size FULL";
-    ASSERT_TRUE(chooseText(ui().cboRackNum, "17"));
-    EXPECT_EQ(code(record().StationNo), 15);
-    ASSERT_TRUE(chooseText(ui().cboRackRange, "3"));
-    EXPECT_EQ(code(record().HighAddress), 3);
-    ASSERT_TRUE(chooseText(ui().cboDHPLinkID, "7"));
-    EXPECT_EQ(code(record().AuxChar), 7);
-    ASSERT_TRUE(chooseText(ui().cboDH485LinkID, "30"));
+TEST_F(Editor, AFreshBridgingConfigurationHoldsAndShowsTheNodeAfterTheStation) {
+    click(form(), "optBridging");
+    EXPECT_EQ(code(record().HighAddress), 2);
+    EXPECT_EQ(text("cboHighAddress"), "2");
+    EXPECT_EQ(text("txtDecHigh"), "2");
+}
+
+TEST_F(Editor, AClickOnTheSelectedModeChangesNothing) {
+    for (const char* variant : {"CV210-ENI", "CV210-SLC5/04 Bridge"}) {
+        SCOPED_TRACE(variant);
+        useVariant(variant);
+        const ConfigRecord before = record();
+        click(form(), "optStandardDF1");
+        EXPECT_EQ(record(), before);
+        EXPECT_TRUE(shown("cboHighAddress")) << "the PLC/SLC node stays";
+        EXPECT_EQ(text("cboHighAddress"), "2");
+    }
+    EXPECT_TRUE(shown("cboDHPLinkID"));
+    EXPECT_EQ(text("cboDHPLinkID"), "1");
+    EXPECT_EQ(text("cboDH485LinkID"), "2");
+
+    useVariant("CV210-ASCII", std::string("\x01\x00", 2));
+    EXPECT_TRUE(checked("optASC"));
+    const ConfigRecord before = record();
+    click(form(), "optASC");
+    EXPECT_EQ(record(), before);
+    EXPECT_EQ(text("lblHighAddress"), "PLC/SLC Address");
+    EXPECT_EQ(text("cboHighAddress"), "2");
+}
+
+TEST_F(Editor, TheEniNodeRowComesBackWithTheDf1Mode) {
+    useVariant("CV210-ENI");
+    EXPECT_EQ(text("lblHighAddress"), "PLC/SLC Node");
+    click(form(), "optBridging");
+    EXPECT_EQ(text("lblHighAddress"), "High Address");
+    click(form(), "optStandardDF1");
+    EXPECT_TRUE(shown("cboHighAddress"));
+    EXPECT_EQ(text("lblHighAddress"), "PLC/SLC Node");
+    EXPECT_EQ(text("cboHighAddress"),
+              QString::fromStdString(octalText(code(record().HighAddress))));
+    pickEntry(form(), "cboHighAddress", "17");
+    EXPECT_EQ(code(record().HighAddress), 15);
+}
+
+TEST_F(Editor, TheSlcLinkIdsStandOnTheStationRow) {
+    useVariant("CV210-SLC5/04 Bridge");
+    auto* grid = child<QGridLayout>(form(), "netLayout");
+    const auto rowOf = [grid, this](const char* name) {
+        int row = -1, column = -1, rows = 0, columns = 0;
+        grid->getItemPosition(grid->indexOf(child(form(), name)), &row, &column, &rows, &columns);
+        return row;
+    };
+    const int stationRow = rowOf("cboStationNumber");
+    for (const char* name : {"lblRackNum", "cboDHPLinkID", "lblRackSize", "cboDH485LinkID"}) {
+        EXPECT_TRUE(shown(name)) << name;
+        EXPECT_EQ(rowOf(name), stationRow) << name;
+    }
+    EXPECT_EQ(text("lblRackNum"), "DH+ LinkID");
+    EXPECT_FALSE(shown("optDH485"));
+    EXPECT_FALSE(shown("optBridging"));
+    pickEntry(form(), "cboDH485LinkID", "30");
     EXPECT_EQ(record().AuxValue, 30);
 }
 
-TEST_F(Editor, OnlyTheDualChannelModeKeepsChannelC) {
-    record().CHCParams = 0x13;
-    choose(ui().optK2F);
-    EXPECT_EQ(record().CHCParams, 0x13);
-    EXPECT_EQ(code(record().CHCSpeed), 8);
-    EXPECT_EQ(record().ModeBytes, std::string("\x02\x00", 2));
-    EXPECT_FALSE(bench.forms.df_Param().label("lblKF2")->isHidden());
-    EXPECT_FALSE(bench.forms.paramConfigC().frame("Frame2")->isEnabled());
-    for (OptionButton* mode :
-         {ui().optStandardDF1, ui().optBridging, ui().optASC, ui().optMODBUS}) {
-        record().CHCParams = 0x13;
-        choose(mode);
-        EXPECT_EQ(record().CHCParams, 0) << mode->objectName().toStdString();
-        EXPECT_EQ(code(record().CHCSpeed), 0);
-        EXPECT_TRUE(bench.forms.df_Param().label("lblKF2")->isHidden());
-    }
+TEST_F(Editor, RemoteIOKeepsTheRackWhateverTheNetworkButtonsAreClicked) {
+    useVariant("CV210-KFR", std::string("\x04\x00", 2));
+    record().NetType = charField(1);
+    record().AuxChar = charField(2);
+    editor().showRecord();
+    EXPECT_TRUE(checked("optKFR"));
+    pickEntry(form(), "cboRackNum", "17");
+    pickEntry(form(), "cboRackRange", "3");
+    EXPECT_EQ(code(record().StationNo), 15);
+    EXPECT_EQ(code(record().HighAddress), 3);
+    const ConfigRecord before = record();
+    click(form(), "optDHPlus");
+    click(form(), "optDH485");
+    EXPECT_EQ(record(), before);
+    EXPECT_EQ(text("cboRackNum"), "17");
+    EXPECT_EQ(text("cboRackRange"), "3");
+    EXPECT_EQ(text("cboRackSize"), "FULL");
 }
 
-TEST_F(Editor, BrabenderTypesStoreTheDeviceType) {
-    choose(ui().optBTI);
-    EXPECT_TRUE(ui().optSType->isChecked());
-    int type = 0;
-    for (OptionButton* button : {ui().optSType, ui().optMType, ui().optLMType, ui().optPT03Type,
-                                 ui().optLType, ui().optSAType}) {
-        record().ExtParams[1] = 9;
-        reselect(button);
-        EXPECT_EQ(record().ExtParams[0], type++);
-        EXPECT_EQ(record().ExtParams[1], 0);
-    }
+TEST_F(Editor, LeavingRemoteIOGivesTheDhPlusNetworkBack) {
+    useVariant("CV210-KFR", std::string("\x04\x00", 2));
+    record().NetType = charField(1);
+    editor().showRecord();
+    EXPECT_FALSE(shown("cboStationNumber"));
+    EXPECT_FALSE(checked("optDHPlus") || checked("optDH485")) << "the network is Remote I/O";
+    click(form(), "optStandardDF1");
+    EXPECT_EQ(code(record().NetType), 0);
+    EXPECT_EQ(code(record().NetSpeed), 8);
+    EXPECT_TRUE(checked("optDHPlus"));
+    EXPECT_TRUE(shown("cboStationNumber"));
+    EXPECT_EQ(text("cboNetworkSpeed"), "57.6");
+    EXPECT_EQ(child<QGroupBox>(form(), "frmNetProt")->title(), "AB DH+ NETWORK PARAMETERS");
 }
 
-TEST_F(Editor, LeavingRemoteIOGivesTheStationAndNetworkBack) {
-    record().ModelVariant = "CV210-KFR";
-    choose(ui().optKFR);
-    EXPECT_EQ(code(record().NetType), 1);
-    choose(ui().optStandardDF1);
-    EXPECT_FALSE(ui().cboStationNumber->isHidden());
-    EXPECT_FALSE(ui().cboNetworkSpeed->isHidden());
-    EXPECT_EQ(code(record().NetType), 0) << "DH+ is still the network shown";
-    EXPECT_EQ(ui().frmNetProt->title(), "AB DH+ NETWORK PARAMETERS");
+TEST_F(Editor, OpeningAFileShowsItsModeAndValues) {
+    openChanged([](ConfigRecord& file) {
+        file.ModeBytes = std::string("\x01\x00", 2);
+        file.StationNo = charField(8);
+        file.HighAddress = charField(9);
+        file.NetType = charField(1);
+        file.NetSpeed = charField(7);
+        file.CHBSpeed = charField(11);
+        file.CHBParams = 0x66;
+        file.ProtoParams = 0x41;
+    });
+    EXPECT_TRUE(checked("optBridging"));
+    EXPECT_TRUE(checked("optDH485"));
+    EXPECT_EQ(record().NetworkName, "DH485");
+    EXPECT_EQ(text("cboStationNumber"), "10");
+    EXPECT_TRUE(shown("cboHighAddress"));
+    EXPECT_EQ(text("cboHighAddress"), "11");
+    EXPECT_EQ(text("cboNetworkSpeed"), "4800");
+    EXPECT_EQ(text("cboAsyncSpeed"), "57.6");
+    ChannelDialog& b = bench.forms.paramConfigB();
+    EXPECT_TRUE(child<OptionButton>(&b, "optEven")->isChecked());
+    EXPECT_EQ(child<OptionButton>(&b, "opt422")->text(), "RS485-2 Wire");
+    EXPECT_TRUE(child<OptionButton>(&b, "optCRC")->isChecked());
+    EXPECT_TRUE(child<OptionButton>(&bench.forms.df_Param(), "optCRC")->isChecked());
 }
 
-TEST_F(Editor, RestoringDefaultsEndsInTheDf1Mode) {
-    choose(ui().optBridging);
-    editor().restore_configuration();
-    EXPECT_EQ(bench.shell.updates, 1);
-    EXPECT_TRUE(ui().optStandardDF1->isChecked());
-    EXPECT_EQ(record().ModeBytes, std::string(2, '\0'));
-    // Also when the DF1 mode is selected but a file brought other mode bytes.
-    record().ModeBytes = std::string("\x01\x00", 2);
-    editor().restore_configuration();
-    EXPECT_EQ(record().ModeBytes, std::string(2, '\0'));
-}
-
-TEST_F(Editor, OpeningAFileSetsTheControlsAndTheDialogs) {
-    record().ModelVariant = "CV210-KFR";
-    choose(ui().optKFR);
-    ui().cboAsyncSpeed->addItems({"38.4", "57.6", "115.2"});
-    bench.gui.op.expectOpenFile(test::dataPath("cv210-kfr.CVF"));
-    editor().open_file();
-    // The file holds NetType 1, channel B at 19.2 with even parity, CRC on A and B.
-    EXPECT_TRUE(ui().optDH485->isChecked());
-    EXPECT_EQ(ui().cboAsyncSpeed->currentText(), "19.2");
-    EXPECT_EQ(ui().cboStationNumber->currentText(), "1");
-    EXPECT_EQ(code(record().CHBSpeed), 9);
+TEST_F(Editor, AKfrFileStaysOnRemoteIOAndLeavesItForDhPlus) {
+    useVariant("CV210-KFR");
+    openChanged([](ConfigRecord& file) {
+        file.ModeBytes = std::string("\x04\x00", 2);
+        file.NetType = charField(1);
+        file.StationNo = charField(10);
+        file.HighAddress = charField(4);
+        file.AuxChar = charField(2);
+        file.ExtParams[13] = 14;
+    });
+    EXPECT_TRUE(checked("optKFR"));
+    EXPECT_FALSE(checked("optDH485"));
+    EXPECT_EQ(text("cboRackNum"), "12");
+    EXPECT_EQ(text("cboRackRange"), "4");
+    click(form(), "optStandardDF1");
+    EXPECT_EQ(code(record().NetType), 0) << "DH+, not DH-485";
+    EXPECT_EQ(code(record().NetSpeed), 8);
     EXPECT_EQ(record().ExtParams[13], 14);
-    EXPECT_TRUE(bench.forms.paramConfigB().option("optEven")->isChecked());
-    EXPECT_TRUE(bench.forms.paramConfigB().option("optCRC")->isChecked());
-    EXPECT_TRUE(bench.forms.df_Param().option("optCRC")->isChecked());
 }
 
 TEST_F(Editor, SaveAndOpenReportFailuresAndTakeCancel) {
-    test::TempDir dir;
     bench.gui.op.expectSaveFile(dir.path("saved.CVF"));
-    editor().save_file();
+    QMetaObject::invokeMethod(child<QMenu>(form(), "file_menu")->actions()[0], "trigger");
     EXPECT_EQ(test::readFile(dir.path("saved.CVF")), FormatConfigFile(record()));
     bench.gui.op.expectSaveFile(std::nullopt);
-    editor().save_file();
+    QMetaObject::invokeMethod(child<QMenu>(form(), "file_menu")->actions()[0], "trigger");
 
     std::ofstream(dir.path("bad.CVF"), std::ios::binary)
         << test::replaceLine(FormatConfigFile(record()), 2, "abc");
@@ -196,8 +284,23 @@ TEST_F(Editor, SaveAndOpenReportFailuresAndTakeCancel) {
                              ", line 2: StationNo must be a quoted character or a "
                              "character code from 0 to 255, not \"abc\"",
                          Buttons::Ok, Icon::Exclamation, "Open Corvane Configuration Settings"});
-    editor().open_file();
+    QMetaObject::invokeMethod(child<QMenu>(form(), "file_menu")->actions()[1], "trigger");
     EXPECT_EQ(record(), before);
+}
+
+TEST_F(Editor, TheFormStaysWhileItsDialogIsOpen) {
+    click(form(), "Command3");
+    ChannelDialog& channelB = bench.forms.paramConfigB();
+    EXPECT_TRUE(channelB.isVisible());
+    EXPECT_FALSE(editor().isEnabled());
+    editor().close();
+    EXPECT_TRUE(bench.forms.editorLoaded("CV210"));
+    EXPECT_TRUE(editor().isVisible());
+    click(&channelB, "Command2");
+    EXPECT_TRUE(editor().isEnabled());
+    editor().close();
+    EXPECT_FALSE(bench.forms.editorLoaded("CV210")) << "the close box unloads an idle editor";
+    EXPECT_EQ(bench.shell.mainMenus, 1);
 }
 
 } // namespace

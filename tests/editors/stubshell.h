@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editors/channeldialogs.h"
 #include "editors/cv210params.h"
 #include "editors/formset.h"
 #include "tests/support/gui.h"
@@ -13,8 +14,8 @@ public:
     void showMainMenu() override { ++mainMenus; }
     void showModelEditor() override {
         ++editorsShown;
-        if (forms && forms->cv210Loaded()) {
-            forms->cv210Params().setEnabled(true);
+        if (forms && forms->editorLoaded(forms->record().ModelName)) {
+            forms->editor()->showEditor();
         }
     }
     void endProgram() override { ++ended; }
@@ -34,7 +35,7 @@ struct EditorBench {
 
     GuiContext gui;
     StubShell shell;
-    EditorForms forms{gui.context(), shell};
+    EditorForms forms{gui.session(), shell};
 };
 
 } // namespace cvcfg::test

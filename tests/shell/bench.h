@@ -5,10 +5,6 @@
 #include "shell/application.h"
 #include "shell/forms.h"
 #include "tests/support/gui.h"
-#include "ui_cv210_params.h"
-#include "ui_mainmenu.h"
-#include "ui_model_cv210.h"
-#include "ui_welcome.h"
 
 namespace cvcfg::test {
 
@@ -16,24 +12,71 @@ inline const MessageBox kSerialNumberQuestion{
     "Is the serial number of the REVISION 2 CV210 Greater or Equal to 21000 starting February 2004",
     Buttons::YesNo, Icon::None, "!CHECK CV210 Rev2 SERIAL NUMBER!"};
 
+inline const MessageBox kPc104Note{
+    "This version of CVCFG is for CV-PC/104's with MODBUS to DH+ Firmware!", Buttons::Ok,
+    Icon::Information, "NOTE - Check CV-PC/104's Model"};
+
+inline const MessageBox kModbusWarning{
+    "This version of CVCFG is for Modbus Versions later and including V1.06 dated September "
+    "12,2003 ONLY",
+    Buttons::Ok, Icon::Information, "!!!WARNING!!!- Check CV210-Modbus Version Number"};
+
+// The button of each CV210 variant on the variant menu.
+inline const char* variantButton(std::string_view variant) {
+    const std::pair<std::string_view, const char*> buttons[] = {
+        {"CV210-MODBUS", "cmd200MODBUS"}, {"CV210-KFR", "cmd200KFR"},
+        {"CV210-RMM", "cmd200RMM"},       {"CV210-ASCII", "cmdASCII"},
+        {"CV210-ENI", "cmdENI"},          {"CV210-SLC5/04 Bridge", "cmdSLC504"},
+        {"CV210-DF1", "Command22"},
+    };
+    for (const auto& [name, button] : buttons) {
+        if (name == variant) {
+            return button;
+        }
+    }
+    throw std::logic_error("no CV210 variant " + std::string(variant));
+}
+
 // The whole program on a scripted operator, started at product selection.
 struct ShellBench {
     explicit ShellBench(PortMap ports = {})
-        : gui(ports), app(gui.context(), ports, [this] { ++quits; }) {
+        : gui(ports), app(gui.session(), ports, [this] { ++quits; }) {
         app.start();
     }
     ~ShellBench() { settle(); }
 
     ConfigRecord& record() { return gui.record; }
     ScriptedOperator& op() { return gui.op; }
-    Ui::CV210_Params& editor() { return app.editors().cv210Params().ui(); }
+    QWidget* welcome() { return &app.welcome(); }
+    QWidget* menu() { return &app.mainmenu(); }
+    QWidget* editor() { return &app.editors().cv210Params(); }
 
-    // The CV210 start, answering the serial-number question, then a variant.
-    void setUpCV210(QPushButton* Ui::model_CV210::*variant, bool fastLink = false) {
+    // The CV210 start, answering the serial-number question, then a variant,
+    // each by the operator's click.
+    void setUpCV210(std::string_view variant, bool fastLink = false) {
         op().expect(kSerialNumberQuestion, fastLink ? Answer::Yes : Answer::No);
-        app.welcome().ui().Command4->click();
-        (app.model_CV210().ui().*variant)->click();
+        if (variant == "CV210-MODBUS" && !fastLink) {
+            op().expect(kModbusWarning);
+        }
+        click(welcome(), "Command4");
+        click(&app.model_CV210(), variantButton(variant));
         settle();
+    }
+
+    // The CV-PC/104 start.
+    void setUpPc104() {
+        op().expect(kPc104Note);
+        click(welcome(), "Command2");
+        settle();
+    }
+
+    // A set-up of any variant the CV210 editor serves.
+    void setUp(std::string_view variant) {
+        if (variant == "CV-PC/104-MODBUS") {
+            setUpPc104();
+        } else {
+            setUpCV210(variant);
+        }
     }
 
     GuiContext gui;

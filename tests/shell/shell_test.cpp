@@ -1,20 +1,53 @@
+#include "link/contact.h"
 #include "shell/desktop.h"
 #include "tests/shell/bench.h"
 #include "tests/support/pty.h"
 
+#include <QBoxLayout>
 #include <QEvent>
+#include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace cvcfg {
 namespace {
 
+using test::child;
+using test::click;
+using test::pickEntry;
 using test::settle;
 using test::ShellBench;
-using Variants = Ui::model_CV210;
 
 int code(const std::string& field) {
     return charCode(field).value_or(-1);
+}
+
+QString text(QWidget* form, const char* name) {
+    QWidget* control = child(form, name);
+    if (auto* list = qobject_cast<QComboBox*>(control)) {
+        return list->currentText();
+    }
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        return label->text();
+    }
+    if (auto* box = qobject_cast<QLineEdit*>(control)) {
+        return box->text();
+    }
+    return qobject_cast<QAbstractButton*>(control)->text();
+}
+
+bool checked(QWidget* form, const char* name) {
+    return child<QAbstractButton>(form, name)->isChecked();
+}
+
+bool shown(QWidget* form, const char* name) {
+    return child(form, name)->isVisibleTo(form);
+}
+
+// The editor's "S&et Corvane Settings to Defaults..." through its pop-up menu.
+void restoreDefaults(QWidget* editor) {
+    click(editor, "cmdCONFIG");
+    test::pickMenuItem(child<QMenu>(editor, "file_menu"), "restore_configuration");
 }
 
 TEST(Welcome, CaptionCarriesTheDate) {
@@ -27,8 +60,7 @@ TEST(Welcome, CaptionCarriesTheDate) {
 
 TEST(Setup, Df1AfterTheCV210StartLeavesTheRecordOfItsRow) {
     ShellBench bench;
-    bench.setUpCV210(&Variants::Command22);
-    // The record of the set-up's row, with the identity the CV210 start gave.
+    bench.setUpCV210("CV210-DF1");
     ConfigRecord expected = test::df1SetupRecord();
     expected.BridgeCaption = "DF1 via USB/Serial to ";
     expected.NetworkName = "DH+";
@@ -36,35 +68,46 @@ TEST(Setup, Df1AfterTheCV210StartLeavesTheRecordOfItsRow) {
     EXPECT_EQ(test::parameters(bench.record()), expected);
 
     EXPECT_FALSE(bench.app.modelCV210Loaded());
-    EXPECT_TRUE(bench.app.mainmenu().isVisible());
-    EXPECT_TRUE(bench.app.welcome().isHidden());
-    EXPECT_EQ(bench.app.editors().cv210Params().windowTitle(),
-              "Configuration of [CV210-DF1] - MAIN MENU");
-    EXPECT_TRUE(bench.editor().optStandardDF1->isChecked());
-    EXPECT_FALSE(bench.editor().optBridging->isHidden());
-    EXPECT_TRUE(bench.editor().optMODBUS->isHidden());
-    EXPECT_EQ(bench.editor().modeLayout->indexOf(bench.editor().optStandardDF1), 0);
-    EXPECT_EQ(bench.editor().cboStationNumber->currentText(), "1");
-    EXPECT_EQ(bench.editor().cboNetworkSpeed->currentText(), "57.6");
-    EXPECT_EQ(bench.app.mainmenu().ui().lblComPort1->text(),
+    EXPECT_TRUE(bench.menu()->isVisible());
+    EXPECT_TRUE(bench.welcome()->isHidden());
+    QWidget* editor = bench.editor();
+    EXPECT_EQ(editor->windowTitle(), "Configuration of [CV210-DF1] - MAIN MENU");
+    EXPECT_TRUE(checked(editor, "optStandardDF1"));
+    EXPECT_TRUE(shown(editor, "optBridging"));
+    EXPECT_FALSE(shown(editor, "optMODBUS"));
+    EXPECT_EQ(child<QBoxLayout>(editor, "modeLayout")->indexOf(child(editor, "optStandardDF1")), 0);
+    EXPECT_EQ(text(editor, "cboStationNumber"), "1");
+    EXPECT_EQ(text(editor, "cboNetworkSpeed"), "57.6");
+    EXPECT_EQ(text(bench.menu(), "lblComPort1"),
               "Select the COM PORT the PC is using to communicate with the CV210");
 }
 
-TEST(Setup, SerialNumberAnswerChoosesTheLinkSpeed) {
-    ShellBench fast;
-    fast.setUpCV210(&Variants::Command22, true);
+TEST(Setup, SerialNumberAnswerChoosesTheLinkSpeedWhichTheMainMenuShows) {
+    test::PtyPair pty;
+    PortMap ports;
+    ASSERT_TRUE(ports.addMapping("1=" + pty.slavePath()).ok());
+    ShellBench fast(ports);
+    fast.setUpCV210("CV210-DF1", true);
     EXPECT_EQ(fast.record().LinkBaud, "19200");
+    pickEntry(fast.menu(), "cboCOM", "COM1");
+    EXPECT_EQ(text(fast.menu(), "lblDevice"),
+              QString::fromStdString("(" + pty.slavePath() + ", 19200 baud)"));
+    fast.app.setSimulatedPort(1);
+    click(fast.menu(), "cmdUpdate");
+    click(fast.editor(), "cmdRETURN");
+    EXPECT_EQ(text(fast.menu(), "lblDevice"), "(simulated unit, 19200 baud)");
+
     ShellBench slow;
-    slow.setUpCV210(&Variants::cmdENI, false);
+    slow.setUpCV210("CV210-ENI", false);
     EXPECT_EQ(slow.record().LinkBaud, "9600");
     EXPECT_EQ(slow.record().BridgeCaption, "DF1 via 1761-NET-ENI to ");
-    EXPECT_EQ(slow.editor().optStandardDF1->text(), "DF1 via 1761-NET-ENI to DH+");
-    EXPECT_EQ(slow.editor().lblHighAddress->text(), "PLC/SLC Node");
+    EXPECT_EQ(text(slow.editor(), "optStandardDF1"), "DF1 via 1761-NET-ENI to DH+");
+    EXPECT_EQ(text(slow.editor(), "lblHighAddress"), "PLC/SLC Node");
 }
 
 TEST(Setup, RmmRowLeavesItsCaptionsControlsAndRecord) {
     ShellBench bench;
-    bench.setUpCV210(&Variants::cmd200RMM);
+    bench.setUpCV210("CV210-RMM");
     const ConfigRecord& record = bench.record();
     EXPECT_EQ(record.ConfigLength, 58);
     EXPECT_EQ(code(record.AppCode), 13);
@@ -72,131 +115,235 @@ TEST(Setup, RmmRowLeavesItsCaptionsControlsAndRecord) {
     EXPECT_EQ(record.ModeBytes, std::string("\x01\x00", 2));
     EXPECT_EQ(code(record.AuxChar), 1);
     EXPECT_EQ(record.AuxValue, 2);
-    Ui::CV210_Params& ui = bench.editor();
-    EXPECT_EQ(ui.frmNetProt->title(), "AB RIO NETWORK PARAMETERS")
-        << "DH+ does not undo Remote I/O";
-    EXPECT_EQ(ui.optKFR->text(), "RIO to Modbus Master");
-    EXPECT_TRUE(ui.optKFR->isChecked());
-    EXPECT_FALSE(ui.optStandardDF1->isHidden());
-    EXPECT_EQ(ui.modeLayout->indexOf(ui.optStandardDF1), 0);
-    EXPECT_TRUE(ui.frmProtParam->isHidden());
-    EXPECT_EQ(ui.frmBusProt->title(), "MODBUS SERIAL COMMUNICATION PROTOCOL");
-    EXPECT_TRUE(ui.cboRackRange->isHidden());
-    EXPECT_FALSE(ui.cboRackNum->isHidden());
-    EXPECT_TRUE(bench.app.editors().df_Param().frame("frmRTS")->isHidden());
+    QWidget* editor = bench.editor();
+    EXPECT_EQ(child<QGroupBox>(editor, "frmNetProt")->title(), "AB RIO NETWORK PARAMETERS");
+    EXPECT_EQ(text(editor, "optKFR"), "RIO to Modbus Master");
+    EXPECT_TRUE(checked(editor, "optKFR"));
+    EXPECT_TRUE(shown(editor, "optStandardDF1"));
+    EXPECT_FALSE(shown(editor, "frmProtParam"));
+    EXPECT_EQ(child<QGroupBox>(editor, "frmBusProt")->title(),
+              "MODBUS SERIAL COMMUNICATION PROTOCOL");
+    EXPECT_FALSE(shown(editor, "cboRackRange"));
+    EXPECT_TRUE(shown(editor, "cboRackNum"));
     EXPECT_EQ(bench.app.editors().paramConfigB().windowTitle(), "MODBUS SERIAL PARAMETERS");
 }
 
 TEST(Setup, SlcBridgeRowLeavesItsCaptionsAndControls) {
     ShellBench bench;
-    bench.setUpCV210(&Variants::cmdSLC504);
-    Ui::CV210_Params& ui = bench.editor();
+    bench.setUpCV210("CV210-SLC5/04 Bridge");
+    QWidget* editor = bench.editor();
     EXPECT_EQ(bench.record().ModelVariant, "CV210-SLC5/04 Bridge");
-    EXPECT_EQ(bench.app.editors().cv210Params().windowTitle(),
-              "Configuration of [CV210-SLC5/04] - MAIN MENU");
-    EXPECT_TRUE(ui.optDH485->isHidden());
-    EXPECT_TRUE(ui.optBridging->isHidden());
-    EXPECT_EQ(ui.optStandardDF1->text(), "Access a DH485 Node via SLC5/04 Passthru on DH+");
-    EXPECT_EQ(ui.lblStnNum->text(), "DH+/DH485 Device #");
-    EXPECT_EQ(ui.lblHighAddress->text(), "SLC5/04 DH+ Node #");
-    EXPECT_EQ(ui.lblRackNum->text(), "DH+ LinkID");
-    EXPECT_EQ(ui.lblRackSize->text(), "DH-485 LinkID");
-    EXPECT_FALSE(ui.cboDHPLinkID->isHidden());
-    EXPECT_FALSE(ui.cboDH485LinkID->isHidden());
+    EXPECT_EQ(editor->windowTitle(), "Configuration of [CV210-SLC5/04] - MAIN MENU");
+    EXPECT_FALSE(shown(editor, "optDH485"));
+    EXPECT_FALSE(shown(editor, "optBridging"));
+    EXPECT_EQ(text(editor, "optStandardDF1"), "Access a DH485 Node via SLC5/04 Passthru on DH+");
+    EXPECT_EQ(text(editor, "lblStnNum"), "DH+/DH485 Device #");
+    EXPECT_EQ(text(editor, "lblHighAddress"), "SLC5/04 DH+ Node #");
+    EXPECT_EQ(text(editor, "lblRackSize"), "DH-485 LinkID");
+    EXPECT_EQ(text(editor, "cboDHPLinkID"), "1");
+    EXPECT_EQ(text(editor, "cboDH485LinkID"), "2");
     EXPECT_EQ(code(bench.record().AuxChar), 1);
     EXPECT_EQ(bench.record().AuxValue, 2);
 }
 
-TEST(Setup, KfrRowLeavesItsRecord) {
-    ShellBench bench;
-    bench.setUpCV210(&Variants::cmd200KFR);
-    const ConfigRecord& record = bench.record();
-    EXPECT_EQ(record.ConfigLength, 64);
-    EXPECT_EQ(code(record.AppCode), 7);
-    EXPECT_EQ(record.ModeBytes, std::string("\x04\x00", 2));
-    EXPECT_EQ(code(record.NetType), 1);
-    EXPECT_EQ(code(record.HighAddress), 1);
-    EXPECT_EQ(code(record.AuxChar), 2);
-    EXPECT_FALSE(bench.editor().cboRackRange->isHidden());
-    EXPECT_TRUE(bench.editor().cboRackRange->isEnabled());
-    EXPECT_TRUE(bench.editor().cboStationNumber->isHidden());
-}
-
 TEST(Setup, ModbusWarningComesFirstAndOnlyAtNineThousandSixHundred) {
     ShellBench slow;
-    slow.op().expect(test::kSerialNumberQuestion, Answer::No);
-    slow.op().expect(
-        {"This version of CVCFG is for Modbus Versions later and including V1.06 dated "
-         "September 12,2003 ONLY",
-         Buttons::Ok, Icon::Information, "!!!WARNING!!!- Check CV210-Modbus Version Number"});
-    slow.app.welcome().ui().Command4->click();
-    slow.app.model_CV210().ui().cmd200MODBUS->click();
-    settle();
+    slow.setUpCV210("CV210-MODBUS");
+    EXPECT_EQ(slow.op().shown.at(1), test::kModbusWarning);
     EXPECT_EQ(slow.record().ConfigLength, 138);
-    EXPECT_TRUE(slow.editor().optMODBUS->isChecked());
-    EXPECT_FALSE(slow.editor().cmdModBus->isHidden());
+    EXPECT_TRUE(checked(slow.editor(), "optMODBUS"));
+    EXPECT_TRUE(shown(slow.editor(), "cmdModBus"));
 
     ShellBench fast;
-    fast.setUpCV210(&Variants::cmd200MODBUS, true);
+    fast.setUpCV210("CV210-MODBUS", true);
     EXPECT_EQ(fast.op().shown.size(), 1u) << "only the serial-number question";
 }
 
-TEST(Setup, HoveringAVariantShowsItsDescription) {
+TEST(Setup, HoveringAVariantShowsItsDescriptionAndKeepsTheFormsSize) {
     ShellBench bench;
     bench.op().expect(test::kSerialNumberQuestion, Answer::No);
-    bench.app.welcome().ui().Command4->click();
-    QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(bench.app.model_CV210().ui().cmdENI, &enter);
-    EXPECT_EQ(bench.app.model_CV210().ui().lblDescription->text(),
-              "Interface to Ethernet/IP using A-B's 1761-NET-ENI");
+    click(bench.welcome(), "Command4");
+    QWidget* variants = &bench.app.model_CV210();
+    settle();
+    const QSize size = variants->size();
+    for (const char* button : {"cmdSLC504", "cmdENI", "cmd200RMM", "cmdASCII", "cmd200MODBUS",
+                               "cmd200KFR", "Command22"}) {
+        QTest::mouseMove(child(variants, button));
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(child(variants, button), &enter);
+        settle();
+        EXPECT_EQ(text(variants, "lblDescription"), child(variants, button)->toolTip());
+        EXPECT_EQ(variants->size(), size) << button;
+    }
+}
+
+TEST(Setup, EveryVariantEndsWithItsCatalogueLengthAndCode) {
+    for (const Variant& row : catalogue()) {
+        if (!editorRowFor(row.ModelName)) {
+            continue;
+        }
+        SCOPED_TRACE(std::string(row.name));
+        const Expected<ConfigRecord> record = factorySettings(std::string(row.name), "9600");
+        ASSERT_TRUE(record.ok()) << record.error();
+        EXPECT_EQ(record->ConfigLength, row.ConfigLength);
+        EXPECT_EQ(code(record->AppCode), row.AppCode);
+        EXPECT_EQ(record->ModelVariant, row.ModelVariant);
+    }
+}
+
+TEST(Setup, FactorySettingsRefuseWhatNoSetUpGives) {
+    EXPECT_FALSE(factorySettings("CV310-DMX", "9600").ok());
+    EXPECT_FALSE(factorySettings("CV210-DF1", "4800").ok());
+    EXPECT_FALSE(factorySettings("CV-PC/104-MODBUS", "19200").ok());
+    EXPECT_FALSE(factorySettings("CV210-XYZ", "9600").ok());
+}
+
+TEST(Setup, AVariantAfterTheMainMenusCloseBoxStartsFromItsOwnModes) {
+    ShellBench bench;
+    bench.setUpCV210("CV210-KFR");
+    bench.menu()->close();
+    settle();
+    EXPECT_TRUE(bench.welcome()->isVisible());
+    bench.setUpCV210("CV210-DF1");
+    QWidget* editor = bench.editor();
+    EXPECT_FALSE(shown(editor, "optKFR"));
+    EXPECT_TRUE(shown(editor, "optBridging"));
+    EXPECT_TRUE(checked(editor, "optStandardDF1"));
+    EXPECT_TRUE(shown(editor, "cboStationNumber"));
+    EXPECT_TRUE(checked(editor, "optDHPlus"));
 }
 
 TEST(Setup, ReturnAfterThePc104BringsTheEditorBackInItsDesignState) {
     ShellBench bench;
-    bench.op().expect({"This version of CVCFG is for CV-PC/104's with MODBUS to DH+ Firmware!",
-                       Buttons::Ok, Icon::Information, "NOTE - Check CV-PC/104's Model"});
-    bench.app.welcome().ui().Command2->click();
-    settle();
+    bench.setUpPc104();
     EXPECT_EQ(bench.record().ModelVariant, "CV-PC/104-MODBUS");
-    EXPECT_TRUE(bench.editor().optDH485->isHidden());
-    EXPECT_TRUE(bench.editor().optStandardDF1->isHidden());
-    EXPECT_TRUE(bench.editor().frmBusProt->isHidden());
-    EXPECT_TRUE(bench.editor().optMODBUS->isChecked());
+    EXPECT_FALSE(shown(bench.editor(), "optDH485"));
+    EXPECT_FALSE(shown(bench.editor(), "optStandardDF1"));
+    EXPECT_FALSE(shown(bench.editor(), "frmBusProt"));
+    EXPECT_TRUE(checked(bench.editor(), "optMODBUS"));
 
-    bench.app.mainmenu().ui().cmdUpdate->click();
-    EXPECT_TRUE(bench.app.editors().cv210Params().isVisible()) << "the card uses the CV210 editor";
-    bench.editor().cmdRETURN->click();
-    bench.app.mainmenu().ui().Command2->click();
+    click(bench.menu(), "cmdUpdate");
+    EXPECT_TRUE(bench.editor()->isVisible()) << "the card uses the CV210 editor";
+    click(bench.editor(), "cmdRETURN");
+    click(bench.menu(), "Command2");
     settle();
-    EXPECT_FALSE(bench.app.editors().cv210Loaded());
-    EXPECT_TRUE(bench.app.welcome().isVisible());
+    EXPECT_FALSE(bench.app.editors().editorLoaded("CV210"));
+    EXPECT_TRUE(bench.welcome()->isVisible());
     EXPECT_EQ(bench.op().helpClosed, 1);
 
-    bench.setUpCV210(&Variants::Command22);
-    EXPECT_FALSE(bench.editor().optDH485->isHidden());
-    EXPECT_FALSE(bench.editor().optStandardDF1->isHidden());
-    EXPECT_FALSE(bench.editor().frmBusProt->isHidden());
+    bench.setUpCV210("CV210-DF1");
+    EXPECT_TRUE(shown(bench.editor(), "optDH485"));
+    EXPECT_TRUE(shown(bench.editor(), "optStandardDF1"));
+    EXPECT_TRUE(shown(bench.editor(), "frmBusProt"));
 }
 
-TEST(MainMenu, DefaultsFollowTheNetworkAndResetTheDialogs) {
+TEST(Defaults, KeepTheVariantsOwnModeAndShowWhatTheRecordHolds) {
+    for (const char* variant : {"CV210-ENI", "CV210-SLC5/04 Bridge"}) {
+        SCOPED_TRACE(variant);
+        ShellBench bench;
+        bench.setUpCV210(variant);
+        click(bench.menu(), "cmdUpdate");
+        QWidget* editor = bench.editor();
+        pickEntry(editor, "cboStationNumber", "77");
+        restoreDefaults(editor);
+        EXPECT_EQ(bench.record().ModeBytes, std::string(2, '\0'));
+        EXPECT_EQ(text(editor, "cboStationNumber"), "1") << "the station downloaded";
+        EXPECT_EQ(code(bench.record().StationNo), 1);
+        EXPECT_TRUE(shown(editor, "cboHighAddress")) << "the PLC/SLC node stays";
+        EXPECT_EQ(text(editor, "cboHighAddress"),
+                  QString::fromStdString(octalText(code(bench.record().HighAddress))));
+        if (bench.record().ModelVariant == "CV210-SLC5/04 Bridge") {
+            EXPECT_TRUE(shown(editor, "cboDHPLinkID"));
+            EXPECT_EQ(text(editor, "cboDHPLinkID"), QString::number(code(bench.record().AuxChar)));
+            EXPECT_EQ(text(editor, "cboDH485LinkID"), QString::number(bench.record().AuxValue));
+        }
+    }
+}
+
+TEST(Defaults, LeaveTheCardInItsModbusMode) {
     ShellBench bench;
-    bench.setUpCV210(&Variants::Command22);
-    choose(bench.editor().optDH485);
+    bench.setUpPc104();
+    click(bench.menu(), "cmdUpdate");
+    restoreDefaults(bench.editor());
+    EXPECT_EQ(bench.record().ModeBytes, std::string("\x01\x00", 2));
+    EXPECT_EQ(code(bench.record().CHBSpeed), 8);
+    EXPECT_TRUE(checked(bench.editor(), "optMODBUS"));
+    EXPECT_FALSE(shown(bench.editor(), "frmBusProt"));
+    EXPECT_FALSE(shown(bench.editor(), "optStandardDF1"));
+}
+
+TEST(Defaults, FollowTheNetworkAndResetTheDialogs) {
+    ShellBench bench;
+    bench.setUpCV210("CV210-DF1");
+    click(bench.menu(), "cmdUpdate");
+    QWidget* editor = bench.editor();
+    click(editor, "optDH485");
+    click(editor, "Command3");
     ChannelDialog& b = bench.app.editors().paramConfigB();
-    choose(b.option("optYes"));
-    choose(b.option("opt7"));
-    bench.app.editors().paramConfigA().RS485ON();
-    choose(bench.app.editors().paramConfigC().option("opt2"));
+    click(&b, "optYes");
+    click(&b, "opt7");
+    click(&b, "Command2");
     bench.app.UpdateParameters();
     EXPECT_EQ(code(bench.record().NetSpeed), 8);
-    EXPECT_EQ(bench.editor().cboNetworkSpeed->currentText(), "9600");
+    EXPECT_EQ(text(editor, "cboNetworkSpeed"), "9600");
     EXPECT_EQ(bench.record().CHBParams, 0);
-    EXPECT_EQ(bench.record().CHCParams, 0);
-    bench.app.mainmenu().Click_CHA_Params();
-    EXPECT_EQ(bench.record().CHAParams, 0);
-    bench.app.mainmenu().Click_CHB_Params();
-    EXPECT_EQ(bench.record().CHBParams, 0) << "running it twice is running it once";
-    EXPECT_TRUE(b.option("optNone")->isChecked());
+    EXPECT_TRUE(checked(&b, "optNone"));
+    EXPECT_TRUE(checked(&b, "opt8"));
+}
+
+TEST(Editor, ComesBackAfterItsCloseBoxShowingTheRecord) {
+    ShellBench bench;
+    bench.setUpCV210("CV210-KFR");
+    click(bench.menu(), "cmdUpdate");
+    pickEntry(bench.editor(), "cboAsyncSpeed", "57.6");
+    pickEntry(bench.editor(), "cboRackNum", "12");
+    bench.editor()->close();
+    settle();
+    EXPECT_TRUE(bench.menu()->isVisible());
+    click(bench.menu(), "cmdUpdate");
+    QWidget* editor = bench.editor();
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->windowTitle(), "Configuration of [CV210-KFR] - MAIN MENU");
+    EXPECT_TRUE(checked(editor, "optKFR"));
+    EXPECT_TRUE(shown(editor, "optStandardDF1"));
+    EXPECT_EQ(text(editor, "cboAsyncSpeed"), "57.6");
+    EXPECT_EQ(text(editor, "cboRackNum"), "12");
+    click(editor, "optStandardDF1");
+    EXPECT_EQ(text(editor, "cboNetworkSpeed"), "57.6");
+    EXPECT_EQ(child<QComboBox>(editor, "cboStationNumber")->count(), 64);
+}
+
+TEST(Editor, StaysUnderItsDialogAndComesBackOnAccept) {
+    ShellBench bench;
+    bench.setUpCV210("CV210-DF1");
+    click(bench.menu(), "cmdUpdate");
+    QWidget* editor = bench.editor();
+    click(editor, "cmdProtParam");
+    editor->close();
+    settle();
+    EXPECT_TRUE(editor->isVisible());
+    click(&bench.app.editors().df_Param(), "cmdAccept");
+    settle();
+    EXPECT_EQ(bench.editor(), editor) << "the same editor, not a new one";
+    EXPECT_TRUE(editor->isEnabled());
+    EXPECT_TRUE(checked(editor, "optStandardDF1"));
+    EXPECT_TRUE(bench.menu()->isHidden());
+}
+
+TEST(Program, CloseBoxesOfTheSmallFormsLeadBackToProductSelection) {
+    ShellBench bench;
+    bench.op().expect(test::kSerialNumberQuestion, Answer::No);
+    click(bench.welcome(), "Command4");
+    bench.app.model_CV210().close();
+    settle();
+    EXPECT_TRUE(bench.welcome()->isVisible());
+    EXPECT_FALSE(bench.app.modelCV210Loaded());
+    click(bench.welcome(), "Command3");
+    EXPECT_TRUE(bench.welcome()->isHidden());
+    bench.app.about().close();
+    settle();
+    EXPECT_TRUE(bench.welcome()->isVisible());
+    EXPECT_EQ(bench.quits, 0);
 }
 
 TEST(MainMenu, PortChoiceTestsThePortAndLocksTheTransfers) {
@@ -205,76 +352,90 @@ TEST(MainMenu, PortChoiceTestsThePortAndLocksTheTransfers) {
     ASSERT_TRUE(ports.addMapping("1=" + pty.slavePath()).ok());
     ASSERT_TRUE(ports.addMapping("2=/dev/cvcfg-no-such-port").ok());
     ShellBench bench(ports);
-    bench.setUpCV210(&Variants::Command22);
-    Ui::Mainmenu& ui = bench.app.mainmenu().ui();
-    EXPECT_EQ(ui.cboCOM->currentText(), "NONE");
+    bench.setUpCV210("CV210-DF1");
+    QWidget* menu = bench.menu();
+    EXPECT_EQ(text(menu, "cboCOM"), "NONE");
 
     bench.op().expect(
         {"UNABLE TO OPEN COM PORT,  Error: Error (2): CommOpen (CreateFile) - No such "
          "file or directory",
          Buttons::Ok, Icon::Information, "INVALID COM PORT!!! Please Select Again."});
-    ASSERT_TRUE(chooseText(ui.cboCOM, "COM2"));
-    EXPECT_EQ(ui.cboCOM->currentText(), "NONE");
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             ui.frmTOOLS, ui.cmdBurn, ui.frmCONFIG, ui.cmdUpdate, ui.cmdUPLOAD, ui.cmdDOWNLOAD}) {
-        EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+    pickEntry(menu, "cboCOM", "COM2");
+    EXPECT_EQ(text(menu, "cboCOM"), "NONE");
+    EXPECT_EQ(bench.record().ComPort, 0);
+    for (const char* control :
+         {"frmTOOLS", "cmdBurn", "frmCONFIG", "cmdUpdate", "cmdUPLOAD", "cmdDOWNLOAD"}) {
+        EXPECT_FALSE(child(menu, control)->isEnabled()) << control;
     }
-    ASSERT_TRUE(chooseText(ui.cboCOM, "COM1"));
+    pickEntry(menu, "cboCOM", "COM1");
     EXPECT_EQ(bench.record().ComPort, 1);
-    EXPECT_TRUE(ui.cmdDOWNLOAD->isEnabled());
-    EXPECT_TRUE(ui.lblDevice->text().contains(QString::fromStdString(pty.slavePath())));
+    EXPECT_TRUE(child(menu, "cmdDOWNLOAD")->isEnabled());
+    EXPECT_TRUE(text(menu, "lblDevice").contains(QString::fromStdString(pty.slavePath())));
     EXPECT_FALSE(bench.gui.serial.isOpen(1)) << "the test never leaves the port open";
+}
+
+TEST(MainMenu, ShowsThePortInUseAndSaysPlainlyWhenThereIsNone) {
+    test::PtyPair pty;
+    PortMap ports;
+    ASSERT_TRUE(ports.addMapping("3=" + pty.slavePath()).ok());
+    ShellBench bench(ports);
+    bench.setUpCV210("CV210-DF1");
+    bench.op().expect(noPortMessage());
+    click(bench.menu(), "cmdUPLOAD");
+    click(&bench.app.upload(), "cmdUpload");
+    bench.app.upload().close();
+    settle();
+
+    pickEntry(bench.menu(), "cboCOM", "COM3");
+    click(bench.menu(), "Command2");
+    settle();
+    bench.setUpCV210("CV210-DF1");
+    EXPECT_EQ(text(bench.menu(), "cboCOM"), "COM3") << "the port the transfers use";
+    EXPECT_EQ(bench.record().ComPort, 3);
+}
+
+TEST(MainMenu, KeepsItsSizeWhenALongDeviceIsShown) {
+    PortMap ports;
+    const std::string longPath = "/dev/serial/by-id/usb-A_Very_Long_Adapter_Name_1234567890-if00";
+    ASSERT_TRUE(ports.addMapping("1=" + longPath).ok());
+    ShellBench bench(ports);
+    bench.setUpCV210("CV210-DF1");
+    settle();
+    const QSize size = bench.menu()->size();
+    bench.record().ComPort = 1;
+    bench.menu()->hide();
+    bench.menu()->show();
+    settle();
+    EXPECT_TRUE(text(bench.menu(), "lblDevice").contains(QString::fromStdString(longPath)));
+    EXPECT_EQ(bench.menu()->size(), size);
 }
 
 TEST(Program, EndsFromEveryExitWithoutAsking) {
     ShellBench bench;
-    bench.app.welcome().ui().Command1->click();
+    click(bench.welcome(), "Command1");
     EXPECT_EQ(bench.quits, 1);
     ShellBench closing;
     closing.app.welcome().close();
     EXPECT_EQ(closing.quits, 1);
     ShellBench fromEditor;
-    fromEditor.setUpCV210(&Variants::Command22);
-    fromEditor.editor().cmdEXIT->click();
-    fromEditor.app.mainmenu().ui().Command3->click();
-    EXPECT_EQ(fromEditor.quits, 2);
-    EXPECT_TRUE(fromEditor.op().shown.size() == 1);
+    fromEditor.setUpCV210("CV210-DF1");
+    click(fromEditor.menu(), "cmdUpdate");
+    click(fromEditor.editor(), "cmdEXIT");
+    EXPECT_FALSE(fromEditor.editor()->isVisible());
+    EXPECT_EQ(fromEditor.quits, 1);
+    EXPECT_EQ(fromEditor.op().shown.size(), 1u);
 }
 
 TEST(Program, AboutAndTheWebLinkGoThroughTheOperator) {
     ShellBench bench;
-    bench.app.welcome().ui().Command3->click();
+    click(bench.welcome(), "Command3");
     EXPECT_TRUE(bench.app.about().isVisible());
-    emit bench.app.welcome().ui().Label7->linkActivated("https://www.corvane.example/");
+    emit child<QLabel>(bench.welcome(), "Label7")->linkActivated("https://www.corvane.example/");
     EXPECT_EQ(bench.op().webPages, std::vector<std::string>{"https://www.corvane.example/"});
+    click(&bench.app.about(), "Command1");
     bench.op().expect({"The CV310 family is not available in this version of CVCFG yet.",
                        Buttons::Ok, Icon::Information, ""});
-    bench.app.welcome().ui().Command5->click();
-}
-
-} // namespace
-} // namespace cvcfg
-
-namespace cvcfg {
-namespace {
-
-TEST(FactorySettings, RunTheRealSetUps) {
-    const Expected<ConfigRecord> df1 = factorySettings("CV210-DF1", "19200");
-    ASSERT_TRUE(df1.ok()) << df1.error();
-    EXPECT_EQ(df1->LinkBaud, "19200");
-    EXPECT_EQ(df1->NetworkName, "DH+");
-    EXPECT_EQ(charCode(df1->HighAddress), 2);
-    EXPECT_EQ(charCode(df1->AuxChar), 1);
-
-    const Expected<ConfigRecord> card = factorySettings("CV-PC/104-MODBUS", "9600");
-    ASSERT_TRUE(card.ok()) << card.error();
-    EXPECT_EQ(card->ModelName, "CV-PC/104-MODBUS");
-    EXPECT_EQ(card->ConfigLength, 138);
-    EXPECT_EQ(card->ModeBytes, std::string("\x01\x00", 2));
-
-    EXPECT_FALSE(factorySettings("CV310-DMX", "9600").ok());
-    EXPECT_FALSE(factorySettings("CV210-DF1", "4800").ok());
-    EXPECT_FALSE(factorySettings("CV-PC/104-MODBUS", "19200").ok());
+    click(bench.welcome(), "Command5");
 }
 
 } // namespace

@@ -4,9 +4,6 @@
 #include "tests/shell/bench.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/unitprocess.h"
-#include "ui_download.h"
-#include "ui_monitor.h"
-#include "ui_upload.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -15,8 +12,9 @@ namespace cvcfg {
 namespace {
 
 using namespace std::chrono_literals;
+using test::child;
+using test::click;
 using test::settle;
-using Variants = Ui::model_CV210;
 
 const MessageBox kConfigurePrompt{"Press the Configure pushbutton on the CV210 NOW!\n\rONLY the "
                                   "'CHA' AND 'CHC' LEDS SHOULD BE RED!",
@@ -39,8 +37,8 @@ protected:
               EXPECT_TRUE(ports.addMapping("1=" + dir.path("port")).ok());
               return ports;
           }()) {
-        bench.setUpCV210(&Variants::Command22);
-        chooseText(bench.app.mainmenu().ui().cboCOM, "COM1");
+        bench.setUpCV210("CV210-DF1");
+        test::pickEntry(bench.menu(), "cboCOM", "COM1");
     }
 
     // The image the unit logged having received.
@@ -52,18 +50,22 @@ protected:
 };
 
 TEST_F(WithUnit, EditorDownloadsTheRecordsImage) {
-    bench.app.mainmenu().ui().cmdUpdate->click();
-    ASSERT_TRUE(chooseText(bench.editor().cboStationNumber, "11"));
-    choose(bench.app.editors().paramConfigB().option("optYes"));
+    click(bench.menu(), "cmdUpdate");
+    test::pickEntry(bench.editor(), "cboStationNumber", "11");
+    click(bench.editor(), "Command3");
+    click(&bench.app.editors().paramConfigB(), "optYes");
+    click(&bench.app.editors().paramConfigB(), "Command2");
     bench.op().expect(kConfigurePrompt);
     bench.op().expect(kResetPrompt);
-    bench.editor().cmdDOWNLOAD->click();
+    click(bench.editor(), "cmdDOWNLOAD");
     const std::string image = hexBytes(*BuildConfigImage(bench.record()));
     EXPECT_NE(received().find(": " + image + " -> ACK"), std::string::npos);
-    EXPECT_EQ(bench.editor().lblStatus->text(), "A-OK! Transmission received by Corvane");
-    EXPECT_EQ(bench.editor().cmdDOWNLOAD->text(), "Downloading Parameters...");
-    EXPECT_TRUE(bench.editor().cmdDOWNLOAD->isEnabled());
-    EXPECT_TRUE(bench.editor().cmdRETURN->isEnabled());
+    EXPECT_EQ(child<QLabel>(bench.editor(), "lblStatus")->text(),
+              "A-OK! Transmission received by Corvane");
+    EXPECT_EQ(child<QPushButton>(bench.editor(), "cmdDOWNLOAD")->text(), "&DOWNLOAD to CV")
+        << "the caption comes back once the download has ended";
+    EXPECT_TRUE(child(bench.editor(), "cmdDOWNLOAD")->isEnabled());
+    EXPECT_TRUE(child(bench.editor(), "cmdRETURN")->isEnabled());
     EXPECT_FALSE(bench.gui.serial.isOpen(1));
 }
 
@@ -76,68 +78,70 @@ TEST_F(WithUnit, UploadShowsTheUnitsValuesInTheEditor) {
     stored.ProtoParams = 0x01;       // CRC
     const std::string file = dir.path("stored.CVF");
     ASSERT_TRUE(SaveConfigFile(file, stored).ok());
-    bench.app.mainmenu().ui().cmdDOWNLOAD->click();
+    click(bench.menu(), "cmdDOWNLOAD");
     bench.op().expectOpenFile(file);
     bench.op().expect(kConfigurePrompt);
     bench.op().expect(kResetPrompt);
-    bench.app.download().ui().cmdDOWNLOAD->click();
+    click(&bench.app.download(), "cmdDOWNLOAD");
     EXPECT_NE(received().find(hexBytes(*BuildConfigImage(stored))), std::string::npos);
-    EXPECT_EQ(bench.app.download().ui().lblStatus->text(),
+    EXPECT_EQ(child<QLabel>(&bench.app.download(), "lblStatus")->text(),
               "A-OK! Transmission received by Corvane");
     bench.app.download().close();
     settle();
 
     bench.app.UpdateParameters();
     EXPECT_EQ(code(bench.record().StationNo), 1);
-    bench.app.mainmenu().ui().cmdUPLOAD->click();
+    click(bench.menu(), "cmdUPLOAD");
     UploadForm& upload = bench.app.upload();
-    EXPECT_EQ(upload.ui().frmCom->title(), "Upload the CV210's Current Configuration");
+    EXPECT_EQ(child<QGroupBox>(&upload, "frmCom")->title(),
+              "Upload the CV210's Current Configuration");
     bench.op().expect(kConfigurePrompt);
     bench.op().expectSaveFile(dir.path("uploaded.CVF"));
-    upload.ui().cmdUpload->click();
-    EXPECT_EQ(upload.ui().lblStatus->text(), "A-OK! Success - Upload complete from CV210.");
-    EXPECT_TRUE(upload.ui().Command1->isEnabled());
-    upload.ui().Command1->click();
+    click(&upload, "cmdUpload");
+    EXPECT_EQ(child<QLabel>(&upload, "lblStatus")->text(),
+              "A-OK! Success - Upload complete from CV210.");
+    EXPECT_TRUE(child(&upload, "Command1")->isEnabled());
+    click(&upload, "Command1");
     settle();
     EXPECT_TRUE(bench.app.editors().cv210Params().isVisible());
-    EXPECT_EQ(bench.editor().cboStationNumber->currentText(), "11");
-    EXPECT_EQ(bench.editor().cboAsyncSpeed->currentText(), "19.2");
-    EXPECT_TRUE(bench.app.editors().paramConfigB().option("optEven")->isChecked());
-    EXPECT_TRUE(bench.app.editors().df_Param().option("optCRC")->isChecked());
+    EXPECT_EQ(child<QComboBox>(bench.editor(), "cboStationNumber")->currentText(), "11");
+    EXPECT_EQ(child<QComboBox>(bench.editor(), "cboAsyncSpeed")->currentText(), "19.2");
+    EXPECT_TRUE(child<OptionButton>(&bench.app.editors().paramConfigB(), "optEven")->isChecked());
+    EXPECT_TRUE(child<OptionButton>(&bench.app.editors().df_Param(), "optCRC")->isChecked());
     EXPECT_EQ(hexBytes(*BuildConfigImage(bench.record())), hexBytes(*BuildConfigImage(stored)));
 }
 
 TEST_F(WithUnit, DownloadFormLeavesItselfAloneWhenNoFileIsChosen) {
-    bench.app.mainmenu().ui().cmdDOWNLOAD->click();
+    click(bench.menu(), "cmdDOWNLOAD");
     DownloadForm& form = bench.app.download();
-    EXPECT_EQ(form.ui().frmCom->title(), "Download a Saved Configuration to the CV210's EEPROM");
+    EXPECT_EQ(child<QGroupBox>(&form, "frmCom")->title(),
+              "Download a Saved Configuration to the CV210's EEPROM");
     const ConfigRecord before = bench.record();
     bench.op().expectOpenFile(std::nullopt);
-    form.ui().cmdDOWNLOAD->click();
+    click(&form, "cmdDOWNLOAD");
     const std::string bad = dir.path("bad.CVF");
     std::ofstream(bad) << "\"\"\r\n";
     bench.op().expectOpenFile(bad);
     bench.op().expect({bad + ": the file ends at line 1 before the configuration is complete: "
                              "StationNo is missing (this product's configuration has 15 values)",
                        Buttons::Ok, Icon::Exclamation, "Download a Saved Configuration"});
-    form.ui().cmdDOWNLOAD->click();
+    click(&form, "cmdDOWNLOAD");
     EXPECT_EQ(bench.record(), before);
-    EXPECT_TRUE(form.ui().cmdDOWNLOAD->isEnabled());
+    EXPECT_TRUE(child(&form, "cmdDOWNLOAD")->isEnabled());
     EXPECT_EQ(unit.awaitLine("download rx", 300ms), "");
-    form.ui().cmdRETURN->click();
+    click(&form, "cmdRETURN");
     settle();
     EXPECT_TRUE(bench.app.mainmenu().isVisible());
 }
 
 TEST_F(WithUnit, OffLineManagerOpensAfterTheContactAndClosesThePort) {
-    Ui::Mainmenu& menu = bench.app.mainmenu().ui();
     bench.op().expect(kConfigurePrompt, Answer::Cancel);
-    menu.cmdBurn->click();
+    click(bench.menu(), "cmdBurn");
     EXPECT_FALSE(bench.app.monitorLoaded());
     EXPECT_FALSE(bench.gui.serial.isOpen(1));
 
     bench.op().expect(kConfigurePrompt);
-    menu.cmdBurn->click();
+    click(bench.menu(), "cmdBurn");
     Monitor& monitor = bench.app.monitor();
     EXPECT_TRUE(monitor.isVisible());
     EXPECT_TRUE(bench.app.mainmenu().isHidden());
@@ -145,7 +149,7 @@ TEST_F(WithUnit, OffLineManagerOpensAfterTheContactAndClosesThePort) {
     EXPECT_TRUE(test::waitFor([&] {
         return unit.readLine(0ms).find("4D -> menu") != std::string::npos;
     })) << "the start-up M";
-    monitor.ui().cmdEXIT->click();
+    click(&monitor, "cmdEXIT");
     settle();
     EXPECT_FALSE(bench.gui.serial.isOpen(1));
     EXPECT_FALSE(bench.app.monitorLoaded());

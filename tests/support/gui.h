@@ -5,10 +5,18 @@
 #include "tests/support/records.h"
 #include "tests/support/scriptedoperator.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMenu>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <chrono>
 #include <functional>
+#include <stdexcept>
 
 namespace cvcfg::test {
 
@@ -31,13 +39,98 @@ inline bool waitFor(const std::function<bool()>& done,
     return true;
 }
 
+// A control of a form, found as the operator finds it: by its name. A name
+// the form does not have fails the test loudly.
+template <typename Control = QWidget> Control* child(const QObject* form, const char* name) {
+    auto* control = form->findChild<Control*>(QString::fromLatin1(name));
+    if (!control) {
+        throw std::logic_error(form->objectName().toStdString() + " has no control " + name);
+    }
+    return control;
+}
+
+// Where the operator clicks a control: on the indicator of an option button
+// or check box (a wide one takes no click right of its text), else its middle.
+inline QPoint hitPoint(QWidget* control) {
+    QStyleOptionButton option;
+    option.initFrom(control);
+    if (qobject_cast<QRadioButton*>(control)) {
+        return control->style()
+            ->subElementRect(QStyle::SE_RadioButtonIndicator, &option, control)
+            .center();
+    }
+    if (qobject_cast<QCheckBox*>(control)) {
+        return control->style()
+            ->subElementRect(QStyle::SE_CheckBoxIndicator, &option, control)
+            .center();
+    }
+    return control->rect().center();
+}
+
+// Clicks a control as the operator does, once the form has laid itself out
+// after the last change.
+inline void click(QWidget* control) {
+    QApplication::processEvents();
+    if (!control->isVisible()) {
+        throw std::logic_error("the operator cannot click the hidden " +
+                               control->objectName().toStdString());
+    }
+    QTest::mouseClick(control, Qt::LeftButton, {}, hitPoint(control));
+}
+
+inline void click(const QObject* form, const char* name) {
+    click(child(form, name));
+}
+
+// Shows a form and makes it the active window, as the operator's click on it
+// would.
+inline bool showActive(QWidget* form) {
+    form->show();
+    form->activateWindow();
+    return QTest::qWaitForWindowActive(form);
+}
+
+// Opens a list's pop-up with the mouse and picks the entry `text` in it with
+// the keys (the offscreen platform gives a pop-up no mouse release).
+inline void pickEntry(QComboBox* list, const QString& text) {
+    const int index = list->findText(text, Qt::MatchExactly);
+    if (index < 0) {
+        throw std::logic_error(list->objectName().toStdString() + " has no entry " +
+                               text.toStdString());
+    }
+    QApplication::processEvents();
+    QTest::mouseClick(list, Qt::LeftButton);
+    QAbstractItemView* view = list->view();
+    if (!view->isVisible()) {
+        throw std::logic_error(list->objectName().toStdString() + " opened no pop-up");
+    }
+    QTest::keyClick(view, Qt::Key_Home);
+    for (int row = 0; row < index; ++row) {
+        QTest::keyClick(view, Qt::Key_Down);
+    }
+    QTest::keyClick(view, Qt::Key_Return);
+}
+
+inline void pickEntry(const QObject* form, const char* list, const QString& text) {
+    pickEntry(child<QComboBox>(form, list), text);
+}
+
+// Clicks the item `name` of an open pop-up menu as the operator does.
+inline void pickMenuItem(QMenu* menu, const char* name) {
+    if (!menu->isVisible()) {
+        throw std::logic_error(menu->objectName().toStdString() + " is not open");
+    }
+    QAction* action = child<QAction>(menu, name);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+}
+
 // The record, serial layer and scripted operator that GUI tests hand to the
 // forms; COM ports go through `ports`.
 struct GuiContext {
     explicit GuiContext(PortMap ports = {}) : backend(std::move(ports)), serial(backend) {
         serial.setEventPump([] { QApplication::processEvents(); });
     }
-    FormContext context() { return FormContext{record, serial, op}; }
+    Session session() { return Session{record, serial, op}; }
 
     ConfigRecord record;
     PosixSerialBackend backend;

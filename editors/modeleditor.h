@@ -1,0 +1,52 @@
+#pragma once
+
+#include "core/configfile.h"
+
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <span>
+#include <string_view>
+
+namespace cvcfg {
+
+class EditorForms;
+
+// What the program asks of a family's parameter editor. The editor is a view
+// of the record: whatever changed the record from outside the editor (a set-up,
+// the defaults, a file, an upload, a dialog's ACCEPT) is followed by
+// showRecord().
+class ModelEditor : public FileValueView {
+public:
+    [[nodiscard]] virtual QWidget& window() = 0;
+
+    // Sets every control from the record, with the captions, lists and
+    // visibility that depend on it; runs no handler and changes nothing.
+    virtual void showRecord() = 0;
+
+    // The model's own step of the main menu's defaults.
+    virtual void UpdateParameters() = 0;
+
+    // "Set ... Settings to Defaults": the defaults, and the variant's own
+    // starting mode.
+    virtual void restore_configuration() = 0;
+
+    // Enables and shows the editor, showing the record.
+    void showEditor();
+};
+
+// One family editor: the ModelName values it edits and how it is built.
+struct EditorRow {
+    std::array<std::string_view, 2> models;
+    std::unique_ptr<ModelEditor> (*make)(EditorForms& forms);
+
+    [[nodiscard]] bool edits(std::string_view model) const;
+};
+
+// Every family editor of the program, one row each.
+[[nodiscard]] std::span<const EditorRow> modelEditors();
+
+// The row of the editor that edits `model`, or null.
+[[nodiscard]] const EditorRow* editorRowFor(std::string_view model);
+
+} // namespace cvcfg
