@@ -92,6 +92,14 @@ Monitor::Monitor(Session session, std::function<void()> leave)
     status->setWordWrap(true);
     status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     status->setFixedHeight(status->fontMetrics().lineSpacing() * 3);
+    // The progress controls keep their place while hidden, so that a send
+    // does not grow the form.
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_ui->ProgressBar1, m_ui->lblPercent,
+                                                           m_ui->Label2, m_ui->cmdCancel}) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    }
     buildTerminal();
     buildLamps();
     m_connectTime.start();

@@ -42,7 +42,6 @@ public:
     Monitor(Session session, std::function<void()> leave);
     ~Monitor() override;
 
-    [[nodiscard]] Ui::monitor& ui() { return *m_ui; }
     [[nodiscard]] TerminalView* term() const { return m_term; }
     [[nodiscard]] QLabel* lamp(int index) const {
         return m_lamps.at(static_cast<std::size_t>(index));

@@ -4,8 +4,10 @@
 #include "tests/support/pty.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/unitprocess.h"
-#include "ui_monitor.h"
 
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -62,14 +64,19 @@ TEST(MonitorOnFake, SendsAFileInPiecesThenALineFeed) {
     std::ofstream(path, std::ios::binary) << content;
     bench.op.expect(kModeQuestion, Answer::Yes);
     bench.op.expectOpenFile(path);
+    bench.monitor->show();
+    test::settle();
+    const QSize size = bench.monitor->size();
     bench.monitor->cmdSendText_Click();
+    test::settle();
+    EXPECT_EQ(bench.monitor->size(), size) << "the long closing status wraps within the form";
     const std::vector<std::string> expected = {"M", content.substr(0, 512), content.substr(512),
                                                "\n"};
     EXPECT_EQ(bench.backend.writes, expected);
-    EXPECT_EQ(bench.monitor->ui().ProgressBar1->maximum(), 7);
-    EXPECT_EQ(bench.monitor->ui().lblPercent->text(), "100 %");
-    EXPECT_TRUE(bench.monitor->ui().ProgressBar1->isHidden());
-    EXPECT_TRUE(bench.monitor->ui().cmdEXIT->isEnabled());
+    EXPECT_EQ(test::child<QProgressBar>(bench.monitor.get(), "ProgressBar1")->maximum(), 7);
+    EXPECT_EQ(test::child<QLabel>(bench.monitor.get(), "lblPercent")->text(), "100 %");
+    EXPECT_TRUE(test::child(bench.monitor.get(), "ProgressBar1")->isHidden());
+    EXPECT_TRUE(test::child(bench.monitor.get(), "cmdEXIT")->isEnabled());
     EXPECT_EQ(bench.op.openTitles, std::vector<std::string>{"Send Flash System Text File"});
 }
 
@@ -89,12 +96,14 @@ TEST(MonitorOnFake, CancelStopsAfterThePieceAndNoSendsNothing) {
     bench.op.expect({dir.path("missing.txt") + " not found!", Buttons::Ok, Icon::Exclamation, ""});
     bench.op.expectOpenFile(path);
     // The operator's click arrives while the first piece is on its way.
-    QMetaObject::invokeMethod(bench.monitor->ui().cmdCancel, "click", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(test::child<QPushButton>(bench.monitor.get(), "cmdCancel"), "click",
+                              Qt::QueuedConnection);
     bench.monitor->cmdSendText_Click();
     ASSERT_EQ(bench.backend.writes.size(), 3u);
     EXPECT_EQ(bench.backend.writes[1].size(), 512u);
     EXPECT_EQ(bench.backend.writes[2], "\n");
-    EXPECT_EQ(bench.monitor->ui().lblMonStat->text(), "Cancellation of file transfer to Corvane");
+    EXPECT_EQ(test::child<QLabel>(bench.monitor.get(), "lblMonStat")->text(),
+              "Cancellation of file transfer to Corvane");
 }
 
 TEST(MonitorOnFake, DebugModeHoldsTheBreakForASecondThenSendsD) {
@@ -228,11 +237,12 @@ TEST(MonitorOnPty, APulledDeviceIsReportedAndTheFormStaysResponsive) {
     EXPECT_EQ(bench.fromProgram(1), "M");
     bench.pty.closeSlave();
     bench.pty.closeMaster();
-    ASSERT_TRUE(waitFor(
-        [&] { return bench.monitor->ui().lblMonStat->text().startsWith("The port is gone:"); }));
-    EXPECT_TRUE(bench.monitor->ui().lblMonStat->text().contains("Input/output error"));
+    const QLabel* status = test::child<QLabel>(bench.monitor.get(), "lblMonStat");
+    ASSERT_TRUE(waitFor([&] { return status->text().startsWith("The port is gone:"); }));
+    EXPECT_TRUE(status->text().contains("Input/output error"));
+
     QTest::keyClick(bench.monitor->term(), Qt::Key_X);
-    EXPECT_TRUE(bench.monitor->ui().cmdEXIT->isEnabled());
+    EXPECT_TRUE(test::child(bench.monitor.get(), "cmdEXIT")->isEnabled());
 }
 
 TEST(MonitorWithUnit, TheOffLineManagerTakesAFlashFile) {

@@ -69,6 +69,27 @@ TEST_F(WithUnit, EditorDownloadsTheRecordsImage) {
     EXPECT_FALSE(bench.gui.serial.isOpen(1));
 }
 
+// The demonstration's unit takes the link speed that the serial-number answer
+// chose, as the unit the operator said he has would.
+TEST(DemonstrationUnit, FollowsTheProgramsLinkSpeed) {
+    test::TempDir dir;
+    test::UnitProcess unit(
+        {"--variant", "any", "--baud", "line", "--baud-timing", "--link", dir.path("port")});
+    PortMap ports;
+    ASSERT_TRUE(ports.addMapping("1=" + dir.path("port")).ok());
+    test::ShellBench bench(ports);
+    bench.setUpCV210("CV210-DF1", true);
+    test::pickEntry(bench.menu(), "cboCOM", "COM1");
+    click(bench.menu(), "cmdUpdate");
+    bench.op().expect(kConfigurePrompt);
+    bench.op().expect(kResetPrompt);
+    click(bench.editor(), "cmdDOWNLOAD");
+    EXPECT_EQ(child<QLabel>(bench.editor(), "lblStatus")->text(),
+              "A-OK! Transmission received by Corvane");
+    EXPECT_NE(unit.awaitLine("download rx", 3s).find(hexBytes(*BuildConfigImage(bench.record()))),
+              std::string::npos);
+}
+
 TEST_F(WithUnit, UploadShowsTheUnitsValuesInTheEditor) {
     // Put a configuration into the unit, then start from another one.
     ConfigRecord stored = bench.record();
