@@ -17,7 +17,7 @@ MainMenu::MainMenu(Application& app) : m_app(app), m_ui(std::make_unique<Ui::Mai
     }
     // The device and link texts wrap within the form instead of widening it.
     ui.lblDevice->setWordWrap(true);
-    ui.lblDevice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    ui.lblDevice->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     ui.lblDevice->setFixedHeight(ui.lblDevice->fontMetrics().lineSpacing() * 2);
     ui.lblDevice->setMinimumWidth(ui.lblDevice->fontMetrics().averageCharWidth() * 24);
     ui.cboCOM->onClick = [this] {

@@ -17,7 +17,8 @@ ModelCV210::ModelCV210(Application& app) : m_app(app), m_ui(std::make_unique<Ui:
     Ui::model_CV210& ui = *m_ui;
     // The descriptions wrap within the form instead of widening it.
     ui.lblDescription->setWordWrap(true);
-    ui.lblDescription->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    ui.lblDescription->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    ui.lblDescription->setMinimumWidth(ui.lblDescription->fontMetrics().averageCharWidth() * 30);
     ui.lblDescription->setFixedHeight(ui.lblDescription->fontMetrics().lineSpacing() * 2);
     m_variants = {
         {"CV210-SLC5/04 Bridge", ui.cmdSLC504, &ModelCV210::cmdSLC504_Click},
