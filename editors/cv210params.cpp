@@ -551,11 +551,10 @@ void CV210Params::restore_configuration() {
     chooseMode(variant.left.value_or(variant.right.value_or(Mode::DF1)));
 }
 
-// The model's step of the defaults: the main menu has set the codes that the
-// network and channel B speed lists' defaults stand for; they are shown.
-void CV210Params::UpdateParameters() {
-    showRecord();
-}
+// The model's step of the defaults: the network and channel B speed lists'
+// defaults stand for the codes the main menu has already set, so nothing
+// more is stored; the menu shows the record once the dialogs are reset.
+void CV210Params::UpdateParameters() {}
 
 void CV210Params::showLoadedRecord() {
     const Network network = shownNetwork();

@@ -24,7 +24,8 @@ public:
     // visibility that depend on it; runs no handler and changes nothing.
     virtual void showRecord() = 0;
 
-    // The model's own step of the main menu's defaults.
+    // The model's own step of the main menu's defaults (the record's; the
+    // menu shows the record afterwards).
     virtual void UpdateParameters() = 0;
 
     // "Set ... Settings to Defaults": the defaults, and the variant's own

@@ -41,17 +41,11 @@ protected:
     QWidget* form() { return &editor(); }
     bool checked(const char* name) { return child<OptionButton>(form(), name)->isChecked(); }
     bool shown(const char* name) { return child(form(), name)->isVisibleTo(form()); }
-    QString text(const char* name) {
-        if (auto* list = qobject_cast<QComboBox*>(child(form(), name))) {
-            return list->currentText();
-        }
-        if (auto* box = qobject_cast<QLineEdit*>(child(form(), name))) {
-            return box->text();
-        }
-        if (auto* label = qobject_cast<QLabel*>(child(form(), name))) {
-            return label->text();
-        }
-        return child<QAbstractButton>(form(), name)->text();
+    QString text(const char* name) { return test::shownText(form(), name); }
+    // An item of the CONFIGURATION Settings pop-up, as the operator picks it.
+    void useMenu(const char* item) {
+        click(form(), "cmdCONFIG");
+        test::pickMenuItem(child<QMenu>(form(), "file_menu"), item);
     }
     // Saves the record changed by `change` to a file and opens it in the editor.
     void openChanged(const std::function<void(ConfigRecord&)>& change) {
@@ -59,7 +53,7 @@ protected:
         change(file);
         ASSERT_TRUE(SaveConfigFile(dir.path("opened.CVF"), file).ok());
         bench.gui.op.expectOpenFile(dir.path("opened.CVF"));
-        QMetaObject::invokeMethod(child<QMenu>(form(), "file_menu")->actions()[1], "trigger");
+        useMenu("open_file");
         ASSERT_EQ(FormatConfigFile(record()), FormatConfigFile(file));
     }
 
@@ -271,10 +265,10 @@ TEST_F(Editor, AKfrFileStaysOnRemoteIOAndLeavesItForDhPlus) {
 
 TEST_F(Editor, SaveAndOpenReportFailuresAndTakeCancel) {
     bench.gui.op.expectSaveFile(dir.path("saved.CVF"));
-    QMetaObject::invokeMethod(child<QMenu>(form(), "file_menu")->actions()[0], "trigger");
+    useMenu("save_file");
     EXPECT_EQ(test::readFile(dir.path("saved.CVF")), FormatConfigFile(record()));
     bench.gui.op.expectSaveFile(std::nullopt);
-    QMetaObject::invokeMethod(child<QMenu>(form(), "file_menu")->actions()[0], "trigger");
+    useMenu("save_file");
 
     std::ofstream(dir.path("bad.CVF"), std::ios::binary)
         << test::replaceLine(FormatConfigFile(record()), 2, "abc");
@@ -284,7 +278,7 @@ TEST_F(Editor, SaveAndOpenReportFailuresAndTakeCancel) {
                              ", line 2: StationNo must be a quoted character or a "
                              "character code from 0 to 255, not \"abc\"",
                          Buttons::Ok, Icon::Exclamation, "Open Corvane Configuration Settings"});
-    QMetaObject::invokeMethod(child<QMenu>(form(), "file_menu")->actions()[1], "trigger");
+    useMenu("open_file");
     EXPECT_EQ(record(), before);
 }
 

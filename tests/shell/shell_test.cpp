@@ -23,17 +23,7 @@ int code(const std::string& field) {
 }
 
 QString text(QWidget* form, const char* name) {
-    QWidget* control = child(form, name);
-    if (auto* list = qobject_cast<QComboBox*>(control)) {
-        return list->currentText();
-    }
-    if (auto* label = qobject_cast<QLabel*>(control)) {
-        return label->text();
-    }
-    if (auto* box = qobject_cast<QLineEdit*>(control)) {
-        return box->text();
-    }
-    return qobject_cast<QAbstractButton*>(control)->text();
+    return test::shownText(form, name);
 }
 
 bool checked(QWidget* form, const char* name) {

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
 #include <QStyle>
@@ -113,6 +115,25 @@ inline void pickEntry(QComboBox* list, const QString& text) {
 
 inline void pickEntry(const QObject* form, const char* list, const QString& text) {
     pickEntry(child<QComboBox>(form, list), text);
+}
+
+// What a control shows: a list its entry, a label, text box or button its
+// text.
+inline QString shownText(const QObject* form, const char* name) {
+    QWidget* control = child(form, name);
+    if (auto* list = qobject_cast<QComboBox*>(control)) {
+        return list->currentText();
+    }
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        return label->text();
+    }
+    if (auto* box = qobject_cast<QLineEdit*>(control)) {
+        return box->text();
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        return button->text();
+    }
+    throw std::logic_error(std::string(name) + " shows no text");
 }
 
 // Clicks the item `name` of an open pop-up menu as the operator does.
