@@ -1,4 +1,3 @@
-#include "editors/cv210params.h"
 #include "shell/forms.h"
 #include "ui_about.h"
 #include "ui_welcome.h"
