@@ -68,6 +68,15 @@ std::optional<SpeedCode> speedByCode(std::span<const SpeedCode> table, int code)
     return std::nullopt;
 }
 
+std::optional<SpeedCode> speedByText(std::span<const SpeedCode> table, std::string_view text) {
+    for (const SpeedCode& row : table) {
+        if (row.text == text) {
+            return row;
+        }
+    }
+    return std::nullopt;
+}
+
 std::string octalText(int value) {
     std::string text;
     do {

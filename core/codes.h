@@ -27,6 +27,10 @@ enum class Network { DHPlus, DH485, RemoteIO };
 // The row of `table` with that code, or nothing.
 [[nodiscard]] std::optional<SpeedCode> speedByCode(std::span<const SpeedCode> table, int code);
 
+// The row of `table` whose list text is `text`, or nothing.
+[[nodiscard]] std::optional<SpeedCode> speedByText(std::span<const SpeedCode> table,
+                                                   std::string_view text);
+
 // Station, node and rack lists show two-digit octal texts; an entry n read
 // as decimal digits stands for (n / 10) * 8 + n % 10.
 [[nodiscard]] constexpr int octalEntryValue(int entry) {

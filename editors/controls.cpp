@@ -162,9 +162,9 @@ void showText(QComboBox* list, const QString& text) {
     list->setCurrentIndex(list->findText(text, Qt::MatchExactly));
 }
 
-QStringList octalEntries(int first, int last) {
+QStringList octalEntries(int last) {
     QStringList entries;
-    for (int value = first; value <= last; ++value) {
+    for (int value = 0; value <= last; ++value) {
         entries << QString::fromStdString(octalText(value));
     }
     return entries;

@@ -96,7 +96,7 @@ void showChoice(std::initializer_list<QAbstractButton*> group, QAbstractButton* 
 void showEntries(QComboBox* list, const QStringList& entries);
 void showText(QComboBox* list, const QString& text);
 
-// The values `first` to `last` as the octal texts of the station lists.
-[[nodiscard]] QStringList octalEntries(int first, int last);
+// The values 0 to `last` as the octal texts of the station lists.
+[[nodiscard]] QStringList octalEntries(int last);
 
 } // namespace cvcfg

@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <algorithm>
 #include <array>
 
 namespace cvcfg {
@@ -57,6 +58,16 @@ int modeCode(Mode mode, bool rmm) {
         break;
     }
     return 1;
+}
+
+// The rack sizes of the Remote I/O adapter, by the code the record holds.
+const std::array<QString, 3> kRackSizes = {QStringLiteral("1/4"), QStringLiteral("1/2"),
+                                           QStringLiteral("FULL")};
+
+// The code of a list's speed text in `table`, if the table has that text.
+std::optional<int> speedCode(std::span<const SpeedCode> table, const QString& text) {
+    const std::optional<SpeedCode> speed = speedByText(table, text.toStdString());
+    return speed ? std::optional<int>(speed->code) : std::nullopt;
 }
 
 std::string modeBytes(int first) {
@@ -220,11 +231,6 @@ void CV210Params::wireHandlers() {
         {ui.optDHPlus, &CV210Params::optDHPlus_Click},
         {ui.optDH485, &CV210Params::optDH485_Click},
     };
-    for (const auto& [control, handler] : options) {
-        control->onClick = [this, handler] {
-            (this->*handler)();
-        };
-    }
     const std::pair<ListBox*, Handler> lists[] = {
         {ui.cboStationNumber, &CV210Params::cboStationNumber_Click},
         {ui.cboHighAddress, &CV210Params::cboHighAddress_Click},
@@ -236,11 +242,15 @@ void CV210Params::wireHandlers() {
         {ui.cboDH485LinkID, &CV210Params::cboDH485LinkID_Click},
         {ui.cboAsyncSpeed, &CV210Params::cboAsyncSpeed_Click},
     };
-    for (const auto& [control, handler] : lists) {
-        control->onClick = [this, handler] {
-            (this->*handler)();
-        };
-    }
+    const auto wire = [this](const auto& table) {
+        for (const auto& [control, handler] : table) {
+            control->onClick = [this, handler] {
+                (this->*handler)();
+            };
+        }
+    };
+    wire(options);
+    wire(lists);
     const std::pair<QPushButton*, Handler> buttons[] = {
         {ui.Command3, &CV210Params::Command3_Click},
         {ui.cmdProtParam, &CV210Params::cmdProtParam_Click},
@@ -300,7 +310,9 @@ void CV210Params::takeNetwork(Network network) {
         m_record.AuxChar = charField(1); // DH+ link ID 1
         m_record.AuxValue = 2;           // DH-485 link ID 2
     }
-    m_record.NetSpeed = charField(dhPlus ? 8 : 9); // 57.6 kbaud, 19.2 kbaud
+    m_record.NetSpeed = charField(
+        speedCode(networkSpeeds(network), dhPlus ? QStringLiteral("57.6") : QStringLiteral("19.2"))
+            .value_or(0));
     m_record.CHAParams = 0;
 }
 
@@ -409,11 +421,9 @@ void CV210Params::cboHighAddress_Click() {
 }
 
 void CV210Params::cboNetworkSpeed_Click() {
-    const QString text = m_ui->cboNetworkSpeed->currentText();
-    for (const SpeedCode& speed : networkSpeeds(shownNetwork())) {
-        if (text == qs(speed.text)) {
-            m_record.NetSpeed = charField(speed.code);
-        }
+    if (const std::optional<int> speed =
+            speedCode(networkSpeeds(shownNetwork()), m_ui->cboNetworkSpeed->currentText())) {
+        m_record.NetSpeed = charField(*speed);
     }
     m_record.CHAParams = 0;
     showRecord();
@@ -430,13 +440,10 @@ void CV210Params::cboRackRange_Click() {
 }
 
 void CV210Params::cboRackSize_Click() {
-    const QString size = m_ui->cboRackSize->currentText();
-    const std::array<QString, 3> sizes = {QStringLiteral("1/4"), QStringLiteral("1/2"),
-                                          QStringLiteral("FULL")};
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        if (size == sizes[i]) {
-            m_record.AuxChar = charField(static_cast<int>(i));
-        }
+    const auto size =
+        std::find(kRackSizes.begin(), kRackSizes.end(), m_ui->cboRackSize->currentText());
+    if (size != kRackSizes.end()) {
+        m_record.AuxChar = charField(static_cast<int>(size - kRackSizes.begin()));
     }
     showRecord();
 }
@@ -452,11 +459,9 @@ void CV210Params::cboDH485LinkID_Click() {
 }
 
 void CV210Params::cboAsyncSpeed_Click() {
-    const QString text = m_ui->cboAsyncSpeed->currentText();
-    for (const SpeedCode& speed : SpeedCodeTable()) {
-        if (text == qs(speed.text)) {
-            m_record.CHBSpeed = charField(speed.code);
-        }
+    if (const std::optional<int> speed =
+            speedCode(SpeedCodeTable(), m_ui->cboAsyncSpeed->currentText())) {
+        m_record.CHBSpeed = charField(*speed);
     }
     showRecord();
 }
@@ -687,19 +692,16 @@ void CV210Params::showNetwork() {
                                                                         : ui.optDHPlus);
 
     showAll({ui.lblNetSpeed, ui.cboNetworkSpeed, ui.lblKbaud}, !remoteIO);
+    const std::span<const SpeedCode> table = networkSpeeds(remoteIO ? Network::DHPlus : network);
     QStringList speeds;
-    QString shown;
-    QString unit = QStringLiteral("KBaud");
-    for (const SpeedCode& speed : networkSpeeds(remoteIO ? Network::DHPlus : network)) {
+    for (const SpeedCode& speed : table) {
         speeds << qs(speed.text);
-        if (speed.code == code(m_record.NetSpeed)) {
-            shown = qs(speed.text);
-            unit = speed.unit == "Baud" ? QStringLiteral("Baud") : QStringLiteral("KBaud");
-        }
     }
     showEntries(ui.cboNetworkSpeed, speeds);
-    showText(ui.cboNetworkSpeed, shown);
-    ui.lblKbaud->setText(unit);
+    const std::optional<SpeedCode> shown = speedByCode(table, code(m_record.NetSpeed));
+    showText(ui.cboNetworkSpeed, shown ? qs(shown->text) : QString());
+    ui.lblKbaud->setText(shown && shown->unit == "Baud" ? QStringLiteral("Baud")
+                                                        : QStringLiteral("KBaud"));
 }
 
 void CV210Params::showAddresses() {
@@ -708,7 +710,7 @@ void CV210Params::showAddresses() {
     const Network network = shownNetwork();
     const std::optional<Mode> mode = shownMode();
     const int last = lastAddress(network);
-    const QStringList addresses = octalEntries(0, last);
+    const QStringList addresses = octalEntries(last);
 
     showAll({ui.lblStnNum, ui.cboStationNumber, ui.lblOctal1, ui.txtDecimal, ui.lblDecimal},
             network != Network::RemoteIO);
@@ -794,10 +796,8 @@ void CV210Params::showRemoteIO() {
 
     showText(ui.cboRackNum, octalQText(code(m_record.StationNo)));
     showText(ui.cboRackRange, QString::number(code(m_record.HighAddress)));
-    const std::array<QString, 3> sizes = {QStringLiteral("1/4"), QStringLiteral("1/2"),
-                                          QStringLiteral("FULL")};
-    const int size = code(m_record.AuxChar);
-    showText(ui.cboRackSize, size < 3 ? sizes[static_cast<std::size_t>(size)] : QString());
+    const auto size = static_cast<std::size_t>(code(m_record.AuxChar));
+    showText(ui.cboRackSize, size < kRackSizes.size() ? kRackSizes[size] : QString());
 }
 
 void CV210Params::showBusProtocol() {

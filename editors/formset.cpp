@@ -53,26 +53,21 @@ ModelEditor* EditorForms::editorFor(const std::string& model) {
     return editor.get();
 }
 
+// A row has an entry exactly while its editor is loaded.
 bool EditorForms::editorLoaded(const std::string& model) const {
-    const auto found = m_editors.find(editorRowFor(model));
-    return found != m_editors.end() && found->second;
+    return m_editors.contains(editorRowFor(model));
 }
 
 void EditorForms::unloadEditorFor(const std::string& model) {
-    const auto found = m_editors.find(editorRowFor(model));
-    if (found != m_editors.end() && found->second) {
-        std::unique_ptr<ModelEditor> editor = std::move(found->second);
-        m_editors.erase(found);
-        unloadLater(&editor.release()->window());
+    if (auto node = m_editors.extract(editorRowFor(model))) {
+        unloadLater(&node.mapped().release()->window());
     }
 }
 
 std::vector<ModelEditor*> EditorForms::loadedEditors() const {
     std::vector<ModelEditor*> editors;
     for (const auto& [row, editor] : m_editors) {
-        if (editor) {
-            editors.push_back(editor.get());
-        }
+        editors.push_back(editor.get());
     }
     return editors;
 }

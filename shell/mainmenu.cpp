@@ -153,13 +153,14 @@ void MainMenu::UpdateParameters() {
     record.HighAddress = charField(0);
     record.CHCSpeed = charField(0);
     record.CHCParams = 0;
-    if (ModelEditor* editor = m_app.editors().editor()) {
+    ModelEditor* editor = m_app.editors().editor();
+    if (editor) {
         editor->UpdateParameters();
     }
     ResetDF1Dialog();
     Click_CHB_Params();
     Click_CHC_Params();
-    if (ModelEditor* editor = m_app.editors().editor()) {
+    if (editor) {
         editor->showRecord();
     }
 }
