@@ -1,6 +1,7 @@
 #include "core/configfile.h"
 
 #include "core/fields.h"
+#include "core/savefile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -279,28 +280,7 @@ std::string FormatConfigFile(const ConfigRecord& record) {
 }
 
 Status SaveConfigFile(const std::string& path, const ConfigRecord& record) {
-    const std::string text = FormatConfigFile(record);
-    const std::string partial = path + ".partial";
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        if (out) {
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            out.flush();
-        }
-        if (!out) {
-            const std::string reason = std::strerror(errno);
-            std::error_code ignored;
-            std::filesystem::remove(partial, ignored);
-            return Status::failure("Cannot write " + path + ": " + reason);
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(partial, path, error);
-    if (error) {
-        std::filesystem::remove(partial, error);
-        return Status::failure("Cannot write " + path + ": " + error.message());
-    }
-    return Status::success();
+    return SaveFile(path, FormatConfigFile(record));
 }
 
 Expected<FileValues> ParseConfigFile(std::string_view text, SectionB layout,

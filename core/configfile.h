@@ -45,8 +45,8 @@ inline constexpr std::string_view kFileLineEnd = "\r\n";
 // The 88 lines of the register-map section, ExtParams[0] first.
 [[nodiscard]] std::string SaveExtParams(const ConfigRecord& record);
 
-// Writes the record's configuration file; an existing file is replaced only
-// once the new one is completely written.
+// Writes the record's configuration file through SaveFile: an existing file
+// is replaced only once the new one is completely written.
 [[nodiscard]] Status SaveConfigFile(const std::string& path, const ConfigRecord& record);
 
 // Reads the values of a file's text laid out as `layout` prescribes. A file

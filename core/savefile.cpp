@@ -1,0 +1,137 @@
+#include "core/savefile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace cvcfg {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+Status cannotWrite(const std::string& path, const std::string& reason) {
+    return Status::failure("Cannot write " + path + ": " + reason);
+}
+
+Status cannotWrite(const std::string& path, int code) {
+    return cannotWrite(path, std::strerror(code));
+}
+
+// The file a path stands for: symbolic links are followed, also to a target
+// that does not exist yet. Too long a chain of links is a loop.
+Expected<fs::path> finalTarget(const std::string& path) {
+    fs::path target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat about {};
+        if (::lstat(target.c_str(), &about) != 0 || !S_ISLNK(about.st_mode)) {
+            return target;
+        }
+        std::error_code error;
+        const fs::path next = fs::read_symlink(target, error);
+        if (error) {
+            return Expected<fs::path>::failure(error.message());
+        }
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return Expected<fs::path>::failure(std::strerror(ELOOP));
+}
+
+bool writeAll(int fd, std::string_view content) {
+    while (!content.empty()) {
+        const ssize_t n = ::write(fd, content.data(), content.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        content.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Makes a rename in `folder` last through a power cut.
+int syncFolder(const fs::path& folder) {
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    // Some file systems cannot sync a folder; the rename stands all the same.
+    const int code = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+    ::close(fd);
+    return code;
+}
+
+} // namespace
+
+Status SaveFile(const std::string& path, std::string_view content) {
+    const Expected<fs::path> resolved = finalTarget(path);
+    if (!resolved) {
+        return cannotWrite(path, resolved.error());
+    }
+    const fs::path& target = *resolved;
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (!exists && errno != ENOENT) {
+        return cannotWrite(path, errno);
+    }
+    if (exists && S_ISDIR(existing.st_mode)) {
+        return cannotWrite(path, "it is a folder");
+    }
+    if (exists && !S_ISREG(existing.st_mode)) {
+        return cannotWrite(path, "it is not a regular file");
+    }
+
+    // A name of our own beside the target, so that the rename stays on one
+    // file system and never meets another writer's temporary file.
+    static std::atomic<unsigned> counter{0};
+    const fs::path folder = target.parent_path();
+    const fs::path temporary =
+        folder / ("." + target.filename().string() + ".cvcfg-" + std::to_string(::getpid()) + "-" +
+                  std::to_string(counter++));
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return cannotWrite(path, errno);
+    }
+    auto abandon = [&](int code) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return cannotWrite(path, code);
+    };
+    if (exists) {
+        if (::fchmod(fd, existing.st_mode & 07777) != 0) {
+            return abandon(errno);
+        }
+        // Only root can give the file back to its owner; anyone else makes it
+        // their own, as an editor's save does.
+        (void)!::fchown(fd, existing.st_uid, existing.st_gid);
+    }
+    if (!writeAll(fd, content) || ::fsync(fd) != 0) {
+        return abandon(errno);
+    }
+    if (::close(fd) != 0) {
+        const int code = errno;
+        ::unlink(temporary.c_str());
+        return cannotWrite(path, code);
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int code = errno;
+        ::unlink(temporary.c_str());
+        return cannotWrite(path, code);
+    }
+    if (const int code = syncFolder(folder); code != 0) {
+        return cannotWrite(path, code);
+    }
+    return Status::success();
+}
+
+} // namespace cvcfg
