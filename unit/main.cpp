@@ -44,8 +44,9 @@ Options:
   --baud-timing   send at the line speed (10 bit times a byte) and report the
                   pace of what arrives
   --fault F       misbehave: silent, nak, noise, noise-then-ack, short-reply,
-                  garbled-reply, late=MS, or no-reply=E|M|R for one upload
-                  request (repeatable)
+                  garbled-reply, paused-reply (10, 30, then the rest, 400 ms
+                  apart), late=MS, or no-reply=E|M|R for one upload request
+                  (repeatable)
 
 A pseudo-terminal carries no break: a "D" after a second of silence stands
 for the break-and-D debug request.
@@ -307,11 +308,15 @@ int main(int argc, char** argv) {
     PaceMeter pace;
     while (!g_stop) {
         const auto now = Clock::now();
-        int timeoutMs = -1;
+        // To the nanosecond: at 19200 baud a byte takes about half a
+        // millisecond, and a wait rounded to milliseconds would send two at
+        // once.
+        std::optional<std::chrono::nanoseconds> timeout;
         auto until = [&](Clock::time_point when) {
-            const auto ms = std::chrono::ceil<std::chrono::milliseconds>(when - now).count();
-            const int wait = static_cast<int>(std::max<long long>(0, ms));
-            timeoutMs = timeoutMs < 0 ? wait : std::min(timeoutMs, wait);
+            const auto wait = std::max<std::chrono::nanoseconds>(
+                std::chrono::nanoseconds(0),
+                std::chrono::duration_cast<std::chrono::nanoseconds>(when - now));
+            timeout = timeout ? std::min(*timeout, wait) : wait;
         };
         if (const auto deadline = unit.nextDeadline()) {
             until(*deadline);
@@ -323,8 +328,12 @@ int main(int argc, char** argv) {
             until(*ends);
         }
         pollfd ready{master, POLLIN, 0};
-        timespec wait{timeoutMs / 1000, (timeoutMs % 1000) * 1'000'000L};
-        const int result = ppoll(&ready, 1, timeoutMs < 0 ? nullptr : &wait, &open);
+        timespec wait{};
+        if (timeout) {
+            wait.tv_sec = static_cast<time_t>(timeout->count() / 1'000'000'000);
+            wait.tv_nsec = static_cast<long>(timeout->count() % 1'000'000'000);
+        }
+        const int result = ppoll(&ready, 1, timeout ? &wait : nullptr, &open);
         const auto at = Clock::now();
         if (result > 0 && (ready.revents & POLLIN)) {
             char buffer[4096];

@@ -27,6 +27,9 @@ constexpr milliseconds kBreakSilence{900};
 constexpr std::size_t kNoiseBeforeAck = 20;
 constexpr std::size_t kNoiseLength = 113;
 constexpr std::size_t kShortReply = 20;
+// A paused reply: its first pieces, then the rest, each after this pause.
+constexpr std::array<std::size_t, 2> kReplyPieces = {10, 30};
+constexpr milliseconds kReplyPause{400};
 
 // Reply lengths: each reaches the highest position the program reads and at
 // least the length it collects.
@@ -85,6 +88,7 @@ Status Faults::add(std::string_view name) {
         {"noise-then-ack", Fault::NoiseThenAck},
         {"short-reply", Fault::ShortReply},
         {"garbled-reply", Fault::GarbledReply},
+        {"paused-reply", Fault::PausedReply},
     };
     for (const auto& [text, fault] : kNames) {
         if (name == text) {
@@ -94,7 +98,8 @@ Status Faults::add(std::string_view name) {
     }
     return Status::failure("unknown fault \"" + std::string(name) +
                            "\"; the faults are silent, nak, noise, noise-then-ack, "
-                           "short-reply, garbled-reply, late=MS and no-reply=E|M|R");
+                           "short-reply, garbled-reply, paused-reply, late=MS and "
+                           "no-reply=E|M|R");
 }
 
 namespace {
@@ -317,8 +322,18 @@ void Unit::handleRequest(char stage, TimePoint now) {
         answer[0] = 'X';
         answer[1] = 'X';
     }
-    reply(answer, now);
     log(received + " -> tx " + std::to_string(answer.size()) + ": " + hexBytes(answer));
+    if (m_faults.has(Fault::PausedReply)) {
+        milliseconds after{0};
+        for (const std::size_t piece : kReplyPieces) {
+            reply(answer.substr(0, piece), now, after);
+            answer.erase(0, piece);
+            after += kReplyPause;
+        }
+        reply(answer, now, after);
+        return;
+    }
+    reply(answer, now);
 }
 
 std::string Unit::name() const {
@@ -482,8 +497,8 @@ std::optional<Unit::TimePoint> Unit::nextDeadline() const {
     return next;
 }
 
-void Unit::reply(std::string bytes, TimePoint now) {
-    m_outbox.emplace_back(now + milliseconds(m_faults.lateMs), std::move(bytes));
+void Unit::reply(std::string bytes, TimePoint now, milliseconds after) {
+    m_outbox.emplace_back(now + milliseconds(m_faults.lateMs) + after, std::move(bytes));
 }
 
 void Unit::show(const std::string& text) {

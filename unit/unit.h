@@ -23,6 +23,7 @@ enum class Fault {
     NoiseThenAck, // sends noise, then the ACK
     ShortReply,   // cuts upload replies short
     GarbledReply, // upload replies do not begin "T","R"
+    PausedReply,  // upload replies come in three pieces with pauses between
 };
 
 struct Faults {
@@ -32,7 +33,8 @@ struct Faults {
 
     [[nodiscard]] bool has(Fault fault) const { return kinds.count(fault) != 0; }
     // Adds one fault named as on the command line: silent, nak, noise,
-    // noise-then-ack, short-reply, garbled-reply, late=MS or no-reply=E|M|R.
+    // noise-then-ack, short-reply, garbled-reply, paused-reply, late=MS or
+    // no-reply=E|M|R.
     Status add(std::string_view name);
 };
 
@@ -91,7 +93,8 @@ private:
     void handleRequest(char stage, TimePoint now);
     void handleKey(uint8_t key);
     void handleMenuKey(uint8_t key);
-    void reply(std::string bytes, TimePoint now);
+    void reply(std::string bytes, TimePoint now,
+               std::chrono::milliseconds after = std::chrono::milliseconds(0));
     void show(const std::string& text);
     void log(const std::string& line);
     [[nodiscard]] std::string uploadReply(char stage) const;
