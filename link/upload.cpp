@@ -3,11 +3,11 @@
 #include "core/catalogue.h"
 #include "core/configfile.h"
 #include "core/fields.h"
+#include "core/savefile.h"
 #include "link/contact.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <algorithm>
+#include <filesystem>
 
 namespace cvcfg {
 
@@ -15,18 +15,32 @@ namespace {
 
 constexpr const char* kInvalidReply = "!Error!Invalid Upload Message Received! Upload Again!";
 
-// A stage of the exchange: its request, the first reply position it reads
-// and how many it reads.
-struct Stage {
-    const char* request;
-    std::size_t highestPosition; // the last reply position the stage reads
-};
-
 constexpr std::size_t kStage1Basic = 47;    // b(29) to b(47): the fixed section
 constexpr std::size_t kStage1Extended = 56; // b(56) onward: ExtParams pairs
 constexpr std::size_t kStage2First = 24;    // b(24) to b(111): ExtParams[0..87]
 constexpr std::size_t kStage3First = 16;    // b(16) to b(29): ExtParams[0..13]
 constexpr int kStage3Values = 14;
+
+// How many bytes each stage collects before it judges the reply. The first
+// stage collects more where its reply carries more (the CV-PCI reads b(69)).
+constexpr std::size_t kStage1Limit = 66;
+constexpr std::size_t kStage2Limit = 114;
+constexpr std::size_t kStage3Limit = 94;
+
+// A reply may run on past its limit. Before the ACK the stage waits for the
+// line to stay quiet this long (some thirty byte times at 9600 baud), so that
+// no byte of it is still on its way when the next request goes out.
+constexpr std::chrono::milliseconds kReplySettle{30};
+// However long a reply runs on, a stage keeps no more than this of it.
+constexpr std::size_t kLongestReply = 1024;
+
+// One request of the exchange: what it sends, how many bytes it collects and
+// the last reply position it reads.
+struct Stage {
+    const char* request;
+    std::size_t limit;
+    std::size_t highest;
+};
 
 // Where each fixed-section line of the file comes from in the first reply.
 constexpr std::array<std::size_t, 15> kFixedPositions = {29, 30, 31, 32, 33, 34, 35, 36,
@@ -34,6 +48,11 @@ constexpr std::array<std::size_t, 15> kFixedPositions = {29, 30, 31, 32, 33, 34,
 
 bool validStart(const std::string& reply) {
     return reply.size() >= 2 && reply[0] == 'T' && reply[1] == 'R';
+}
+
+// Whether a reply is valid and reaches every position the stage reads.
+bool carries(const std::string& reply, const Stage& stage) {
+    return validStart(reply) && reply.size() > stage.highest;
 }
 
 // The fixed-section lines, written as the file writer writes them, from the
@@ -80,19 +99,6 @@ std::string singleLines(const ReplyBytes& b, std::size_t first, int values) {
     return text;
 }
 
-// Writes (or, with `append`, adds) lines to the upload's file.
-Status writeLines(const std::string& path, const std::string& lines, bool append) {
-    std::ofstream out(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
-    if (out) {
-        out << lines;
-        out.flush();
-    }
-    if (!out) {
-        return Status::failure("Cannot write " + path + ": " + std::strerror(errno));
-    }
-    return Status::success();
-}
-
 class Upload {
 public:
     explicit Upload(Session& session) : m_session(session), m_record(session.record) {
@@ -102,9 +108,12 @@ public:
     UploadOutcome run();
 
 private:
-    // Sends a request and collects the reply until every position the stage
-    // reads has come; false, with the outcome reported, when it has not.
-    bool exchange(const char* request, std::size_t highest, bool firstStage);
+    // Sends a request and collects the reply up to the stage's limit, until
+    // the line is quiet; false, with the outcome reported, when the reply
+    // does not carry what the stage reads.
+    bool exchange(const Stage& stage, bool firstStage);
+    // Takes in what still comes after the limit, until the line is quiet.
+    void settle(std::string& reply);
     UploadOutcome end(UploadOutcome outcome, const std::string& status = {});
 
     Session& m_session;
@@ -122,23 +131,41 @@ UploadOutcome Upload::end(UploadOutcome outcome, const std::string& status) {
     return outcome;
 }
 
-bool Upload::exchange(const char* request, std::size_t highest, bool firstStage) {
+void Upload::settle(std::string& reply) {
+    SerialLayer& serial = m_session.serial;
+    while (reply.size() < kLongestReply) {
+        serial.CommWaitInput(m_record.ComPort, static_cast<int32_t>(kReplySettle.count()));
+        std::string more;
+        const int32_t n = serial.CommRead(m_record.ComPort, more, kReplyBytesSize);
+        if (n <= 0) {
+            return;
+        }
+        reply += more;
+    }
+}
+
+bool Upload::exchange(const Stage& stage, bool firstStage) {
     SerialLayer& serial = m_session.serial;
     if (!firstStage) {
         m_record.CommStatus = serial.CommFlush(m_record.ComPort);
     }
-    m_record.CommStatus = serial.CommWrite(m_record.ComPort, request);
-    // Complete once every position the stage reads has come; a reply that
-    // does not begin "T","R" or is a lone ACK is over, and wrong, at once.
-    const auto complete = [highest](const std::string& reply) {
-        return reply.size() > highest || reply == std::string(1, 0x06) ||
+    m_record.CommStatus = serial.CommWrite(m_record.ComPort, stage.request);
+    // Complete once the limit has come; a reply that does not begin "T","R"
+    // or is a lone ACK is over, and wrong, at once.
+    const auto complete = [&stage](const std::string& reply) {
+        return reply.size() >= stage.limit || reply == std::string(1, 0x06) ||
                (reply.size() >= 2 && !validStart(reply));
     };
-    // The form's timer event. A reply that has begun but stopped short is
-    // reported as invalid rather than as silence.
-    const auto timeUp = [this](const std::string& partial) {
-        m_record.TimeoutFlag = false;
+    // The form's timer event. A reply that stopped short of the limit but
+    // carries every position the stage reads is judged like a full one; one
+    // that has begun and stopped earlier is reported as invalid rather than
+    // as silence.
+    const auto timeUp = [this, &stage](const std::string& partial) {
         m_timer.disable();
+        if (carries(partial, stage)) {
+            return;
+        }
+        m_record.TimeoutFlag = false;
         if (partial.empty()) {
             m_session.op.showMessage(
                 {"Unable to upload parameters from " + m_record.ModelName + ".", Buttons::Ok,
@@ -151,12 +178,15 @@ bool Upload::exchange(const char* request, std::size_t highest, bool firstStage)
         }
         m_session.serial.CommClose(m_record.ComPort);
     };
-    const Collected collected =
-        CollectReply(m_session, m_timer, static_cast<int32_t>(highest + 1), complete, timeUp);
+    Collected collected =
+        CollectReply(m_session, m_timer, static_cast<int32_t>(stage.limit), complete, timeUp);
     if (!m_record.TimeoutFlag) {
         return false;
     }
     m_timer.disable();
+    if (collected.readError.empty() && collected.reply.size() >= stage.limit) {
+        settle(collected.reply);
+    }
     if (!collected.readError.empty()) {
         m_session.op.showMessage({"Unable to upload parameters from " + m_record.ModelName +
                                       ".\r\n\r\n" + collected.readError,
@@ -166,12 +196,19 @@ bool Upload::exchange(const char* request, std::size_t highest, bool firstStage)
         return false;
     }
     SplitReply(collected.reply, m_bytes);
-    if (collected.reply.size() <= highest || !validStart(collected.reply)) {
+    if (!carries(collected.reply, stage)) {
         m_session.op.setStatus(kInvalidReply);
         m_failure = UploadOutcome::InvalidReply;
         return false;
     }
     return true;
+}
+
+// What a failed upload says of the file the operator named.
+std::string fileLeftAlone(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error) ? " " + path + " was left as it was."
+                                                : " No file was written.";
 }
 
 UploadOutcome Upload::run() {
@@ -186,7 +223,7 @@ UploadOutcome Upload::run() {
     const std::size_t stage1Highest =
         plan.stage1Values ? kStage1Extended + static_cast<std::size_t>(plan.stage1Values) - 1
                           : kStage1Basic;
-    if (!exchange("TEE", stage1Highest, true)) {
+    if (!exchange({"TEE", std::max(kStage1Limit, stage1Highest + 1), stage1Highest}, true)) {
         return end(m_failure);
     }
     op.setStatus("A-OK! Configuration Uploaded from " + m_record.ModelName +
@@ -197,45 +234,50 @@ UploadOutcome Upload::run() {
     if (!path || path->empty()) {
         return end(UploadOutcome::NoFileName, "!Error!Invalid Filename Selected! Upload Again!");
     }
-    auto fileFailure = [&](const Status& status) {
-        op.showMessage({status.error, Buttons::Ok, Icon::Exclamation, "UPLOAD"});
-        return end(UploadOutcome::FileError, "!Error!The file could not be written! Upload Again!");
+    auto fileFailure = [&](const std::string& error) {
+        op.showMessage({error, Buttons::Ok, Icon::Exclamation, "UPLOAD"});
+        return end(UploadOutcome::FileError,
+                   "!Error!The file could not be written! Upload Again!" + fileLeftAlone(*path));
     };
-    const std::string stage1 =
-        fixedLines(m_bytes) + pairLines(m_bytes, kStage1Extended, plan.stage1Values);
-    if (const Status status = writeLines(*path, stage1, false); !status) {
-        return fileFailure(status);
-    }
+    std::string text = fixedLines(m_bytes) + pairLines(m_bytes, kStage1Extended, plan.stage1Values);
 
     struct Later {
         bool runs;
         const char* request;
-        std::size_t first;
+        std::size_t limit;
+        std::size_t first; // the first reply position read
         int values;
     };
-    for (const Later& stage : {Later{plan.registerMap, "TEM", kStage2First, kExtParamCount},
-                               Later{plan.extendedBlock, "TER", kStage3First, kStage3Values}}) {
-        if (!stage.runs) {
+    for (const Later& later :
+         {Later{plan.registerMap, "TEM", kStage2Limit, kStage2First, kExtParamCount},
+          Later{plan.extendedBlock, "TER", kStage3Limit, kStage3First, kStage3Values}}) {
+        if (!later.runs) {
             continue;
         }
-        if (!exchange(stage.request, stage.first + static_cast<std::size_t>(stage.values) - 1,
-                      false)) {
-            // The file keeps its first lines; nothing is loaded.
-            return end(m_failure, m_failure == UploadOutcome::TimedOut
-                                      ? "!Error!Timeout Detected! Upload Again!"
-                                      : "");
+        const Stage stage{later.request, later.limit,
+                          later.first + static_cast<std::size_t>(later.values) - 1};
+        if (!exchange(stage, false)) {
+            const std::string status = m_failure == UploadOutcome::TimedOut
+                                           ? "!Error!Timeout Detected! Upload Again!"
+                                       : m_failure == UploadOutcome::InvalidReply
+                                           ? kInvalidReply
+                                           : "Check connections/settings and TRY UPLOAD AGAIN";
+            return end(m_failure, status + fileLeftAlone(*path));
         }
         SendAck(m_session);
-        if (const Status status =
-                writeLines(*path, singleLines(m_bytes, stage.first, stage.values), true);
-            !status) {
-            return fileFailure(status);
-        }
+        text += singleLines(m_bytes, later.first, later.values);
     }
 
-    if (const Status status = OpenConfigFile(*path, m_record, op.fileValueView()); !status) {
-        return fileFailure(status);
+    // The operator's file is replaced only by a complete upload that reads
+    // back as a configuration of this product.
+    const Expected<FileValues> values = ParseConfigFile(text, sectionBFor(m_record), *path);
+    if (!values) {
+        return fileFailure(values.error());
     }
+    if (const Status status = SaveFile(*path, text); !status) {
+        return fileFailure(status.error);
+    }
+    ApplyFileValues(m_record, *values, op.fileValueView());
     return end(UploadOutcome::Complete,
                "A-OK! Success - Upload complete from " + m_record.ModelName + ".");
 }

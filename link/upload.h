@@ -14,7 +14,7 @@ enum class UploadOutcome {
     TimedOut,     // a stage had no reply within its time-out
     InvalidReply, // a reply too short or not beginning "T","R"
     NoFileName,   // the operator chose no file
-    FileError,    // the file could not be written or read back
+    FileError,    // the file could not be written, or would not read back
     ReadFailed,   // the port failed while a reply was awaited
     Complete,     // the file holds the unit's configuration, now loaded
 };
@@ -40,9 +40,10 @@ using ReplyBytes = std::array<int16_t, kReplyBytesSize>;
 void SplitReply(const std::string& reply, ReplyBytes& bytes);
 
 // Reads the unit's configuration in its stages, saves it as the file the
-// operator names and loads that file into the record (and the editor the
-// operator shows). Reports on the calling form; the port is closed on every
-// way out.
+// operator names and loads it into the record (and the editor the operator
+// shows). The file is replaced only by a complete upload that reads back;
+// any failure leaves it as it was. Reports on the calling form; the port is
+// closed on every way out.
 UploadOutcome UploadConfiguration(Session& session);
 
 // Acknowledges a reply with one ACK.

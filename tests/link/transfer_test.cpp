@@ -51,20 +51,29 @@ PortMap portMap(int port, const std::string& device) {
     return map;
 }
 
-// A simulated unit on a pseudo-terminal, reached as COM1, and the program's
-// side of the link: the record, the serial layer and a scripted operator.
+// A simulated unit on a pseudo-terminal, reached as COM1, sending at the
+// speed of the line, and the program's side of the link: the record, the
+// serial layer and a scripted operator. The unit is of `variant` unless
+// `unitVariant` names another ("any").
 class Bench {
 public:
-    explicit Bench(const std::string& variant, std::vector<std::string> faults = {})
-        : m_unit(unitArgs(variant, faults, m_dir)), m_backend(portMap(1, m_dir.path("port"))),
-          m_serial(m_backend) {
-        record = test::zeroRecord(variant);
-        record.LinkBaud = "9600";
-        record.ComPort = 1;
+    explicit Bench(const std::string& variant, std::vector<std::string> faults = {},
+                   const std::string& speed = "9600", const std::string& unitVariant = "")
+        : m_speed(speed),
+          m_unit(unitArgs(unitVariant.empty() ? variant : unitVariant, faults, m_dir)),
+          m_backend(portMap(1, m_dir.path("port"))), m_serial(m_backend) {
+        useRecord(test::zeroRecord(variant));
         op.shorten(kDownloadTimeout, 800ms);
         op.shorten(kUploadStageTimeout, 600ms);
     }
     ~Bench() { m_unit.stop(); }
+
+    // Puts `next` in the record, on this bench's port and line speed.
+    void useRecord(const ConfigRecord& next) {
+        record = next;
+        record.LinkBaud = m_speed;
+        record.ComPort = 1;
+    }
 
     Session session() { return Session{record, m_serial, op}; }
     UnitProcess& unit() { return m_unit; }
@@ -78,12 +87,14 @@ private:
     static std::vector<std::string> unitArgs(const std::string& variant,
                                              const std::vector<std::string>& faults,
                                              const test::TempDir& dir) {
-        std::vector<std::string> args = {"--variant", variant, "--link", dir.path("port")};
+        std::vector<std::string> args = {"--variant", variant, "--link",       dir.path("port"),
+                                         "--baud",    "line",  "--baud-timing"};
         for (const std::string& fault : faults) {
             args.insert(args.end(), {"--fault", fault});
         }
         return args;
     }
+    std::string m_speed;
     test::TempDir m_dir;
     UnitProcess m_unit;
     PosixSerialBackend m_backend;
@@ -95,12 +106,28 @@ struct Golden {
     const char* file;
 };
 
-class DownloadEveryLength : public testing::TestWithParam<Golden> {};
+void PrintTo(const Golden& golden, std::ostream* out) {
+    *out << golden.variant;
+}
+
+// Every case runs at both speeds of the configuration link.
+const auto kSpeeds = testing::Values(std::string("9600"), std::string("19200"));
+
+template <typename Case> std::string caseName(const Case& c, const std::string& speed) {
+    std::string name = c.variant;
+    std::replace_if(
+        name.begin(), name.end(), [](char ch) { return !std::isalnum(ch); }, '_');
+    return name + "_" + speed;
+}
+
+class DownloadEveryLength : public testing::TestWithParam<std::tuple<Golden, std::string>> {};
 
 TEST_P(DownloadEveryLength, UnitReceivesTheImageAndTheProgramsAck) {
-    Bench bench(GetParam().variant);
-    ASSERT_TRUE(
-        OpenConfigFile(test::dataPath(std::string(GetParam().file) + ".CVF"), bench.record));
+    const auto& [golden, speed] = GetParam();
+    Bench bench(golden.variant, {}, speed);
+    ConfigRecord opened = bench.record;
+    ASSERT_TRUE(OpenConfigFile(test::dataPath(std::string(golden.file) + ".CVF"), opened));
+    bench.useRecord(opened);
     bench.op.expect(configurePrompt(bench.record.ModelName));
     if (bench.record.ModelName != "CV-PCI") {
         bench.op.expect(kResetPrompt);
@@ -113,24 +140,21 @@ TEST_P(DownloadEveryLength, UnitReceivesTheImageAndTheProgramsAck) {
     EXPECT_EQ(bench.op.busyStates, std::vector<bool>{false});
     EXPECT_FALSE(bench.serial().isOpen(1));
 
-    std::string expected = test::readFile(test::dataPath(std::string(GetParam().file) + ".hex"));
+    std::string expected = test::readFile(test::dataPath(std::string(golden.file) + ".hex"));
     expected.pop_back();
     const std::string received = bench.unit().awaitLine("download rx", 3s);
     EXPECT_NE(received.find(": " + expected + " -> ACK"), std::string::npos) << received;
     EXPECT_NE(bench.unit().awaitLine("configuration kept", 3s), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Units, DownloadEveryLength,
-                         testing::Values(Golden{"CV210-DF1", "cv210-df1"},
-                                         Golden{"CV210-ASCII", "cv210-ascii"},
-                                         Golden{"CV210-KFR", "cv210-kfr"},
-                                         Golden{"CV320-ME", "cv320-me"},
-                                         Golden{"CV-PCI", "cv-pci"}),
-                         [](const auto& info) {
-                             std::string name = info.param.file;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Units, DownloadEveryLength,
+    testing::Combine(testing::Values(Golden{"CV210-DF1", "cv210-df1"},
+                                     Golden{"CV210-ASCII", "cv210-ascii"},
+                                     Golden{"CV210-KFR", "cv210-kfr"},
+                                     Golden{"CV320-ME", "cv320-me"}, Golden{"CV-PCI", "cv-pci"}),
+                     kSpeeds),
+    [](const auto& info) { return caseName(std::get<0>(info.param), std::get<1>(info.param)); });
 
 double cpuSeconds() {
     rusage usage{};
@@ -142,9 +166,7 @@ double cpuSeconds() {
 TEST(Download, SilentUnitTimesOutAfterSixSecondsWithoutSpinning) {
     Bench bench("CV210-DF1", {"silent"});
     bench.op.shorten(kDownloadTimeout, kDownloadTimeout); // the real time-out
-    bench.record = test::df1SetupRecord();
-    bench.record.LinkBaud = "9600";
-    bench.record.ComPort = 1;
+    bench.useRecord(test::df1SetupRecord());
     bench.op.expect(configurePrompt("CV210"));
     bench.op.expect(downloadFailure("TIMEOUT DETECTED"));
     Session session = bench.session();
@@ -241,22 +263,25 @@ struct UploadCase {
     const char* variant;
     int lines;
     std::vector<std::string> requests;
+    const char* unitVariant = ""; // the unit's own, unless "any"
 };
 
-class UploadEveryPlan : public testing::TestWithParam<UploadCase> {};
+void PrintTo(const UploadCase& c, std::ostream* out) {
+    *out << c.variant << (*c.unitVariant ? " from a unit of any variant" : "");
+}
+
+class UploadEveryPlan : public testing::TestWithParam<std::tuple<UploadCase, std::string>> {};
 
 TEST_P(UploadEveryPlan, WritesTheStagesAndLoadsWhatTheUnitHolds) {
-    const UploadCase& c = GetParam();
-    Bench bench(c.variant);
+    const auto& [c, speed] = GetParam();
+    Bench bench(c.variant, {}, speed, c.unitVariant);
     // Entries past the variant's file section have no meaning there and stay 0,
     // as every editor leaves them.
     ConfigRecord sent = test::distinctRecord(c.variant);
     const auto carried = static_cast<std::size_t>(sectionBValueCount(sectionBFor(sent)));
     std::fill(sent.ExtParams.begin() + static_cast<std::ptrdiff_t>(carried), sent.ExtParams.end(),
               0);
-    bench.record = sent;
-    bench.record.LinkBaud = "9600";
-    bench.record.ComPort = 1;
+    bench.useRecord(sent);
     Session session = bench.session();
     bench.op.expect(configurePrompt(bench.record.ModelName));
     if (bench.record.ModelName != "CV-PCI") {
@@ -265,9 +290,7 @@ TEST_P(UploadEveryPlan, WritesTheStagesAndLoadsWhatTheUnitHolds) {
     ASSERT_EQ(DownloadConfiguration(session), DownloadOutcome::Acknowledged);
 
     // Start the upload from an empty record of the same product.
-    bench.record = test::zeroRecord(c.variant);
-    bench.record.LinkBaud = "9600";
-    bench.record.ComPort = 1;
+    bench.useRecord(test::zeroRecord(c.variant));
     const std::string file = bench.file("upload.CVF");
     bench.op.statuses.clear();
     bench.op.expect(configurePrompt(bench.record.ModelName));
@@ -282,30 +305,47 @@ TEST_P(UploadEveryPlan, WritesTheStagesAndLoadsWhatTheUnitHolds) {
     const std::string text = test::readFile(file);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.lines);
     for (const std::string& request : c.requests) {
-        EXPECT_NE(bench.unit().awaitLine("upload   rx 3: " + request, 3s), "") << request;
+        const std::string line = bench.unit().awaitLine("upload   rx 3: " + request, 3s);
+        EXPECT_NE(line, "") << request;
+        // The ACK of a stage follows the whole of its reply.
+        EXPECT_NE(bench.unit().awaitLine("ack      rx", 3s), "") << request;
     }
     EXPECT_EQ(bench.unit().awaitLine("upload   rx", 300ms), "") << "no further request";
     // Every value the image carries came back.
     EXPECT_EQ(hexBytes(*BuildConfigImage(bench.record)), hexBytes(*BuildConfigImage(sent)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Units, UploadEveryPlan,
-                         testing::Values(UploadCase{"CV310-MMX", 15, {"54 45 45"}},
-                                         UploadCase{"CV320-ME", 15 + 88, {"54 45 45", "54 45 4D"}},
-                                         UploadCase{"CV210-KFR", 15 + 14, {"54 45 45", "54 45 52"}},
-                                         UploadCase{"CV-PCI", 15 + 7, {"54 45 45"}},
-                                         UploadCase{"CV310-DAS", 15 + 3, {"54 45 45"}}),
-                         [](const auto& info) {
-                             std::string name = info.param.variant;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+// Every file layout: none, the Brabender pair, the ASCII table, the
+// extended block (in the first reply for the CV-PCI, in a third stage for
+// the KFR) and the register map.
+INSTANTIATE_TEST_SUITE_P(
+    Units, UploadEveryPlan,
+    testing::Combine(
+        testing::Values(UploadCase{"CV310-MMX", 15, {"54 45 45"}},
+                        UploadCase{"CV310-BTI", 15 + 1, {"54 45 45"}},
+                        UploadCase{"CV310-DAS", 15 + 3, {"54 45 45"}},
+                        UploadCase{"CV210-ASCII", 15 + 3, {"54 45 45"}},
+                        UploadCase{"CV-PCI", 15 + 7, {"54 45 45"}},
+                        UploadCase{"CV210-KFR", 15 + 14, {"54 45 45", "54 45 52"}},
+                        UploadCase{"CV320-ME", 15 + 88, {"54 45 45", "54 45 4D"}},
+                        UploadCase{"CV210-MODBUS", 15 + 88, {"54 45 45", "54 45 4D"}},
+                        UploadCase{"CV310-DMX", 15 + 88, {"54 45 45", "54 45 4D"}},
+                        UploadCase{"CV-PC/104-MODBUS", 15 + 88, {"54 45 45", "54 45 4D"}},
+                        // The demonstration's unit answers the first request
+                        // with the CV-PCI's longer reply whatever it holds.
+                        UploadCase{"CV210-MODBUS", 15 + 88, {"54 45 45", "54 45 4D"}, "any"}),
+        kSpeeds),
+    [](const auto& info) {
+        const UploadCase& c = std::get<0>(info.param);
+        return caseName(c, std::get<1>(info.param)) + (*c.unitVariant ? "_any_unit" : "");
+    });
 
-TEST(Upload, SecondStageTimeOutKeepsOnlyTheFirstLinesAndLoadsNothing) {
+TEST(Upload, ALaterStageThatFailsLeavesTheFileAsItWasAndLoadsNothing) {
     Bench bench("CV320-ME", {"no-reply=M"});
     bench.op.shorten(kUploadStageTimeout, kUploadStageTimeout); // the real time-out
     const ConfigRecord before = bench.record;
-    const std::string file = bench.file("partial.CVF");
+    const std::string file = bench.file("kept.CVF");
+    test::writeFile(file, "the operator's good old file\r\n");
     bench.op.expect(configurePrompt("CV320"));
     bench.op.expectSaveFile(file);
     bench.op.expect(uploadTimeout("CV320"));
@@ -313,11 +353,36 @@ TEST(Upload, SecondStageTimeOutKeepsOnlyTheFirstLinesAndLoadsNothing) {
     const auto start = Clock::now();
     EXPECT_EQ(UploadConfiguration(session), UploadOutcome::TimedOut);
     EXPECT_GE(Clock::now() - start, 3000ms);
-    EXPECT_EQ(bench.op.statuses.back(), "!Error!Timeout Detected! Upload Again!");
-    const std::string text = test::readFile(file);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15);
+    EXPECT_EQ(bench.op.statuses.back(),
+              "!Error!Timeout Detected! Upload Again! " + file + " was left as it was.");
+    EXPECT_EQ(test::readFile(file), "the operator's good old file\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(bench.file("")),
+                            std::filesystem::directory_iterator()),
+              2)
+        << "the file and the unit's port, no temporary file";
     EXPECT_EQ(test::parameters(bench.record), test::parameters(before));
     EXPECT_FALSE(bench.serial().isOpen(1));
+
+    const std::string fresh = bench.file("fresh.CVF");
+    bench.op.expect(configurePrompt("CV320"));
+    bench.op.expectSaveFile(fresh);
+    bench.op.expect(uploadTimeout("CV320"));
+    EXPECT_EQ(UploadConfiguration(session), UploadOutcome::TimedOut);
+    EXPECT_EQ(bench.op.statuses.back(),
+              "!Error!Timeout Detected! Upload Again! No file was written.");
+    EXPECT_FALSE(std::filesystem::exists(fresh));
+}
+
+TEST(Upload, RepliesThatPauseMidwayAreCollectedWhole) {
+    Bench bench("CV210-KFR", {"paused-reply"}, "19200");
+    bench.op.shorten(kUploadStageTimeout, kUploadStageTimeout);
+    const std::string file = bench.file("paused.CVF");
+    bench.op.expect(configurePrompt("CV210"));
+    bench.op.expectSaveFile(file);
+    Session session = bench.session();
+    EXPECT_EQ(UploadConfiguration(session), UploadOutcome::Complete);
+    const std::string text = test::readFile(file);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 14);
 }
 
 TEST(Upload, ShortOrGarbledFirstReplyIsRefused) {

@@ -125,4 +125,12 @@ inline std::string readFile(const std::string& path) {
     return text.str();
 }
 
+inline void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
 } // namespace cvcfg::test
