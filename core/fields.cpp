@@ -1,5 +1,7 @@
 #include "core/fields.h"
 
+#include "core/excerpt.h"
+
 #include <array>
 #include <charconv>
 
@@ -101,8 +103,8 @@ Expected<uint8_t> fieldByte(const ConfigRecord& record, const ByteField& field, 
         if (const auto value = parseDecimalByte(text)) {
             return static_cast<uint8_t>(*value);
         }
-        return Expected<uint8_t>::failure(name + " holds \"" + text +
-                                          "\", which is not a number from 0 to 255");
+        return Expected<uint8_t>::failure(name + " holds " + quotedExcerpt(text) +
+                                          ", which is not a number from 0 to 255");
     }
     case ByteForm::Character:
     case ByteForm::CharacterPair: {
