@@ -354,11 +354,12 @@ Expected<FileValues> ParseConfigFile(std::string_view text, SectionB layout,
         pending.clear();
     }
     if (!pending.empty()) {
-        return Expected<FileValues>::failure(
-            std::string(fileName) + ": the file ends at line " +
-            std::to_string(pending.back().line) + " before the configuration is complete: " +
-            missingValueName(static_cast<int>(pending.size())) + " is missing (this product's " +
-            "configuration has " + std::to_string(perRecord) + " values)");
+        const std::string missing = missingValueName(static_cast<int>(pending.size()));
+        return Expected<FileValues>::failure(std::string(fileName) + ": the file ends at line " +
+                                             std::to_string(pending.back().line) +
+                                             " before the configuration is complete: " + missing +
+                                             " is missing (this product's configuration has " +
+                                             std::to_string(perRecord) + " values)");
     }
     return values;
 }
