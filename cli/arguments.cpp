@@ -2,6 +2,7 @@
 
 #include "cli/cli.h"
 #include "core/catalogue.h"
+#include "core/excerpt.h"
 
 #include <algorithm>
 
@@ -43,7 +44,7 @@ std::optional<Arguments> parseArguments(std::span<const std::string> args,
             const std::size_t equals = arg.find('=');
             const std::string name = arg.substr(0, equals);
             if (std::find(valued.begin(), valued.end(), name) == valued.end()) {
-                error.message = "unknown option " + name;
+                error.message = "unknown option " + quotedExcerpt(name);
                 return std::nullopt;
             }
             if (equals != std::string::npos) {
@@ -69,7 +70,8 @@ std::optional<ConfigRecord> recordFor(const Arguments& args, UsageError& error) 
     }
     const Variant* variant = findVariant(*name);
     if (!variant) {
-        error.message = "unknown variant \"" + *name + "\"; the variants are:" + variantList();
+        error.message =
+            "unknown variant " + quotedExcerpt(*name) + "; the variants are:" + variantList();
         return std::nullopt;
     }
     ConfigRecord record;

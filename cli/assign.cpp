@@ -1,10 +1,10 @@
 #include "cli/assign.h"
 
 #include "core/catalogue.h"
+#include "core/excerpt.h"
 #include "core/fields.h"
 
 #include <array>
-#include <charconv>
 #include <optional>
 #include <string>
 
@@ -20,20 +20,14 @@ constexpr std::array<std::string_view, 9> kUnstoredFields = {
 // A byte given in decimal, or in hexadecimal after "0x" (handy for bit sets).
 std::optional<int> parseByteArgument(std::string_view text) {
     if (text.starts_with("0x") || text.starts_with("0X")) {
-        int value = 0;
-        const char* end = text.data() + text.size();
-        const auto [stop, error] = std::from_chars(text.data() + 2, end, value, 16);
-        if (text.size() > 2 && error == std::errc() && stop == end && value <= 255) {
-            return value;
-        }
-        return std::nullopt;
+        return parseHexByte(text.substr(2));
     }
     return parseDecimalByte(text);
 }
 
 Status notAByte(std::string_view name, std::string_view value) {
-    return Status::failure(std::string(name) + ": \"" + std::string(value) +
-                           "\" is not a byte; give a number from 0 to 255");
+    return Status::failure(std::string(name) + ": " + quotedExcerpt(value) +
+                           " is not a byte; give a number from 0 to 255");
 }
 
 std::string productName(const ConfigRecord& record) {
@@ -42,12 +36,11 @@ std::string productName(const ConfigRecord& record) {
 }
 
 Status assignExtParam(ConfigRecord& record, std::string_view name, std::string_view value) {
-    std::string_view digits = name.substr(10, name.size() - 11); // between "ExtParams[" and "]"
-    int index = -1;
-    const auto [stop, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
-    if (digits.empty() || error != std::errc() || stop != digits.data() + digits.size() ||
-        index < 0 || index >= kExtParamCount) {
-        return Status::failure(std::string(name) + ": ExtParams entries are numbered 0 to 87");
+    const std::string_view digits = name.substr(10, name.size() - 11); // inside "ExtParams[]"
+    // Every entry number is below 255, so the byte parser checks its digits.
+    const int index = parseDecimalByte(digits).value_or(-1);
+    if (index < 0 || index >= kExtParamCount) {
+        return Status::failure(quotedExcerpt(name) + ": ExtParams entries are numbered 0 to 87");
     }
     const int stored = sectionBValueCount(sectionBFor(record));
     if (index >= stored) {
@@ -92,8 +85,8 @@ Status assignModeBytes(ConfigRecord& record, std::string_view value) {
 Status assignField(ConfigRecord& record, std::string_view assignment) {
     const std::size_t equals = assignment.find('=');
     if (equals == std::string_view::npos || equals == 0) {
-        return Status::failure("\"" + std::string(assignment) +
-                               "\" is not an assignment; write NAME=VALUE");
+        return Status::failure(quotedExcerpt(assignment) +
+                               " is not an assignment; write NAME=VALUE");
     }
     const std::string_view name = assignment.substr(0, equals);
     const std::string_view value = assignment.substr(equals + 1);
@@ -113,7 +106,7 @@ Status assignField(ConfigRecord& record, std::string_view assignment) {
                                        " is not stored in a configuration file");
             }
         }
-        return Status::failure("unknown field \"" + std::string(name) + "\"");
+        return Status::failure("unknown field " + quotedExcerpt(name));
     }
     if (field->form == ByteForm::CharacterPair) {
         return assignModeBytes(record, value);

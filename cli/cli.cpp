@@ -6,6 +6,7 @@
 #include "cli/transfer.h"
 #include "core/catalogue.h"
 #include "core/configfile.h"
+#include "core/excerpt.h"
 #include "core/image.h"
 #include "link/portmap.h"
 
@@ -245,8 +246,9 @@ int runNew(std::span<const std::string> args, const DesktopHooks& desktop, Comma
     }
     const std::optional<std::string> variant = parsed->option("--variant");
     if (!variant || !findVariant(*variant)) {
-        return command.usage(
-            variant ? "unknown variant \"" + *variant + "\"" : "--variant is required", kNewHelp);
+        return command.usage(variant ? "unknown variant " + quotedExcerpt(*variant)
+                                     : "--variant is required",
+                             kNewHelp);
     }
     if (!desktop.factorySettings) {
         return command.fail("new needs the desktop program's forms");
@@ -396,7 +398,7 @@ int run(std::span<const std::string> arguments, std::istream& in, std::ostream& 
     } else if (name == "upload") {
         status = runUpload(rest, in, ports, command);
     } else {
-        return command.usage("unknown command \"" + name + "\"", kProgramHelp);
+        return command.usage("unknown command " + quotedExcerpt(name), kProgramHelp);
     }
     if (status == kSuccess) {
         out << held.str();

@@ -1,15 +1,16 @@
 #include "core/configfile.h"
 
+#include "core/excerpt.h"
 #include "core/fields.h"
 #include "core/savefile.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <sstream>
+#include <optional>
 #include <vector>
 
 namespace cvcfg {
@@ -64,7 +65,7 @@ namespace {
 // ---- reading ----------------------------------------------------------------
 
 struct Token {
-    std::string text;
+    std::string_view text;
     bool quoted = false;
     int line = 0;
 };
@@ -76,6 +77,9 @@ bool isLineEnd(char c) {
     return c == '\r' || c == '\n';
 }
 
+// A mark that some editors put at the start of a text file; it is no value.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 std::string_view withoutTrailingBlankLines(std::string_view text) {
     std::size_t end = text.size();
     while (end > 0 && (isBlank(text[end - 1]) || isLineEnd(text[end - 1]))) {
@@ -84,54 +88,55 @@ std::string_view withoutTrailingBlankLines(std::string_view text) {
     return text.substr(0, end);
 }
 
-// Splits the text into values: a comma and a line end both end a value, a
-// quoted value ends at the next double quote (whatever stands between it and
-// the next separator is passed over), an unquoted one loses its outer blanks.
+// Splits the text into values, one at a time and without copying them, so
+// that reading takes no more memory for a long file than for a short one: a
+// comma and a line end both end a value, a quoted value ends at the next
+// double quote (whatever stands between it and the next separator is passed
+// over), an unquoted one loses its outer blanks.
 class Tokenizer {
 public:
     Tokenizer(std::string_view text, std::string_view fileName)
         : m_text(withoutTrailingBlankLines(text)), m_fileName(fileName) {}
 
-    Expected<std::vector<Token>> run() {
-        std::vector<Token> tokens;
-        if (m_text.empty()) {
-            return Expected<std::vector<Token>>::failure(std::string(m_fileName) +
-                                                         ": the file holds no values");
+    [[nodiscard]] bool empty() const { return m_text.empty(); }
+
+    // The next value, or nothing once the text is used up.
+    Expected<std::optional<Token>> next() {
+        if (m_done) {
+            return std::optional<Token>();
         }
-        while (true) {
-            Token token{{}, false, m_line};
-            skipBlanks();
-            if (peek() == '"') {
-                const std::size_t close = m_text.find('"', m_pos + 1);
-                if (close == std::string_view::npos) {
-                    return Expected<std::vector<Token>>::failure(
-                        std::string(m_fileName) + ", line " + std::to_string(m_line) +
-                        ": a quoted value has no closing quote");
-                }
-                token.text = m_text.substr(m_pos + 1, close - m_pos - 1);
-                token.quoted = true;
-                m_line += static_cast<int>(std::count(token.text.begin(), token.text.end(), '\n'));
-                m_pos = close + 1;
-                while (!atEnd() && peek() != ',' && !isLineEnd(peek())) {
-                    ++m_pos;
-                }
-            } else {
-                const std::size_t start = m_pos;
-                while (!atEnd() && peek() != ',' && !isLineEnd(peek())) {
-                    ++m_pos;
-                }
-                std::string_view raw = m_text.substr(start, m_pos - start);
-                while (!raw.empty() && isBlank(raw.back())) {
-                    raw.remove_suffix(1);
-                }
-                token.text = raw;
+        Token token{{}, false, m_line};
+        skipBlanks();
+        if (peek() == '"') {
+            const std::size_t close = m_text.find('"', m_pos + 1);
+            if (close == std::string_view::npos) {
+                return Expected<std::optional<Token>>::failure(
+                    std::string(m_fileName) + ", line " + std::to_string(m_line) +
+                    ": a quoted value has no closing quote");
             }
-            tokens.push_back(std::move(token));
-            if (atEnd()) {
-                return tokens;
+            token.text = m_text.substr(m_pos + 1, close - m_pos - 1);
+            token.quoted = true;
+            m_line += static_cast<int>(std::count(token.text.begin(), token.text.end(), '\n'));
+            m_pos = close + 1;
+            while (!atEnd() && peek() != ',' && !isLineEnd(peek())) {
+                ++m_pos;
             }
+        } else {
+            const std::size_t start = m_pos;
+            while (!atEnd() && peek() != ',' && !isLineEnd(peek())) {
+                ++m_pos;
+            }
+            token.text = m_text.substr(start, m_pos - start);
+            while (!token.text.empty() && isBlank(token.text.back())) {
+                token.text.remove_suffix(1);
+            }
+        }
+        if (atEnd()) {
+            m_done = true;
+        } else {
             skipSeparator();
         }
+        return std::optional<Token>(token);
     }
 
 private:
@@ -160,6 +165,7 @@ private:
     std::string_view m_fileName;
     std::size_t m_pos = 0;
     int m_line = 1;
+    bool m_done = false;
 };
 
 // Converts tokens into one configuration's values, field by field.
@@ -198,7 +204,7 @@ public:
                 return refuse(token, field.name, "must be a number from 0 to 255");
             }
             fields.*field.text =
-                token.text.empty() ? std::to_string(field.emptyDefault) : token.text;
+                token.text.empty() ? std::to_string(field.emptyDefault) : std::string(token.text);
             return Status::success();
         }
         return Status::success();
@@ -232,7 +238,7 @@ private:
     Status refuse(const Token& token, std::string_view name, std::string_view rule) const {
         return Status::failure(std::string(m_fileName) + ", line " + std::to_string(token.line) +
                                ": " + std::string(name) + " " + std::string(rule) + ", not " +
-                               inQuotes(token.text));
+                               quotedExcerpt(token.text));
     }
 
     std::string_view m_fileName;
@@ -285,53 +291,95 @@ Status SaveConfigFile(const std::string& path, const ConfigRecord& record) {
 
 Expected<FileValues> ParseConfigFile(std::string_view text, SectionB layout,
                                      std::string_view fileName) {
-    auto tokens = Tokenizer(text, fileName).run();
-    if (!tokens) {
-        return Expected<FileValues>::failure(tokens.error());
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    Tokenizer tokenizer(text, fileName);
+    if (tokenizer.empty()) {
+        return Expected<FileValues>::failure(std::string(fileName) + ": the file holds no values");
     }
 
     const auto fixed = sectionAFields();
-    const int fixedCount = static_cast<int>(fixed.size());
-    const int extendedCount = sectionBValueCount(layout);
-    const int perRecord = fixedCount + extendedCount;
-    const int available = static_cast<int>(tokens->size());
+    const std::size_t fixedCount = fixed.size();
+    const auto perRecord = static_cast<std::size_t>(sectionBValueCount(layout)) + fixedCount;
 
     FileValues values;
-    values.extendedCount = extendedCount;
+    values.extendedCount = sectionBValueCount(layout);
     ValueReader reader(fileName, values);
-    for (int start = 0; start < available; start += perRecord) {
-        if (available - start < perRecord) {
-            const Token& last = tokens->back();
-            return Expected<FileValues>::failure(
-                std::string(fileName) + ": the file ends at line " + std::to_string(last.line) +
-                " before the configuration is complete: " + missingValueName(available - start) +
-                " is missing (this product's configuration has " + std::to_string(perRecord) +
-                " values)");
+    // One configuration's values wait here until it is complete, so that a
+    // file cut short is reported as such rather than by a value it left out.
+    std::vector<Token> pending;
+    pending.reserve(perRecord);
+    while (true) {
+        Expected<std::optional<Token>> token = tokenizer.next();
+        if (!token) {
+            return Expected<FileValues>::failure(token.error());
         }
-        for (int index = 0; index < perRecord; ++index) {
-            const Token& token = (*tokens)[static_cast<std::size_t>(start + index)];
-            const Status status = index < fixedCount
-                                      ? reader.read(token, fixed[static_cast<std::size_t>(index)])
-                                      : reader.readExtended(token, index - fixedCount);
+        if (!*token) {
+            break;
+        }
+        pending.push_back(**token);
+        if (pending.size() < perRecord) {
+            continue;
+        }
+        for (std::size_t index = 0; index < perRecord; ++index) {
+            const Status status =
+                index < fixedCount
+                    ? reader.read(pending[index], fixed[index])
+                    : reader.readExtended(pending[index], static_cast<int>(index - fixedCount));
             if (!status) {
                 return Expected<FileValues>::failure(status.error);
             }
         }
+        pending.clear();
+    }
+    if (!pending.empty()) {
+        const std::string missing = missingValueName(static_cast<int>(pending.size()));
+        return Expected<FileValues>::failure(std::string(fileName) + ": the file ends at line " +
+                                             std::to_string(pending.back().line) +
+                                             " before the configuration is complete: " + missing +
+                                             " is missing (this product's configuration has " +
+                                             std::to_string(perRecord) + " values)");
     }
     return values;
 }
 
 Expected<FileValues> ReadConfigFile(const std::string& path, const ConfigRecord& record) {
+    const auto refused = [&path](const std::string& why) {
+        return Expected<FileValues>::failure("Cannot open " + path + ": " + why);
+    };
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::is_directory(status)) {
+        return refused("it is a folder");
+    }
+    const std::string tooLarge = "it is larger than " +
+                                 std::to_string(kMaxConfigFileSize / 1024 / 1024) +
+                                 " MB; a configuration file holds a few kilobytes";
+    if (std::filesystem::is_regular_file(status)) {
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (!error && size > kMaxConfigFileSize) {
+            return refused(tooLarge);
+        }
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return Expected<FileValues>::failure("Cannot open " + path + ": " + std::strerror(errno));
+        return refused(std::strerror(errno));
     }
-    std::ostringstream content;
-    content << in.rdbuf();
+    // Reading stops at the bound: a device, or a file that grew since it was
+    // measured, is refused without being read to its end.
+    std::string content;
+    std::array<char, 4096> chunk{};
+    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
+        content.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        if (content.size() > kMaxConfigFileSize) {
+            return refused(tooLarge);
+        }
+    }
     if (in.bad()) {
         return Expected<FileValues>::failure("Cannot read " + path + ": " + std::strerror(errno));
     }
-    return ParseConfigFile(content.str(), sectionBFor(record), path);
+    return ParseConfigFile(content, sectionBFor(record), path);
 }
 
 void ApplyFileValues(ConfigRecord& record, const FileValues& values, FileValueView* view) {

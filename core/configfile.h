@@ -5,6 +5,7 @@
 #include "core/fields.h"
 #include "core/record.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -50,12 +51,18 @@ inline constexpr std::string_view kFileLineEnd = "\r\n";
 [[nodiscard]] Status SaveConfigFile(const std::string& path, const ConfigRecord& record);
 
 // Reads the values of a file's text laid out as `layout` prescribes. A file
-// may hold several complete configurations; the last one wins. `fileName`
-// names the file in messages.
+// may hold several complete configurations; the last one wins. A UTF-8
+// byte-order mark at the start is passed over. `fileName` names the file in
+// messages.
 [[nodiscard]] Expected<FileValues> ParseConfigFile(std::string_view text, SectionB layout,
                                                    std::string_view fileName);
 
+// The largest file that opens as a configuration; the largest layout takes
+// well under a kilobyte, so anything near this is not a configuration file.
+inline constexpr std::uintmax_t kMaxConfigFileSize = 1024 * 1024;
+
 // Reads the file at `path` in the layout of the record's model and variant.
+// A folder, or a file larger than kMaxConfigFileSize, is refused unread.
 [[nodiscard]] Expected<FileValues> ReadConfigFile(const std::string& path,
                                                   const ConfigRecord& record);
 

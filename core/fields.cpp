@@ -1,5 +1,8 @@
 #include "core/fields.h"
 
+#include "core/excerpt.h"
+
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -49,6 +52,25 @@ std::string outOfRange(std::string_view name, long long value) {
            ", which is not a byte (0 to 255)";
 }
 
+// Digits only: a sign, a blank or a base prefix is no part of a byte, and
+// from_chars alone would take a minus sign and wrap it into the range.
+std::optional<int> parseByteDigits(std::string_view digits, int base) {
+    const auto isDigit = [base](char c) {
+        return (c >= '0' && c <= '9') ||
+               (base == 16 && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
+    };
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), isDigit)) {
+        return std::nullopt;
+    }
+    unsigned value = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, value, base);
+    if (error != std::errc() || stop != end || value > 255) {
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
 } // namespace
 
 std::span<const ByteField> sectionAFields() {
@@ -72,14 +94,11 @@ const ByteField* findByteField(std::string_view name) {
 }
 
 std::optional<int> parseDecimalByte(std::string_view digits) {
-    int value = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [stop, error] = std::from_chars(digits.data(), end, value);
-    if (digits.empty() || digits.front() == '-' || error != std::errc() || stop != end ||
-        value > 255) {
-        return std::nullopt;
-    }
-    return value;
+    return parseByteDigits(digits, 10);
+}
+
+std::optional<int> parseHexByte(std::string_view digits) {
+    return parseByteDigits(digits, 16);
 }
 
 std::string extParamName(int index) {
@@ -101,8 +120,8 @@ Expected<uint8_t> fieldByte(const ConfigRecord& record, const ByteField& field, 
         if (const auto value = parseDecimalByte(text)) {
             return static_cast<uint8_t>(*value);
         }
-        return Expected<uint8_t>::failure(name + " holds \"" + text +
-                                          "\", which is not a number from 0 to 255");
+        return Expected<uint8_t>::failure(name + " holds " + quotedExcerpt(text) +
+                                          ", which is not a number from 0 to 255");
     }
     case ByteForm::Character:
     case ByteForm::CharacterPair: {

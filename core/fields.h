@@ -50,8 +50,12 @@ struct ByteField {
 // The byte that ExtParams entry `index` holds, refused when not 0..255.
 [[nodiscard]] Expected<uint8_t> extParamByte(const ConfigRecord& record, int index);
 
-// The number that a text of decimal digits stands for when it is 0..255.
+// The number that a text of decimal digits stands for when it is 0..255;
+// nothing for anything but digits (no sign, no blanks).
 [[nodiscard]] std::optional<int> parseDecimalByte(std::string_view digits);
+
+// The same for hexadecimal digits, given without their "0x".
+[[nodiscard]] std::optional<int> parseHexByte(std::string_view digits);
 
 // How messages and the command line name an ExtParams entry: "ExtParams[8]".
 [[nodiscard]] std::string extParamName(int index);

@@ -1,5 +1,7 @@
 #include "link/portmap.h"
 
+#include "core/excerpt.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
@@ -49,8 +51,8 @@ Status PortMap::addMapping(std::string_view mapping) {
     const std::size_t equals = mapping.find('=');
     const int port = equals == std::string_view::npos ? 0 : portNumber(mapping.substr(0, equals));
     if (port == 0 || equals + 1 >= mapping.size()) {
-        return Status::failure("\"" + std::string(mapping) +
-                               "\" is not a port mapping; write N=PATH with N from 1 to 12");
+        return Status::failure(quotedExcerpt(mapping) +
+                               " is not a port mapping; write N=PATH with N from 1 to 12");
     }
     m_entries[static_cast<std::size_t>(port - 1)] = {std::string(mapping.substr(equals + 1)),
                                                      Source::CommandLine};

@@ -125,22 +125,93 @@ TEST_F(Cli, SetWritesFieldsThatShowAndImageReadBack) {
 }
 
 TEST_F(Cli, SetRefusesWhatTheFileCannotHoldAndWritesNothing) {
-    const std::string out = path("refused.CVF");
+    const std::string fresh = path("refused.CVF");
+    const std::string existing = path("existing.CVF");
+    std::ofstream(existing, std::ios::binary) << "kept";
     struct Case {
         std::string assignment;
         std::string mentions;
     };
-    for (const Case& c : {Case{"StationNo=256", "StationNo"}, Case{"CHAParams=-1", "CHAParams"},
-                          Case{"NumText2=x", "NumText2"}, Case{"ExtParams[14]=1", "ExtParams[14]"},
-                          Case{"ExtParams[88]=1", "0 to 87"}, Case{"ModeBytes=4,1", "ModeBytes"},
-                          Case{"AppCode=3", "AppCode"}, Case{"LinkBaud=9600", "LinkBaud"},
-                          Case{"stationno=3", "unknown field"}, Case{"StationNo", "NAME=VALUE"}}) {
+    const std::vector<Case> cases = {
+        {"StationNo=256", "StationNo"},
+        {"CHAParams=-1", "CHAParams"},
+        {"NumText2=x", "NumText2"},
+        {"ExtParams[14]=1", "ExtParams[14]"},
+        {"ExtParams[88]=1", "0 to 87"},
+        {"ModeBytes=4,1", "ModeBytes"},
+        {"AppCode=3", "AppCode"},
+        {"LinkBaud=9600", "LinkBaud"},
+        {"stationno=3", "unknown field"},
+        {"StationNo", "NAME=VALUE"},
+        // A sign or a blank is no part of a byte, in any base and field kind.
+        {"CHAParams=0x-1", "CHAParams: \"0x-1\" is not a byte"},
+        {"ExtParams[3]=0x-80", "ExtParams[3]: \"0x-80\" is not a byte"},
+        {"ExtParams[3]=-0", "ExtParams[3]: \"-0\""},
+        {"StationNo=+5", "StationNo: \"+5\""},
+        {"AuxChar=0x+7", "AuxChar: \"0x+7\""},
+        {"NumText1=-0", "NumText1: \"-0\""},
+        {"NumText2=0x-0", "NumText2: \"0x-0\""},
+        {"CHBParams= 6", "CHBParams: \" 6\""},
+        {"AuxValue=0x 6", "AuxValue: \"0x 6\""},
+        {"ModeBytes=0x-4,0", "ModeBytes: \"0x-4\""},
+        {"ModeBytes=4,-0", "ModeBytes: \"-0\""},
+        {"ModeBytes=+4", "ModeBytes: \"+4\""},
+        {"ExtParams[-0]=1", "0 to 87"},
+        {"ExtParams[+3]=1", "0 to 87"},
+        // Out of range however it is written.
+        {"AuxValue=0x100", "AuxValue: \"0x100\""},
+        {"ProtoParams=0x", "ProtoParams: \"0x\""},
+        {"ExtParams[13]=4294967297", "ExtParams[13]"},
+        {"ModeBytes=256,0", "ModeBytes: \"256\""},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.assignment);
-        const Outcome set = cvcfg({"set", "--variant", "CV210-KFR", "-", c.assignment, "-o", out});
-        EXPECT_EQ(set.status, kFailure);
-        EXPECT_EQ(set.out, "");
-        EXPECT_TRUE(contains(set.err, c.mentions)) << set.err;
-        EXPECT_FALSE(std::filesystem::exists(out));
+        for (const std::string& out : {fresh, existing}) {
+            const Outcome set =
+                cvcfg({"set", "--variant", "CV210-KFR", "-", c.assignment, "-o", out});
+            EXPECT_EQ(set.status, kFailure);
+            EXPECT_EQ(set.out, "");
+            EXPECT_TRUE(contains(set.err, c.mentions)) << set.err;
+        }
+        EXPECT_FALSE(std::filesystem::exists(fresh));
+        EXPECT_EQ(readFile(existing), "kept");
+    }
+}
+
+TEST_F(Cli, SetTakesBytesAtTheirBoundsInEveryForm) {
+    const std::string out = path("bounds.CVF");
+    const Outcome set = cvcfg({"set", "--variant", "CV210-KFR", "-", "StationNo=0xFF",
+                               "HighAddress=0", "AuxValue=0X0a", "NumText2=255", "ModeBytes=0xff",
+                               "ExtParams[13]=0xfF", "ExtParams[0]=00255", "-o", out});
+    ASSERT_EQ(set.status, kSuccess) << set.err;
+    const Outcome json = cvcfg({"show", "--variant", "CV210-KFR", out, "--json"});
+    for (const char* member : {"\"StationNo\": 255", "\"HighAddress\": 0", "\"AuxValue\": 10",
+                               "\"NumText2\": 255", "\"ModeBytes\": [255, 0]",
+                               "\"ExtParams\": [255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, "}) {
+        EXPECT_TRUE(contains(json.out, member)) << member << "\n" << json.out;
+    }
+}
+
+TEST_F(Cli, MessagesQuoteAShortEscapedExcerptOfWhatWasGiven) {
+    const std::string longValue = "\x1B]0;" + std::string(100000, '9');
+    const std::vector<std::vector<std::string>> lines = {
+        {"set", "--variant", "CV210-DF1", "-", "StationNo=" + longValue, "-o", path("o.CVF")},
+        {"set", "--variant", "CV210-DF1", "-", longValue + "=1", "-o", path("o.CVF")},
+        {"set", "--variant", "CV210-DF1", "-", longValue, "-o", path("o.CVF")},
+        {"set", "--variant", "CV210-KFR", "-", "ExtParams[" + longValue + "]=1", "-o",
+         path("o.CVF")},
+        {"show", "--variant", longValue, dataPath("cv210-df1.CVF")},
+        {"show", "--" + longValue, dataPath("cv210-df1.CVF")},
+        {longValue},
+        {"--com", longValue, "ports"},
+    };
+    for (const auto& line : lines) {
+        const Outcome outcome = cvcfg(line);
+        EXPECT_NE(outcome.status, kSuccess);
+        const std::string first = outcome.err.substr(0, outcome.err.find('\n'));
+        SCOPED_TRACE(first);
+        EXPECT_TRUE(contains(first, "\\x1B]0;999")) << "the excerpt, escaped";
+        EXPECT_LT(first.size(), 200u);
     }
 }
 

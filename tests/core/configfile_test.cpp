@@ -4,8 +4,13 @@
 #include "tests/support/tempdir.h"
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace cvcfg {
 namespace {
@@ -264,6 +269,30 @@ TEST(ConfigFileReader, BadFilesAreRefusedAndLeaveTheRecordAlone) {
     }
 }
 
+TEST(ConfigFileReader, ARefusedValueIsQuotedShortAndEscaped) {
+    const std::string value = "\x1B[2J" + std::string(100000, '7');
+    const Expected<FileValues> values =
+        parse(test::replaceLine(goldenDf1(), 5, value), df1SetupRecord());
+    ASSERT_FALSE(values.ok());
+    EXPECT_NE(values.error().find("line 5: CHAParams"), std::string::npos) << values.error();
+    EXPECT_NE(values.error().find("\"\\x1B[2J777"), std::string::npos) << values.error();
+    EXPECT_LT(values.error().size(), 200u) << values.error();
+}
+
+TEST(ConfigFileReader, AByteOrderMarkAtTheStartIsPassedOver) {
+    const std::string golden = readFile(dataPath("cv210-kfr.CVF"));
+    ConfigRecord plain = zeroRecord("CV210-KFR");
+    openText(golden, plain);
+    ConfigRecord marked = zeroRecord("CV210-KFR");
+    openText("\xEF\xBB\xBF" + golden, marked);
+    EXPECT_EQ(marked, plain);
+    // Only at the start: elsewhere the same bytes are a value's text.
+    const Expected<FileValues> inside =
+        parse(test::replaceLine(golden, 5, "\xEF\xBB\xBF"), zeroRecord("CV210-KFR"));
+    ASSERT_FALSE(inside.ok());
+    EXPECT_NE(inside.error().find("\\xEF\\xBB\\xBF"), std::string::npos) << inside.error();
+}
+
 TEST(ConfigFileReader, ExtendedValuesMustBeBytes) {
     std::string kfr = readFile(dataPath("cv210-kfr.CVF"));
     kfr = test::replaceLine(kfr, 17, "3,");
@@ -286,6 +315,102 @@ TEST(ConfigFileReader, FailedOpenLeavesTheRecordUntouched) {
     EXPECT_EQ(record, kfrBefore);
     record.ModelVariant = before.ModelVariant;
     EXPECT_EQ(record, before);
+}
+
+TEST_F(SavedFile, FoldersAndOversizedFilesAreRefusedUnreadAndLeaveTheRecordAlone) {
+    const std::string folder = path("folder.CVF");
+    std::filesystem::create_directory(folder);
+    // Sparse, so that a reader that reads before it measures would have to
+    // take in 256 MB of zeros.
+    const std::string sparse = path("sparse.CVF");
+    std::ofstream(sparse).close();
+    std::filesystem::resize_file(sparse, 256u << 20);
+    // Just over the bound, and made of a single quoted value.
+    const std::string quoted = path("quoted.CVF");
+    std::ofstream(quoted, std::ios::binary)
+        << '"' << std::string(kMaxConfigFileSize - 1, 'x') << "\"\r\n";
+    struct Case {
+        std::string file;
+        std::string says;
+    };
+    for (const Case& c : {Case{folder, "Cannot open " + folder + ": it is a folder"},
+                          Case{sparse, "Cannot open " + sparse + ": it is larger than 1 MB"},
+                          Case{quoted, "Cannot open " + quoted + ": it is larger than 1 MB"},
+                          // A device has no size to measure; reading stops at the bound.
+                          Case{"/dev/zero", "Cannot open /dev/zero: it is larger than 1 MB"}}) {
+        SCOPED_TRACE(c.file);
+        ConfigRecord record = df1SetupRecord();
+        const ConfigRecord before = record;
+        const Status status = OpenConfigFile(c.file, record);
+        ASSERT_FALSE(status.ok());
+        EXPECT_TRUE(status.error.starts_with(c.says)) << status.error;
+        EXPECT_EQ(status.error.find('\n'), std::string::npos) << "one line";
+        EXPECT_EQ(record, before);
+    }
+    // At the bound a file is still read.
+    std::filesystem::resize_file(quoted, kMaxConfigFileSize);
+    const Expected<FileValues> atBound = ReadConfigFile(quoted, df1SetupRecord());
+    ASSERT_FALSE(atBound.ok());
+    EXPECT_NE(atBound.error().find("no closing quote"), std::string::npos) << atBound.error();
+}
+
+// AddressSanitizer reserves terabytes of address space, so a cap on it
+// cannot measure what the reader takes.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Runs `work` in a child process whose address space may grow by `budget`
+// bytes at most; true when it finished within it.
+bool runsWithin(std::size_t budget, const std::function<void()>& work) {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    const auto limit =
+        static_cast<rlim_t>(pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) + budget);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        return false;
+    }
+    if (child == 0) {
+        const rlimit cap{limit, limit};
+        ::setrlimit(RLIMIT_AS, &cap);
+        work();
+        ::_exit(0);
+    }
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(SavedFile, ReadingAnyFileTakesLessThan50MB) {
+    if (kSanitized) {
+        GTEST_SKIP() << "the sanitizers reserve more address space than the cap allows";
+    }
+    const std::string sparse = path("sparse.CVF");
+    std::ofstream(sparse).close();
+    std::filesystem::resize_file(sparse, 256u << 20);
+    // Texts that reach the parser without a file's bound: values by the
+    // million, one quoted value and one line of 8 MB each.
+    const std::string commas(2u << 20, ',');
+    const std::string quotedValue = '"' + std::string(8u << 20, 'x') + '"';
+    const std::string longLine = "\"\"\r\n" + std::string(8u << 20, '9');
+    EXPECT_TRUE(runsWithin(50u << 20, [&] {
+        (void)ReadConfigFile(sparse, df1SetupRecord());
+        (void)ReadConfigFile("/dev/zero", df1SetupRecord());
+        for (const std::string* text : {&commas, &quotedValue, &longLine}) {
+            for (const char* variant : {"CV210-DF1", "CV320-ME"}) {
+                (void)parse(*text, zeroRecord(variant));
+            }
+        }
+    }));
 }
 
 // Records what the record held when the editor was asked to show it.
