@@ -230,6 +230,8 @@ void Monitor::cmdFreeDebug_Click() {
 
 void Monitor::cmdCancel_Click() {
     m_sendCancelled = true;
+    // The piece on its way may wait long for a slow or held line: drop it.
+    m_serial.CommCancelWrite(m_record.ComPort);
     m_ui->lblMonStat->setText(QStringLiteral("Cancellation of file transfer to Corvane"));
     showProgress(false);
     m_term->setFocus();
@@ -292,10 +294,12 @@ void Monitor::sendFile(const std::string& path) {
             if (m_sendCancelled) {
                 break;
             }
-            // Each write lets the form's events run: Cancel Transfer and the
-            // terminal's receiving go on meanwhile.
-            setLamp(kTxd, true);
-            m_record.CommStatus = m_serial.CommWrite(m_record.ComPort, file->substr(sent, piece));
+            // Each write lets the form's events run: Cancel Transfer, the
+            // clock and the terminal's receiving go on meanwhile.
+            send(file->substr(sent, piece));
+            if (m_sendCancelled) {
+                break; // the operator's choice, not a failure to report
+            }
             if (m_record.CommStatus != static_cast<int32_t>(piece)) {
                 error = serialErrorText(m_serial);
                 break;
@@ -312,7 +316,6 @@ void Monitor::sendFile(const std::string& path) {
             }
         }
         unsetCursor();
-        m_sending = false;
     }
     if (!error.empty()) {
         m_op.showMessage({error, Buttons::Ok, Icon::Exclamation, ""});
@@ -323,7 +326,10 @@ void Monitor::sendFile(const std::string& path) {
     for (QPushButton* button : {ui.cmdSendText, ui.cmdEXIT, ui.cmdFreeDebug}) {
         button->setEnabled(true);
     }
+    // The line feed, too, may wait for the line; the port stays the send's
+    // until it has gone.
     send("\n");
+    m_sending = false;
     m_term->setFocus();
 }
 
