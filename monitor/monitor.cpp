@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QTextCursor>
 #include <QTime>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -74,11 +75,11 @@ void TerminalView::apply(const TerminalText::Edit& edit) {
 }
 
 void TerminalView::keyPressEvent(QKeyEvent* event) {
-    // A terminal: the key goes to the unit as its byte; what shows is only
-    // what the unit sends back.
+    // A terminal: the key goes to the unit; what shows is only what the unit
+    // sends back.
     const QString text = event->text();
     if (!text.isEmpty() && onKey) {
-        onKey(text.front().toLatin1());
+        onKey(text);
     }
     event->accept();
 }
@@ -126,9 +127,19 @@ void Monitor::buildTerminal() {
     m_term = new TerminalView(m_ui->termArea);
     m_term->setMinimumSize(560, 300);
     m_ui->termLayout->addWidget(m_term);
-    m_term->onKey = [this](char key) {
-        setLamp(kTxd, true);
-        m_record.CommStatus = m_serial.CommWrite(m_record.ComPort, std::string(1, key));
+    m_term->onKey = [this](const QString& key) {
+        // The line carries one byte a character; a character outside Latin-1
+        // has no byte, and a NUL in its place reads as a break to the unit.
+        const bool latin1 =
+            std::all_of(key.begin(), key.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+        if (!latin1) {
+            m_ui->lblMonStat->setText(
+                QStringLiteral("Only Latin-1 characters can be sent to the unit; \"%1\" was "
+                               "not sent.")
+                    .arg(key));
+            return;
+        }
+        send(key.toLatin1().toStdString());
     };
 }
 

@@ -183,6 +183,28 @@ TEST(MonitorOnPty, KeysGoOutAndOnlyTheEchoShows) {
         << termText(*bench.monitor);
 }
 
+TEST(MonitorOnPty, KeysOutsideLatin1SendNothingAndSaySo) {
+    OnPty bench;
+    EXPECT_EQ(bench.fromProgram(1), "M");
+    const std::pair<int, QString> refused[] = {
+        {0x20AC, QStringLiteral("\u20AC")},
+        {0x416, QStringLiteral("\u0416")},
+        {Qt::Key_unknown, QStringLiteral("\U0001F600")}, // two UTF-16 units, one key
+    };
+    for (const auto& [code, text] : refused) {
+        SCOPED_TRACE(text.toStdString());
+        QTest::sendKeyEvent(QTest::Click, bench.monitor->term(), static_cast<Qt::Key>(code), text,
+                            Qt::NoModifier);
+        EXPECT_EQ(test::shownText(bench.monitor.get(), "lblMonStat"),
+                  "Only Latin-1 characters can be sent to the unit; \"" + text +
+                      "\" was not sent.");
+        EXPECT_EQ(bench.pty.receive(1, 200ms), "") << "a NUL reads as a break to the unit";
+    }
+    QTest::sendKeyEvent(QTest::Click, bench.monitor->term(), Qt::Key_Eacute,
+                        QStringLiteral("\u00E9"), Qt::NoModifier);
+    EXPECT_EQ(bench.fromProgram(1), "\xE9");
+}
+
 TEST(MonitorOnPty, KeepsUpWithAFastLineAndStaysBounded) {
     OnPty bench;
     EXPECT_EQ(bench.fromProgram(1), "M");
