@@ -251,11 +251,8 @@ int PosixSerialBackend::queuedInput(PortHandle handle, int& count, uint32_t& err
     if (::poll(&probe, 1, 0) < 0) {
         return errno;
     }
-    if (probe.revents & POLLNVAL) {
-        return EBADF;
-    }
-    if (probe.revents & (POLLHUP | POLLERR)) {
-        return EIO;
+    if (const int code = pollFailure(probe.revents); code != 0) {
+        return code;
     }
     if ((probe.revents & POLLIN) && ::ioctl(fd(handle), FIONREAD, &count) != 0) {
         return errno; // bytes arrived since the first look
