@@ -2,6 +2,7 @@
 
 #include "link/modestring.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -50,6 +51,15 @@ int fd(PortHandle handle) {
 
 int ioctlError(int result) {
     return result == 0 ? 0 : errno;
+}
+
+// What poll's failure bits say about the line: closed descriptor, or a
+// device that has gone.
+int pollFailure(short revents) {
+    if (revents & POLLNVAL) {
+        return EBADF;
+    }
+    return revents & (POLLHUP | POLLERR) ? EIO : 0;
 }
 
 } // namespace
@@ -241,11 +251,8 @@ int PosixSerialBackend::queuedInput(PortHandle handle, int& count, uint32_t& err
     if (::poll(&probe, 1, 0) < 0) {
         return errno;
     }
-    if (probe.revents & POLLNVAL) {
-        return EBADF;
-    }
-    if (probe.revents & (POLLHUP | POLLERR)) {
-        return EIO;
+    if (const int code = pollFailure(probe.revents); code != 0) {
+        return code;
     }
     if ((probe.revents & POLLIN) && ::ioctl(fd(handle), FIONREAD, &count) != 0) {
         return errno; // bytes arrived since the first look
@@ -266,57 +273,68 @@ int PosixSerialBackend::read(PortHandle handle, uint8_t* buffer, int count, int&
     return errno == EAGAIN ? 0 : errno;
 }
 
-int PosixSerialBackend::write(PortHandle handle, const uint8_t* data, int count, int& written) {
-    using Clock = std::chrono::steady_clock;
+int PosixSerialBackend::writeSome(PortHandle handle, const uint8_t* data, int count, int& written) {
     written = 0;
-    const Timeouts limits = m_timeouts.count(handle) ? m_timeouts[handle] : Timeouts{};
-    const uint64_t budget = uint64_t{limits.writeTotalMultiplier} * static_cast<uint64_t>(count) +
-                            limits.writeTotalConstant;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(budget);
     while (written < count) {
         const ssize_t n =
             ::write(fd(handle), data + written, static_cast<std::size_t>(count - written));
         if (n > 0) {
             written += static_cast<int>(n);
+        } else if (n < 0 && errno == EINTR) {
             continue;
-        }
-        if (n < 0 && errno != EAGAIN) {
-            return errno;
-        }
-        // The driver holds what it has (XOFF, or a slow line): sleep until it
-        // takes more or the time-out is due.
-        int wait = -1;
-        if (budget > 0) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) {
-                return ETIMEDOUT;
-            }
-            wait = static_cast<int>(left.count());
-        }
-        pollfd ready{fd(handle), POLLOUT, 0};
-        const int result = ::poll(&ready, 1, wait);
-        if (result < 0 && errno != EINTR) {
-            return errno;
-        }
-        if (result > 0 && (ready.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-            return ready.revents & POLLNVAL ? EBADF : EIO;
-        }
-    }
-    // Like a synchronous write on the unit's home platform, return once the
-    // bytes have left the driver (a byte takes about a millisecond at 9600).
-    for (int queued = 1; queued > 0;) {
-        if (::ioctl(fd(handle), TIOCOUTQ, &queued) != 0) {
-            return errno;
-        }
-        if (queued > 0) {
-            if (budget > 0 && Clock::now() >= deadline) {
-                return ETIMEDOUT;
-            }
-            ::usleep(1000);
+        } else {
+            // EAGAIN: the driver holds what it can (XOFF, or a slow line).
+            return n < 0 && errno != EAGAIN ? errno : 0;
         }
     }
     return 0;
+}
+
+int PosixSerialBackend::waitWritable(PortHandle handle, int timeoutMs) {
+    pollfd ready{fd(handle), POLLOUT, 0};
+    const int result = ::poll(&ready, 1, timeoutMs);
+    if (result < 0) {
+        return errno == EINTR ? 0 : errno;
+    }
+    return result > 0 ? pollFailure(ready.revents) : 0;
+}
+
+int PosixSerialBackend::waitDrained(PortHandle handle, int timeoutMs, int& queued) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    termios settings{};
+    if (::tcgetattr(fd(handle), &settings) != 0) {
+        return errno;
+    }
+    const int32_t baud = baudOf(cfgetospeed(&settings));
+    // A byte is ten bit times on the line.
+    const int64_t byteMicros = 10'000'000 / (baud > 0 ? baud : 9600);
+    while (true) {
+        if (::ioctl(fd(handle), TIOCOUTQ, &queued) != 0) {
+            return errno;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (queued <= 0 || left.count() <= 0) {
+            return 0;
+        }
+        // There is no event for "sent"; sleep about as long as the queued
+        // bytes take on the line, and wake on a hang-up.
+        const int64_t lineMs = (int64_t{queued} * byteMicros + 999) / 1000;
+        pollfd line{fd(handle), 0, 0};
+        const int result =
+            ::poll(&line, 1, static_cast<int>(std::clamp<int64_t>(lineMs, 1, left.count())));
+        if (result < 0 && errno != EINTR) {
+            return errno;
+        }
+        if (result > 0) {
+            return pollFailure(line.revents);
+        }
+    }
+}
+
+int PosixSerialBackend::discardOutput(PortHandle handle) {
+    return ::tcflush(fd(handle), TCOFLUSH) == 0 ? 0 : errno;
 }
 
 int PosixSerialBackend::waitReadable(PortHandle handle, int timeoutMs) {

@@ -32,7 +32,10 @@ public:
     int setLineState(PortHandle handle, const LineSettings& state) override;
     int queuedInput(PortHandle handle, int& count, uint32_t& errorFlags) override;
     int read(PortHandle handle, uint8_t* buffer, int count, int& got) override;
-    int write(PortHandle handle, const uint8_t* data, int count, int& written) override;
+    int writeSome(PortHandle handle, const uint8_t* data, int count, int& written) override;
+    int waitWritable(PortHandle handle, int timeoutMs) override;
+    int waitDrained(PortHandle handle, int timeoutMs, int& queued) override;
+    int discardOutput(PortHandle handle) override;
     int waitReadable(PortHandle handle, int timeoutMs) override;
     int modemStatus(PortHandle handle, uint32_t& status) override;
     int lineFunction(PortHandle handle, int function) override;

@@ -70,8 +70,17 @@ public:
     virtual int queuedInput(PortHandle handle, int& count, uint32_t& errorFlags) = 0;
     // Reads up to `count` waiting bytes without waiting for more.
     virtual int read(PortHandle handle, uint8_t* buffer, int count, int& got) = 0;
-    // Writes all bytes within the write time-out.
-    virtual int write(PortHandle handle, const uint8_t* data, int count, int& written) = 0;
+    // Writes what the driver takes now, without waiting; `written` says how
+    // much (none while the line is held).
+    virtual int writeSome(PortHandle handle, const uint8_t* data, int count, int& written) = 0;
+    // Sleeps until the driver can take more output, the line fails or
+    // `timeoutMs` pass.
+    virtual int waitWritable(PortHandle handle, int timeoutMs) = 0;
+    // Sleeps until the driver has sent all it holds or `timeoutMs` pass;
+    // `queued` is what it still holds.
+    virtual int waitDrained(PortHandle handle, int timeoutMs, int& queued) = 0;
+    // Discards written output the driver has not sent yet.
+    virtual int discardOutput(PortHandle handle) = 0;
     // Sleeps until input arrives, the line fails or `timeoutMs` pass.
     virtual int waitReadable(PortHandle handle, int timeoutMs) = 0;
     virtual int modemStatus(PortHandle handle, uint32_t& status) = 0;

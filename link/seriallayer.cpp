@@ -1,6 +1,9 @@
 #include "link/seriallayer.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 namespace cvcfg {
@@ -14,6 +17,10 @@ constexpr int kQueueSize = 1024;
 
 // Reads return at once with what waits; a write may take 1000 ms a byte.
 constexpr Timeouts kPortTimeouts = {0xFFFFFFFFu, 0, 1000, 1000, 0};
+
+// The longest a write that waits for the line keeps the window from
+// redrawing and from seeing the operator's Cancel.
+constexpr std::chrono::milliseconds kPumpInterval{40};
 
 std::string trimmed(std::string text) {
     const std::size_t start = text.find_first_not_of(' ');
@@ -196,16 +203,98 @@ int32_t SerialLayer::CommWrite(int32_t port, const std::string& data) {
     if (!e) {
         return -1;
     }
-    int written = 0;
-    const int code = m_backend.write(e->Handle, reinterpret_cast<const uint8_t*>(data.data()),
-                                     static_cast<int>(data.size()), written);
+    WritesInProgress& writes = m_writes[static_cast<std::size_t>(port - 1)];
+    ++writes.count;
+    const int code = transmit(*e, data, writes);
+    if (--writes.count == 0) {
+        writes.cancelled = false;
+    }
     pumpEvents();
     if (code != 0) {
         recordErrorFlags(code, "CommWrite (WriteFile)", *e);
         return -1;
     }
     pumpEvents(10);
-    return written;
+    return static_cast<int32_t>(data.size());
+}
+
+int SerialLayer::transmit(const CommPortEntry& entry, const std::string& data,
+                          const WritesInProgress& writes) {
+    using Clock = std::chrono::steady_clock;
+    const PortHandle handle = entry.Handle;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
+    const int count = static_cast<int>(data.size());
+    const auto start = Clock::now();
+    const uint64_t budget = uint64_t{kPortTimeouts.writeTotalMultiplier} * data.size() +
+                            kPortTimeouts.writeTotalConstant;
+    const auto deadline =
+        budget > 0 ? start + std::chrono::milliseconds(budget) : Clock::time_point::max();
+    auto lastProgress = start;
+    auto nextPump = start + kPumpInterval;
+    int written = 0;
+    int queued = std::numeric_limits<int>::max(); // what the driver holds, once all is written
+    while (true) {
+        if (written < count) {
+            int took = 0;
+            if (const int code =
+                    m_backend.writeSome(handle, bytes + written, count - written, took);
+                code != 0) {
+                return code;
+            }
+            written += took;
+            if (took > 0) {
+                lastProgress = Clock::now();
+            }
+        }
+        if (Clock::now() >= nextPump) {
+            pumpEvents();
+            nextPump = Clock::now() + kPumpInterval;
+        }
+        // The pump may have closed the port, or the operator cancelled.
+        if (!entry.IsOpen || entry.Handle != handle) {
+            return EBADF;
+        }
+        if (writes.cancelled) {
+            m_backend.discardOutput(handle);
+            return ECANCELED;
+        }
+        const auto giveUp = std::min(deadline, lastProgress + m_writeStallLimit);
+        const auto now = Clock::now();
+        if (now >= giveUp) {
+            return ETIMEDOUT;
+        }
+        const auto wait =
+            std::chrono::ceil<std::chrono::milliseconds>(std::min(nextPump, giveUp) - now);
+        const int waitMs = static_cast<int>(wait.count());
+        if (written < count) {
+            if (const int code = m_backend.waitWritable(handle, waitMs); code != 0) {
+                return code;
+            }
+            continue;
+        }
+        // Like a synchronous write, return once the bytes have left the driver.
+        const int before = queued;
+        if (const int code = m_backend.waitDrained(handle, waitMs, queued); code != 0) {
+            return code;
+        }
+        if (queued <= 0) {
+            return 0;
+        }
+        if (queued < before) {
+            lastProgress = Clock::now();
+        }
+    }
+}
+
+int32_t SerialLayer::CommCancelWrite(int32_t port) {
+    if (!entry(port, "CommCancelWrite")) {
+        return kSubscriptOutOfRange;
+    }
+    WritesInProgress& writes = m_writes[static_cast<std::size_t>(port - 1)];
+    if (writes.count > 0) {
+        writes.cancelled = true;
+    }
+    return 0;
 }
 
 int32_t SerialLayer::CommReadCD(int32_t port, int32_t mask, bool& state) {

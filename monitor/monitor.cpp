@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QTextCursor>
 #include <QTime>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -74,11 +75,11 @@ void TerminalView::apply(const TerminalText::Edit& edit) {
 }
 
 void TerminalView::keyPressEvent(QKeyEvent* event) {
-    // A terminal: the key goes to the unit as its byte; what shows is only
-    // what the unit sends back.
+    // A terminal: the key goes to the unit; what shows is only what the unit
+    // sends back.
     const QString text = event->text();
     if (!text.isEmpty() && onKey) {
-        onKey(text.front().toLatin1());
+        onKey(text);
     }
     event->accept();
 }
@@ -126,9 +127,19 @@ void Monitor::buildTerminal() {
     m_term = new TerminalView(m_ui->termArea);
     m_term->setMinimumSize(560, 300);
     m_ui->termLayout->addWidget(m_term);
-    m_term->onKey = [this](char key) {
-        setLamp(kTxd, true);
-        m_record.CommStatus = m_serial.CommWrite(m_record.ComPort, std::string(1, key));
+    m_term->onKey = [this](const QString& key) {
+        // The line carries one byte a character; a character outside Latin-1
+        // has no byte, and a NUL in its place reads as a break to the unit.
+        const bool latin1 =
+            std::all_of(key.begin(), key.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+        if (!latin1) {
+            m_ui->lblMonStat->setText(
+                QStringLiteral("Only Latin-1 characters can be sent to the unit; \"%1\" was "
+                               "not sent.")
+                    .arg(key));
+            return;
+        }
+        send(key.toLatin1().toStdString());
     };
 }
 
@@ -230,6 +241,8 @@ void Monitor::cmdFreeDebug_Click() {
 
 void Monitor::cmdCancel_Click() {
     m_sendCancelled = true;
+    // The piece on its way may wait long for a slow or held line: drop it.
+    m_serial.CommCancelWrite(m_record.ComPort);
     m_ui->lblMonStat->setText(QStringLiteral("Cancellation of file transfer to Corvane"));
     showProgress(false);
     m_term->setFocus();
@@ -292,10 +305,12 @@ void Monitor::sendFile(const std::string& path) {
             if (m_sendCancelled) {
                 break;
             }
-            // Each write lets the form's events run: Cancel Transfer and the
-            // terminal's receiving go on meanwhile.
-            setLamp(kTxd, true);
-            m_record.CommStatus = m_serial.CommWrite(m_record.ComPort, file->substr(sent, piece));
+            // Each write lets the form's events run: Cancel Transfer, the
+            // clock and the terminal's receiving go on meanwhile.
+            send(file->substr(sent, piece));
+            if (m_sendCancelled) {
+                break; // the operator's choice, not a failure to report
+            }
             if (m_record.CommStatus != static_cast<int32_t>(piece)) {
                 error = serialErrorText(m_serial);
                 break;
@@ -312,7 +327,6 @@ void Monitor::sendFile(const std::string& path) {
             }
         }
         unsetCursor();
-        m_sending = false;
     }
     if (!error.empty()) {
         m_op.showMessage({error, Buttons::Ok, Icon::Exclamation, ""});
@@ -323,7 +337,10 @@ void Monitor::sendFile(const std::string& path) {
     for (QPushButton* button : {ui.cmdSendText, ui.cmdEXIT, ui.cmdFreeDebug}) {
         button->setEnabled(true);
     }
+    // The line feed, too, may wait for the line; the port stays the send's
+    // until it has gone.
     send("\n");
+    m_sending = false;
     m_term->setFocus();
 }
 

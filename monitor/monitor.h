@@ -25,7 +25,8 @@ class TerminalView : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit TerminalView(QWidget* parent = nullptr);
-    std::function<void(char)> onKey;
+    // Gets the text of each key typed.
+    std::function<void(const QString&)> onKey;
     void apply(const TerminalText::Edit& edit);
 
 protected:

@@ -2,6 +2,7 @@
 #include "link/seriallayer.h"
 #include "tests/support/pty.h"
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -166,6 +167,110 @@ TEST_F(SerialOnPty, WithXonXoffOutputWaitsAfterXoff) {
     EXPECT_EQ(pty.receive(4), "held");
     writer.join();
     EXPECT_EQ(written, 4);
+}
+
+// How much a pseudo-terminal takes before a writer has to wait for its
+// reader, measured on a pair of its own.
+std::size_t ptyCapacity() {
+    test::PtyPair pair;
+    const int writer = ::open(pair.slavePath().c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    std::size_t taken = 0;
+    const std::string block(4096, 'c');
+    for (ssize_t n = 0; (n = ::write(writer, block.data(), block.size())) > 0;) {
+        taken += static_cast<std::size_t>(n);
+    }
+    ::close(writer);
+    return taken;
+}
+
+std::string numbered(std::size_t size) {
+    std::string text;
+    for (int line = 0; text.size() < size; ++line) {
+        text += "piece " + std::to_string(line) + " of a long system file\r\n";
+    }
+    text.resize(size);
+    return text;
+}
+
+TEST_F(SerialOnPty, AHeldWriteKeepsPumpingAndACancelEndsItAtOnceDiscardingTheRest) {
+    open();
+    const std::size_t capacity = ptyCapacity();
+    ASSERT_GT(capacity, 0u);
+    // No one reads the line: the pty fills up and the write has to wait.
+    const std::string data = numbered(4 * capacity);
+    std::vector<Clock::time_point> pumps;
+    Clock::time_point cancelled{};
+    const auto start = Clock::now();
+    serial.setEventPump([&] {
+        pumps.push_back(Clock::now());
+        if (cancelled == Clock::time_point{} && Clock::now() - start >= 600ms) {
+            cancelled = Clock::now();
+            EXPECT_EQ(serial.CommCancelWrite(1), 0);
+        }
+    });
+    EXPECT_EQ(serial.CommWrite(1, data), -1);
+    const auto returned = Clock::now();
+    ASSERT_NE(cancelled, Clock::time_point{}) << "the pump never ran long enough";
+    EXPECT_LT(returned - cancelled, 500ms);
+    EXPECT_EQ(error().rfind("Error (125): CommWrite (WriteFile) - Operation canceled", 0), 0u)
+        << error();
+    Clock::time_point previous = start;
+    for (const Clock::time_point pump : pumps) {
+        EXPECT_LE(pump - previous, 100ms) << "the window went without its events";
+        previous = pump;
+    }
+
+    // The pty's reading side keeps what it already moved across; the rest
+    // of what the write had handed over is gone.
+    const std::string arrived = pty.receive(data.size(), 300ms);
+    EXPECT_LT(arrived.size(), capacity);
+    EXPECT_TRUE(data.starts_with(arrived)) << "the line carried the file's beginning";
+    // The cancel ended that write only.
+    EXPECT_EQ(serial.CommWrite(1, "next"), 4);
+    EXPECT_EQ(pty.receive(4), "next");
+}
+
+TEST_F(SerialOnPty, ALineThatTakesNothingEndsTheWriteButASlowOneDoesNot) {
+    open();
+    ASSERT_EQ(serial.CommSet(1, kSettings), 0);
+    pty.send("\x13");
+    std::this_thread::sleep_for(50ms);
+    const std::string timedOut =
+        "Error (110): CommWrite (WriteFile) - Connection timed out  COMM Error Flags = 0";
+    // A byte may take 1000 ms.
+    auto start = Clock::now();
+    EXPECT_EQ(serial.CommWrite(1, "x"), -1);
+    EXPECT_GE(Clock::now() - start, 950ms);
+    EXPECT_LT(Clock::now() - start, 1500ms);
+    EXPECT_EQ(error(), timedOut);
+    // A long write gives up once nothing has moved for the stall limit,
+    // long before the 1000 ms a byte run out.
+    serial.setWriteStallLimit(400ms);
+    start = Clock::now();
+    EXPECT_EQ(serial.CommWrite(1, std::string(2000, 'y')), -1);
+    EXPECT_GE(Clock::now() - start, 390ms);
+    EXPECT_LT(Clock::now() - start, 900ms);
+    EXPECT_EQ(error(), timedOut);
+
+    // A reader that takes the bytes in its own time keeps a write going
+    // for longer than the stall limit.
+    pty.send("\x11");
+    const std::string data = numbered(ptyCapacity() + 6 * 4096);
+    std::string arrived;
+    std::atomic<bool> writing = true;
+    std::thread unit([&] {
+        while (writing && arrived.size() < data.size()) {
+            std::this_thread::sleep_for(150ms);
+            arrived += pty.receive(std::min<std::size_t>(4096, data.size() - arrived.size()));
+        }
+    });
+    start = Clock::now();
+    EXPECT_EQ(serial.CommWrite(1, data), static_cast<int32_t>(data.size())) << error();
+    EXPECT_GT(Clock::now() - start, 400ms);
+    writing = false;
+    unit.join();
+    arrived += pty.receive(data.size() - arrived.size());
+    EXPECT_TRUE(arrived == data) << arrived.size() << " of " << data.size() << " bytes arrived";
 }
 
 TEST_F(SerialOnPty, APortHeldElsewhereFailsAtCreateFile) {

@@ -9,8 +9,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <atomic>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/resource.h>
 #include <thread>
 
@@ -180,6 +183,28 @@ TEST(MonitorOnPty, KeysGoOutAndOnlyTheEchoShows) {
         << termText(*bench.monitor);
 }
 
+TEST(MonitorOnPty, KeysOutsideLatin1SendNothingAndSaySo) {
+    OnPty bench;
+    EXPECT_EQ(bench.fromProgram(1), "M");
+    const std::pair<int, QString> refused[] = {
+        {0x20AC, QStringLiteral("\u20AC")},
+        {0x416, QStringLiteral("\u0416")},
+        {Qt::Key_unknown, QStringLiteral("\U0001F600")}, // two UTF-16 units, one key
+    };
+    for (const auto& [code, text] : refused) {
+        SCOPED_TRACE(text.toStdString());
+        QTest::sendKeyEvent(QTest::Click, bench.monitor->term(), static_cast<Qt::Key>(code), text,
+                            Qt::NoModifier);
+        EXPECT_EQ(test::shownText(bench.monitor.get(), "lblMonStat"),
+                  "Only Latin-1 characters can be sent to the unit; \"" + text +
+                      "\" was not sent.");
+        EXPECT_EQ(bench.pty.receive(1, 200ms), "") << "a NUL reads as a break to the unit";
+    }
+    QTest::sendKeyEvent(QTest::Click, bench.monitor->term(), Qt::Key_Eacute,
+                        QStringLiteral("\u00E9"), Qt::NoModifier);
+    EXPECT_EQ(bench.fromProgram(1), "\xE9");
+}
+
 TEST(MonitorOnPty, KeepsUpWithAFastLineAndStaysBounded) {
     OnPty bench;
     EXPECT_EQ(bench.fromProgram(1), "M");
@@ -243,6 +268,60 @@ TEST(MonitorOnPty, APulledDeviceIsReportedAndTheFormStaysResponsive) {
 
     QTest::keyClick(bench.monitor->term(), Qt::Key_X);
     EXPECT_TRUE(test::child(bench.monitor.get(), "cmdEXIT")->isEnabled());
+}
+
+TEST(MonitorOnPty, CancelEndsASendOnASlowLineAtOnceAndTheClockRunsMeanwhile) {
+    using Clock = std::chrono::steady_clock;
+    OnPty bench;
+    EXPECT_EQ(bench.fromProgram(1), "M");
+    test::TempDir dir;
+    const std::string path = dir.path("system.txt");
+    const std::string file(64 * 1024, 'S');
+    std::ofstream(path, std::ios::binary) << file;
+    // The unit takes 960 bytes a second, so most of the file has to wait.
+    std::atomic<bool> reading = true;
+    std::atomic<std::size_t> taken = 0;
+    std::thread unit([&] {
+        while (reading) {
+            taken += bench.pty.receive(96, 0ms).size();
+            std::this_thread::sleep_for(100ms);
+        }
+    });
+    Monitor* monitor = bench.monitor.get();
+    const QLabel* clock = test::child<QLabel>(monitor, "lblTime");
+    std::vector<std::pair<Clock::time_point, QString>> seen;
+    QTimer watch;
+    watch.callOnTimeout([&] { seen.emplace_back(Clock::now(), clock->text()); });
+    watch.start(20);
+    Clock::time_point cancelled{};
+    QTimer::singleShot(2500ms, [&] {
+        cancelled = Clock::now();
+        test::click(monitor, "cmdCancel");
+    });
+    bench.gui.op.expect(kModeQuestion, Answer::Yes);
+    bench.gui.op.expectOpenFile(path);
+    const auto start = Clock::now();
+    test::click(monitor, "cmdSendText"); // returns when the send has ended
+    const auto idle = Clock::now();
+    watch.stop();
+    reading = false;
+    unit.join();
+
+    ASSERT_NE(cancelled, Clock::time_point{}) << "the window never saw the click";
+    EXPECT_LT(idle - cancelled, 500ms);
+    EXPECT_LT(taken, file.size()) << "the send was still waiting for the line";
+    EXPECT_TRUE(test::child(monitor, "cmdSendText")->isEnabled());
+    EXPECT_TRUE(test::child(monitor, "cmdCancel")->isHidden());
+    EXPECT_EQ(test::shownText(monitor, "lblMonStat"), "Cancellation of file transfer to Corvane");
+    std::set<QString> clockTexts;
+    Clock::time_point previous = start;
+    for (const auto& [when, text] : seen) {
+        EXPECT_LT(when - previous, 200ms) << "the window stood still";
+        previous = when;
+        clockTexts.insert(text);
+    }
+    // A tick that comes a little early still shows the second before.
+    EXPECT_GE(clockTexts.size(), 2u) << "the clock advanced during the send";
 }
 
 TEST(MonitorWithUnit, TheOffLineManagerTakesAFlashFile) {

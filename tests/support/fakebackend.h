@@ -56,12 +56,19 @@ public:
         input.erase(0, static_cast<std::size_t>(got));
         return step("read");
     }
-    int write(PortHandle, const uint8_t* data, int count, int& written) override {
+    // The fake line takes every write whole, at once.
+    int writeSome(PortHandle, const uint8_t* data, int count, int& written) override {
         output.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(count));
         writes.emplace_back(reinterpret_cast<const char*>(data), static_cast<std::size_t>(count));
         written = count;
         return step("write");
     }
+    int waitWritable(PortHandle, int) override { return step("waitWritable"); }
+    int waitDrained(PortHandle, int, int& queued) override {
+        queued = 0;
+        return step("waitDrained");
+    }
+    int discardOutput(PortHandle) override { return step("discardOutput"); }
     int waitReadable(PortHandle, int) override { return step("waitReadable"); }
     int modemStatus(PortHandle, uint32_t& status) override {
         status = modemBits;
