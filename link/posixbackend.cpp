@@ -6,8 +6,12 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -156,6 +160,14 @@ LineSettings lineStateFrom(const termios& settings) {
 
 int PosixSerialBackend::open(const std::string& name, PortHandle& handle) {
     const std::string path = m_map.resolve(name);
+    m_busyHolder.clear();
+    // A program of the older kind takes a port by a lock file alone.
+    std::error_code ignored;
+    const std::filesystem::path real = std::filesystem::canonical(path, ignored);
+    if (const auto holder = uucpLockHolder(real.empty() ? path : real.string(), m_lockFolder)) {
+        m_busyHolder = *holder;
+        return EBUSY;
+    }
     const int device = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (device < 0) {
         return errno;
@@ -177,6 +189,11 @@ int PosixSerialBackend::open(const std::string& name, PortHandle& handle) {
     if (::ioctl(device, TIOCEXCL) != 0) {
         return fail(errno);
     }
+    termios found{};
+    if (::tcgetattr(device, &found) != 0) {
+        return fail(errno);
+    }
+    m_found[device] = found;
     handle = device;
     return 0;
 }
@@ -202,7 +219,8 @@ int PosixSerialBackend::setTimeouts(PortHandle handle, const Timeouts& timeouts)
     if (::fcntl(fd(handle), F_GETFD) < 0) {
         return errno;
     }
-    m_timeouts[handle] = timeouts;
+    // The serial layer keeps the time-outs itself; the terminal has none.
+    (void)timeouts;
     return 0;
 }
 
@@ -384,17 +402,57 @@ int PosixSerialBackend::lineFunction(PortHandle handle, int function) {
 
 int PosixSerialBackend::close(PortHandle handle) {
     // Clear exclusive use first: a device that stays open elsewhere keeps
-    // the flag, and would shut every later opener out.
+    // the flag, and would shut every later opener out. The settings go back
+    // to what the port had before, as other serial programs leave it.
     ::ioctl(fd(handle), TIOCNXCL);
+    if (const auto found = m_found.find(handle); found != m_found.end()) {
+        ::tcsetattr(fd(handle), TCSANOW, &found->second);
+    }
     if (::close(fd(handle)) != 0) {
         return errno;
     }
-    m_timeouts.erase(handle);
+    m_found.erase(handle);
     return 0;
 }
 
 std::string PosixSerialBackend::errorText(int code) const {
+    if (code == EBUSY && !m_busyHolder.empty()) {
+        return std::string(std::strerror(code)) + " (held by " + m_busyHolder + ")";
+    }
     return std::strerror(code);
+}
+
+std::optional<std::string> uucpLockHolder(const std::string& device,
+                                          const std::string& lockFolder) {
+    // The name under /dev with its slashes as underscores: LCK..ttyUSB0,
+    // LCK..pts_3.
+    std::string name = device.starts_with("/dev/")
+                           ? device.substr(5)
+                           : std::filesystem::path(device).filename().string();
+    std::replace(name.begin(), name.end(), '/', '_');
+    const std::string lockFile = lockFolder + "/LCK.." + name;
+    std::ifstream in(lockFile, std::ios::binary);
+    char text[64] = {};
+    if (!in.read(text, sizeof text - 1) && in.gcount() == 0) {
+        return std::nullopt;
+    }
+    // Most programs write the id as text; some old ones as a 4-byte integer.
+    long pid = 0;
+    if (in.gcount() == 4 && !std::isdigit(static_cast<unsigned char>(text[0])) && text[0] != ' ') {
+        int32_t binary = 0;
+        std::memcpy(&binary, text, sizeof binary);
+        pid = binary;
+    } else {
+        pid = std::strtol(text, nullptr, 10);
+    }
+    if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)) {
+        return std::nullopt; // a stale lock of a process that has ended
+    }
+    std::string program;
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::getline(comm, program);
+    return (program.empty() ? std::string() : program + ", ") + "process " + std::to_string(pid) +
+           ", through " + lockFile;
 }
 
 } // namespace cvcfg

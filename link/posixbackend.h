@@ -5,6 +5,7 @@
 
 #include <map>
 #include <optional>
+#include <string>
 #include <termios.h>
 
 namespace cvcfg {
@@ -17,11 +18,22 @@ namespace cvcfg {
 // The line state that terminal settings stand for.
 [[nodiscard]] LineSettings lineStateFrom(const termios& settings);
 
+// The program that holds a device through a UUCP lock file in `lockFolder`
+// ("LCK.." and the device's name, the process id inside, as older serial
+// programs leave it), as "minicom, process 1234, through FILE"; nothing when there is no
+// such file or its process has ended.
+[[nodiscard]] std::optional<std::string> uucpLockHolder(const std::string& device,
+                                                        const std::string& lockFolder);
+
 // The serial backend on the POSIX terminal interface. Port names go through
-// the COM port map; the error codes are errno values.
+// the COM port map; the error codes are errno values. A port is given back
+// with the terminal settings it had when it was opened.
 class PosixSerialBackend : public SerialBackend {
 public:
     explicit PosixSerialBackend(PortMap map) : m_map(std::move(map)) {}
+
+    // Where other programs leave their UUCP lock files.
+    void setLockFolder(std::string folder) { m_lockFolder = std::move(folder); }
 
     int open(const std::string& name, PortHandle& handle) override;
     int setQueueSizes(PortHandle handle, int input, int output) override;
@@ -46,7 +58,9 @@ public:
 
 private:
     PortMap m_map;
-    std::map<PortHandle, Timeouts> m_timeouts;
+    std::string m_lockFolder = "/var/lock";
+    std::map<PortHandle, termios> m_found; // the settings of each port at its open
+    std::string m_busyHolder;              // who held the port the last open found busy
 };
 
 } // namespace cvcfg

@@ -34,6 +34,14 @@ std::string trimmed(std::string text) {
 
 } // namespace
 
+SerialLayer::~SerialLayer() {
+    for (const CommPortEntry& e : m_ports) {
+        if (e.IsOpen) {
+            m_backend.close(e.Handle);
+        }
+    }
+}
+
 CommPortEntry* SerialLayer::entry(int32_t port, const char* operation) {
     if (port < 1 || port > kPortCount) {
         m_error = {kSubscriptOutOfRange, operation, kSubscriptText};

@@ -45,6 +45,11 @@ public:
     static constexpr std::chrono::milliseconds kWriteStallLimit{30000};
 
     explicit SerialLayer(SerialBackend& backend) : m_backend(backend) {}
+    // Closes every port still open, so that no way out of a transaction (an
+    // exception, an interrupted command) leaves a device held.
+    ~SerialLayer();
+    SerialLayer(const SerialLayer&) = delete;
+    SerialLayer& operator=(const SerialLayer&) = delete;
 
     // What "let the user interface process pending events" runs; nothing by
     // default. The application installs its event pump here.

@@ -314,6 +314,60 @@ TEST_F(SerialOnPty, APortHeldByAnotherProcessFailsAtCreateFile) {
     open();
 }
 
+TEST_F(SerialOnPty, APortHeldThroughALockFileIsRefusedWithItsHolder) {
+    const std::string folder = ::testing::TempDir() + "cvcfg-locks";
+    std::filesystem::create_directories(folder);
+    std::string name = pty.slavePath().substr(5); // under /dev
+    std::replace(name.begin(), name.end(), '/', '_');
+    const std::string lockFile = folder + "/LCK.." + name;
+    backend.setLockFolder(folder);
+
+    // A live holder, its id written as text the common way.
+    std::ofstream(lockFile) << "     " << ::getpid() << "\n";
+    EXPECT_EQ(serial.CommOpen(1, "COM1", kSettings), EBUSY);
+    EXPECT_NE(error().find("CommOpen (CreateFile) - Device or resource busy (held by "),
+              std::string::npos)
+        << error();
+    EXPECT_NE(error().find("process " + std::to_string(::getpid()) + ", through " + lockFile),
+              std::string::npos)
+        << error();
+    EXPECT_FALSE(serial.isOpen(1));
+
+    // A lock left by a process that has ended stops no one.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    std::ofstream(lockFile, std::ios::trunc) << child << "\n";
+    open();
+    std::filesystem::remove_all(folder);
+}
+
+TEST_F(SerialOnPty, ALayerGoneWithAPortOpenFreesItAndRestoresItsSettings) {
+    termios found{};
+    ASSERT_EQ(::tcgetattr(pty.slave(), &found), 0);
+    ::cfsetspeed(&found, B4800);
+    found.c_lflag |= ICANON | ECHO;
+    ASSERT_EQ(::tcsetattr(pty.slave(), TCSANOW, &found), 0);
+    {
+        PosixSerialBackend otherBackend(mapCom1(pty.slavePath()));
+        SerialLayer other(otherBackend);
+        ASSERT_EQ(other.CommOpen(1, "COM1", kSettings), 0);
+        termios inUse{};
+        ASSERT_EQ(::tcgetattr(pty.slave(), &inUse), 0);
+        ASSERT_EQ(::cfgetospeed(&inUse), B9600);
+    }
+    termios after{};
+    ASSERT_EQ(::tcgetattr(pty.slave(), &after), 0);
+    EXPECT_EQ(::cfgetospeed(&after), B4800);
+    EXPECT_EQ(after.c_lflag & (ICANON | ECHO), tcflag_t{ICANON | ECHO});
+    int exclusive = 1;
+    ASSERT_EQ(::ioctl(pty.slave(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    open();
+}
+
 TEST_F(SerialOnPty, MissingDeviceAndPlainFileAreNoPorts) {
     PortMap map;
     ASSERT_TRUE(map.addMapping("4=/dev/cvcfg-no-such-device").ok());
