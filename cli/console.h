@@ -10,7 +10,8 @@ namespace cvcfg::cli {
 
 // The operator of a transfer run from a shell: messages and status lines are
 // printed, questions are answered at the keyboard (or by --yes), and the
-// upload's file name comes from the command line.
+// upload's file name comes from the command line. Where the transfer lets
+// time pass, a noted Ctrl-C, SIGTERM or SIGHUP ends it (Interrupted).
 class ConsoleOperator : public Operator {
 public:
     ConsoleOperator(std::istream& in, std::ostream& talk, bool assumeYes,
@@ -21,9 +22,12 @@ public:
     std::optional<std::string> chooseSaveFile(const std::string& filter) override;
     void setStatus(const std::string& text) override;
     void setBusy(bool) override {}
-    void processEvents() override {}
+    void processEvents() override;
 
     [[nodiscard]] const std::string& status() const { return m_status; }
+    // Why the transfer failed, on one line: the last status, joined to the
+    // message (or the cancelling answer) just before it, if any.
+    [[nodiscard]] const std::string& failureReason() const { return m_reason; }
 
 private:
     std::istream& m_in;
@@ -31,6 +35,8 @@ private:
     bool m_assumeYes;
     std::optional<std::string> m_saveAs;
     std::string m_status;
+    std::string m_reason;
+    bool m_reasonIsMessage = false;
 };
 
 } // namespace cvcfg::cli

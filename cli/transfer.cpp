@@ -1,7 +1,9 @@
 #include "cli/transfer.h"
 
+#include "cli/cli.h"
 #include "cli/console.h"
 #include "cli/describe.h"
+#include "cli/interrupt.h"
 #include "core/configfile.h"
 #include "link/download.h"
 #include "link/posixbackend.h"
@@ -51,6 +53,11 @@ std::optional<Transfer> prepare(const Arguments& args, const PortMap& ports, Usa
         error.message = "--port is required: COM1 to COM12, or a device path";
         return std::nullopt;
     }
+    if (port->size() > 3 && comPortNumber(*port) == 0 && port->starts_with("COM") &&
+        port->find_first_not_of("0123456789", 3) == std::string::npos) {
+        error.message = "--port " + *port + ": COM ports are COM1 to COM12";
+        return std::nullopt;
+    }
     Transfer transfer{*record, ports};
     transfer.record.LinkBaud = baud;
     if (const int number = comPortNumber(*port)) {
@@ -61,6 +68,30 @@ std::optional<Transfer> prepare(const Arguments& args, const PortMap& ports, Usa
         (void)transfer.ports.addMapping("1=" + *port);
     }
     return transfer;
+}
+
+// Runs a transfer on the prepared port. A Ctrl-C, SIGTERM or SIGHUP ends it
+// in order: the serial layer closes the port on the way out, and nothing
+// is left half written.
+template <typename Transaction>
+int runTransfer(const char* name, Transfer& transfer, Command& command, ConsoleOperator& op,
+                Transaction transaction) {
+    const InterruptCatcher catcher;
+    try {
+        PosixSerialBackend backend(transfer.ports);
+        SerialLayer serial(backend);
+        serial.setEventPump([&op] { op.processEvents(); });
+        Session session{transfer.record, serial, op};
+        const bool done = transaction(session);
+        throwIfInterrupted();
+        if (!done) {
+            return command.fail(std::string(name) + " failed: " + op.failureReason());
+        }
+        return kSuccess;
+    } catch (const Interrupted& interrupted) {
+        command.fail(std::string(name) + " interrupted by " + signalName(interrupted.signal));
+        return interruptedStatus(interrupted.signal);
+    }
 }
 
 } // namespace
@@ -85,14 +116,11 @@ int runDownload(std::span<const std::string> args, std::istream& in, const PortM
     if (const Status status = OpenConfigFile(parsed->words.front(), transfer->record); !status) {
         return command.fail(status.error);
     }
-    PosixSerialBackend backend(transfer->ports);
-    SerialLayer serial(backend);
     ConsoleOperator op(in, command.conversation(), parsed->flag("--yes"));
-    Session session{transfer->record, serial, op};
-    if (DownloadConfiguration(session) != DownloadOutcome::Acknowledged) {
-        return command.fail("download failed: " + op.status());
-    }
-    return command.succeed(op.status() + "\n");
+    const int status = runTransfer("download", *transfer, command, op, [](Session& session) {
+        return DownloadConfiguration(session) == DownloadOutcome::Acknowledged;
+    });
+    return status == kSuccess ? command.succeed(op.status() + "\n") : status;
 }
 
 int runUpload(std::span<const std::string> args, std::istream& in, const PortMap& ports,
@@ -118,14 +146,11 @@ int runUpload(std::span<const std::string> args, std::istream& in, const PortMap
     if (!transfer) {
         return command.usage(error.message, kUploadHelp);
     }
-    PosixSerialBackend backend(transfer->ports);
-    SerialLayer serial(backend);
     ConsoleOperator op(in, command.conversation(), parsed->flag("--yes"), *output);
-    Session session{transfer->record, serial, op};
-    if (UploadConfiguration(session) != UploadOutcome::Complete) {
-        return command.fail("upload failed: " + op.status());
-    }
-    return command.succeed(describeRecord(transfer->record));
+    const int status = runTransfer("upload", *transfer, command, op, [](Session& session) {
+        return UploadConfiguration(session) == UploadOutcome::Complete;
+    });
+    return status == kSuccess ? command.succeed(describeRecord(transfer->record)) : status;
 }
 
 } // namespace cvcfg::cli

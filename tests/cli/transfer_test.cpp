@@ -3,9 +3,15 @@
 #include "tests/support/tempdir.h"
 #include "tests/support/unitprocess.h"
 
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sstream>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
 
 namespace cvcfg::cli {
 namespace {
@@ -101,11 +107,168 @@ TEST_F(CliTransfer, RefusedDownloadFailsWithNothingOnStandardOutput) {
     EXPECT_EQ(refused.status, kFailure);
     EXPECT_EQ(refused.out, "");
     EXPECT_TRUE(contains(refused.err, "NO ACK RECEIVED")) << refused.err;
-    EXPECT_TRUE(contains(refused.err, "download failed: Try TRANSFER CONFIGURATION Again"));
+    // The last line says why, for scripts that log only that.
+    EXPECT_TRUE(contains(refused.err, "cvcfg: download failed: Unable to communicate with Corvane. "
+                                      "Try TRANSFER CONFIGURATION Again\n"))
+        << refused.err;
 
     const Outcome wrongBaud = cvcfg({"download", "--variant", "CV210-DF1", "--port", "COM4",
                                      "--baud", "4800", test::dataPath("cv210-df1.CVF")});
     EXPECT_EQ(wrongBaud.status, kUsage);
+}
+
+TEST_F(CliTransfer, FailuresEndWithTheirCause) {
+    start("CV320-ME", {"no-reply=M"});
+    const Outcome missing = cvcfg({"download", "--variant", "CV210-DF1", "--port",
+                                   file("no-such-port"), "--yes", test::dataPath("cv210-df1.CVF")});
+    EXPECT_EQ(missing.status, kFailure);
+    EXPECT_TRUE(contains(missing.err,
+                         "download failed: Unable to Communicate withCV210, COM Error: "
+                         "Error (2): CommOpen (CreateFile) - No such file or "
+                         "directory\n"))
+        << missing.err;
+
+    const Outcome cancelled =
+        cvcfg({"upload", "--variant", "CV320-ME", "--port", "COM4", "-o", file("x.CVF")}, "c\n");
+    EXPECT_TRUE(contains(cancelled.err,
+                         "upload failed: cancelled at \"PRESS THE CONFIGURE PUSHBUTTON NOW!!!\"\n"))
+        << cancelled.err;
+
+    const Outcome tooHigh =
+        cvcfg({"upload", "--variant", "CV320-ME", "--port", "COM13", "-o", file("x.CVF")});
+    EXPECT_EQ(tooHigh.status, kUsage);
+    EXPECT_TRUE(contains(tooHigh.err, "--port COM13: COM ports are COM1 to COM12")) << tooHigh.err;
+
+    // A later stage that fails leaves the operator's file as it was.
+    const std::string kept = file("kept.CVF");
+    test::writeFile(kept, "good old file\r\n");
+    const Outcome partial =
+        cvcfg({"upload", "--variant", "CV320-ME", "--port", "COM4", "--yes", "-o", kept});
+    EXPECT_EQ(partial.status, kFailure);
+    EXPECT_TRUE(contains(partial.err, "upload failed: !Error!Timeout Detected! Upload Again! " +
+                                          kept + " was left as it was.\n"))
+        << partial.err;
+    EXPECT_EQ(test::readFile(kept), "good old file\r\n");
+}
+
+// The program run as its own process, as from a shell, with its standard
+// input held open and its standard error read.
+class ProgramProcess {
+public:
+    explicit ProgramProcess(std::vector<std::string> args) {
+        int in[2];
+        int err[2];
+        if (::pipe(in) != 0 || ::pipe(err) != 0) {
+            throw std::runtime_error("cannot make a pipe");
+        }
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(in[0], STDIN_FILENO);
+            ::dup2(err[1], STDERR_FILENO);
+            for (const int fd : {in[0], in[1], err[0], err[1]}) {
+                ::close(fd);
+            }
+            std::vector<char*> argv;
+            static std::string binary = CVCFG_PROGRAM_BINARY;
+            argv.push_back(binary.data());
+            for (std::string& arg : args) {
+                argv.push_back(arg.data());
+            }
+            argv.push_back(nullptr);
+            ::execv(binary.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        ::close(err[1]);
+        m_in = in[1];
+        m_err = err[0];
+    }
+    ~ProgramProcess() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        ::close(m_in);
+        ::close(m_err);
+    }
+
+    // Whether standard error comes to hold `part` within `within`.
+    bool awaitError(const std::string& part, std::chrono::milliseconds within) {
+        const auto deadline = std::chrono::steady_clock::now() + within;
+        while (!contains(m_errText, part)) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd ready{m_err, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+                return false;
+            }
+            char chunk[1024];
+            const ssize_t n = ::read(m_err, chunk, sizeof chunk);
+            if (n <= 0) {
+                return false;
+            }
+            m_errText.append(chunk, static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+
+    // Sends `signal` and waits for the end; the exit status.
+    int stop(int signal) {
+        ::kill(m_pid, signal);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        char chunk[1024];
+        for (ssize_t n; (n = ::read(m_err, chunk, sizeof chunk)) > 0;) {
+            m_errText.append(chunk, static_cast<std::size_t>(n));
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+    }
+
+    [[nodiscard]] const std::string& errorText() const { return m_errText; }
+
+private:
+    pid_t m_pid = -1;
+    int m_in = -1;
+    int m_err = -1;
+    std::string m_errText;
+};
+
+TEST_F(CliTransfer, SignalsEndATransferInOrder) {
+    start("CV320-ME");
+    // The settings the device had before the program took it.
+    const int probe = ::open(link().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(probe, 0);
+    termios before{};
+    ASSERT_EQ(::tcgetattr(probe, &before), 0);
+
+    const std::string kept = file("kept.CVF");
+    test::writeFile(kept, "good old file\r\n");
+    struct Case {
+        int signal;
+        int status;
+    };
+    for (const Case c : {Case{SIGINT, 130}, Case{SIGTERM, 143}, Case{SIGHUP, 129}}) {
+        SCOPED_TRACE(c.signal);
+        ProgramProcess program({"upload", "--variant", "CV320-ME", "--port", link(), "-o", kept});
+        // The prompt for the Configure pushbutton invites a Ctrl-C.
+        ASSERT_TRUE(program.awaitError("type C and Enter to cancel", 10s)) << program.errorText();
+        EXPECT_EQ(program.stop(c.signal), c.status) << program.errorText();
+        EXPECT_TRUE(contains(program.errorText(), "upload interrupted by "));
+        int exclusive = 1;
+        ASSERT_EQ(::ioctl(probe, TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 0) << "the next opener is not shut out";
+        termios after{};
+        ASSERT_EQ(::tcgetattr(probe, &after), 0);
+        EXPECT_EQ(after.c_cflag, before.c_cflag) << "the settings found at the open are back";
+        EXPECT_EQ(after.c_lflag, before.c_lflag);
+        EXPECT_EQ(test::readFile(kept), "good old file\r\n");
+    }
+    ::close(probe);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file("")),
+                            std::filesystem::directory_iterator()),
+              2)
+        << "the file and the unit's port, no temporary file";
 }
 
 } // namespace
