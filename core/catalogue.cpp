@@ -84,6 +84,14 @@ void applyIdentity(ConfigRecord& record, const Variant& variant) {
     record.AppCode = charField(variant.AppCode);
 }
 
+ConfigRecord blankRecord(const Variant& variant) {
+    ConfigRecord record;
+    applyIdentity(record, variant);
+    zeroParameters(record);
+    applyIdentity(record, variant); // zeroParameters cleared AppCode too
+    return record;
+}
+
 SectionB sectionBFor(const ConfigRecord& record) {
     // The CV-PCI card keeps whatever ModelVariant an earlier product left, so
     // its model decides before any variant test; its editor always writes the

@@ -54,6 +54,9 @@ struct Variant {
 // (left alone for the CV-PCI card), ConfigLength and AppCode.
 void applyIdentity(ConfigRecord& record, const Variant& variant);
 
+// A record of the variant with every parameter zero.
+[[nodiscard]] ConfigRecord blankRecord(const Variant& variant);
+
 // The extended section that the record's current model and variant call for.
 [[nodiscard]] SectionB sectionBFor(const ConfigRecord& record);
 

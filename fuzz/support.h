@@ -53,10 +53,7 @@ inline const std::vector<ConfigRecord>& startRecords() {
                 continue;
             }
             seen.push_back(variant.sectionB);
-            ConfigRecord record;
-            applyIdentity(record, variant);
-            zeroParameters(record);
-            applyIdentity(record, variant);
+            ConfigRecord record = blankRecord(variant);
             record.NetType = charField(2);
             record.StationNo = charField(0x31);
             record.NetSpeed = charField(9);

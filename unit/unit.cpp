@@ -118,11 +118,7 @@ StoredConfiguration factoryConfiguration(const Variant* any) {
     if (!any) {
         return config;
     }
-    const Variant& variant = *any;
-    ConfigRecord record;
-    applyIdentity(record, variant);
-    zeroParameters(record);
-    applyIdentity(record, variant);
+    ConfigRecord record = blankRecord(*any);
     record.StationNo = charField(1);
     record.NetSpeed = charField(8);
     record.CHBSpeed = charField(8);

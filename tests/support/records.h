@@ -45,15 +45,11 @@ namespace cvcfg::test {
 
 // A record with the identity of `variant` and every parameter 0.
 inline ConfigRecord zeroRecord(std::string_view variant) {
-    ConfigRecord record;
     const Variant* row = findVariant(variant);
     if (!row) {
         throw std::invalid_argument("no variant " + std::string(variant));
     }
-    applyIdentity(record, *row);
-    zeroParameters(record);
-    applyIdentity(record, *row); // zeroParameters cleared AppCode too
-    return record;
+    return blankRecord(*row);
 }
 
 // The CV210-DF1 record as its set-up leaves it.
