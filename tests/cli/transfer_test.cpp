@@ -212,11 +212,21 @@ public:
         return true;
     }
 
-    // Sends `signal` and waits for the end; the exit status.
+    // Sends `signal` and waits up to 10 s for the end; the exit status, or
+    // -1 when the program had to be killed.
     int stop(int signal) {
         ::kill(m_pid, signal);
         int status = 0;
-        ::waitpid(m_pid, &status, 0);
+        pid_t ended = 0;
+        for (int tries = 0; tries < 1000 && ended == 0; ++tries) {
+            ended = ::waitpid(m_pid, &status, WNOHANG);
+            if (ended == 0) {
+                ::usleep(10'000);
+            }
+        }
+        if (ended != m_pid) {
+            return -1; // the destructor kills it
+        }
         m_pid = -1;
         char chunk[1024];
         for (ssize_t n; (n = ::read(m_err, chunk, sizeof chunk)) > 0;) {
