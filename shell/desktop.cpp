@@ -1,6 +1,7 @@
 #include "shell/desktop.h"
 
 #include "core/catalogue.h"
+#include "core/savefile.h"
 #include "editors/channeldialogs.h"
 #include "link/posixbackend.h"
 #include "monitor/monitor.h"
@@ -9,6 +10,7 @@
 #include "shell/qtoperator.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QProcess>
 #include <QPushButton>
@@ -150,8 +152,16 @@ Status writeSnapshots(const std::string& variant, const std::string& dir) {
         settle();
         const QString path =
             QDir(QString::fromStdString(dir)).filePath(name + QStringLiteral(".png"));
-        if (!form->grab().save(path)) {
-            return Status::failure("cannot write " + path.toStdString());
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!form->grab().save(&buffer, "PNG")) {
+            return Status::failure("cannot make the picture of " + name.toStdString());
+        }
+        if (const Status status = SaveFile(path.toStdString(),
+                                           {png.constData(), static_cast<std::size_t>(png.size())});
+            !status) {
+            return status;
         }
         form->hide();
     }
