@@ -212,10 +212,23 @@ int32_t SerialLayer::CommWrite(int32_t port, const std::string& data) {
         return -1;
     }
     WritesInProgress& writes = m_writes[static_cast<std::size_t>(port - 1)];
-    ++writes.count;
-    const int code = transmit(*e, data, writes);
-    if (--writes.count == 0) {
-        writes.cancelled = false;
+    // The count drops however the write ends: the event pump may throw (an
+    // interrupted command) and leave the layer in use afterwards.
+    struct Counted {
+        WritesInProgress& writes;
+        explicit Counted(WritesInProgress& w) : writes(w) { ++writes.count; }
+        ~Counted() {
+            if (--writes.count == 0) {
+                writes.cancelled = false;
+            }
+        }
+        Counted(const Counted&) = delete;
+        Counted& operator=(const Counted&) = delete;
+    };
+    int code = 0;
+    {
+        const Counted counted(writes);
+        code = transmit(*e, data, writes);
     }
     pumpEvents();
     if (code != 0) {
