@@ -164,17 +164,22 @@ std::string extRange(const ConfigRecord& record, int first, int count) {
 }
 
 void describeRegisterMap(const ConfigRecord& record, Report& report) {
-    const int options = ext(record, 1);
+    using namespace modbus_map;
+    const auto entry = [&record](std::size_t index) {
+        return record.ExtParams[index];
+    };
+    const int options = entry(kOptions);
     std::vector<std::string> parts = {
-        options & 0x01 ? "ASCII framing" : "RTU framing",
-        options & 0x02 ? "master" : "slave",
-        options & 0x04 ? "broadcast" : "no broadcast",
-        options & 0x08 ? "RS485 (2 Wire)" : "RS232/RS422",
+        options & kAsciiFraming ? "ASCII framing" : "RTU framing",
+        options & kMaster ? "master" : "slave",
+        options & kBroadcast ? "broadcast" : "no broadcast",
+        options & kTwoWire ? "RS485 (2 Wire)" : "RS232/RS422",
     };
     report.row("Modbus", "ExtParams[1] " + hexByte(options) + ": " + join(parts));
-    report.row("Broadcast", "ExtParams[2] " + std::to_string(ext(record, 2)) +
-                                octalNote(ext(record, 2)) + " to ExtParams[3] " +
-                                std::to_string(ext(record, 3)) + octalNote(ext(record, 3)));
+    report.row("Broadcast", "ExtParams[2] " + std::to_string(entry(kBroadcastStart)) +
+                                octalNote(entry(kBroadcastStart)) + " to ExtParams[3] " +
+                                std::to_string(entry(kBroadcastEnd)) +
+                                octalNote(entry(kBroadcastEnd)));
     static constexpr std::array<std::string_view, 3> kPlcTypes = {"PLC 5", "PLC 3",
                                                                   "SLC/MicroLogix/CompactLogix"};
     static constexpr std::array<std::string_view, 3> kDecodes = {
@@ -184,21 +189,22 @@ void describeRegisterMap(const ConfigRecord& record, Report& report) {
                    ? std::string(names[static_cast<std::size_t>(value)])
                    : std::string("not a known choice");
     };
-    report.row("A-B PLC type", "ExtParams[4] " + std::to_string(ext(record, 4)) + ": " +
-                                   choice(kPlcTypes, ext(record, 4)));
-    report.row("Address decode", "ExtParams[5] " + std::to_string(ext(record, 5)) + ": " +
-                                     choice(kDecodes, ext(record, 5)));
+    report.row("A-B PLC type", "ExtParams[4] " + std::to_string(entry(kPlcType)) + ": " +
+                                   choice(kPlcTypes, entry(kPlcType)));
+    report.row("Address decode", "ExtParams[5] " + std::to_string(entry(kAddressDecode)) + ": " +
+                                     choice(kDecodes, entry(kAddressDecode)));
     report.row("Register map",
                "slot  Modbus start  Modbus end  A-B file  A-B word  floating point");
-    for (int slot = 0; slot < 8; ++slot) {
-        const int base = 8 + 10 * slot;
+    const auto word = [&entry](int row, Column column) {
+        const std::size_t low = wordEntry(row, column);
+        return JoinWord(entry(low + 1), entry(low));
+    };
+    for (int row = 0; row < kRows; ++row) {
         char line[96];
-        std::snprintf(line, sizeof line, "%4d  %12d  %10d  %8d  %8d  %s", slot,
-                      JoinWord(ext(record, base + 1), ext(record, base)),
-                      JoinWord(ext(record, base + 3), ext(record, base + 2)),
-                      JoinWord(ext(record, base + 5), ext(record, base + 4)),
-                      JoinWord(ext(record, base + 7), ext(record, base + 6)),
-                      ext(record, base + 8) & 1 ? "yes" : "no");
+        std::snprintf(line, sizeof line, "%4d  %12d  %10d  %8d  %8d  %s", row,
+                      word(row, Column::Start), word(row, Column::End), word(row, Column::File),
+                      word(row, Column::Word),
+                      entry(flagEntry(row)) & kFloatingPoint ? "yes" : "no");
         report.row("", line);
     }
     report.row("Other entries", "ExtParams[0] " + std::to_string(ext(record, 0)) +

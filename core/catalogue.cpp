@@ -1,5 +1,6 @@
 #include "core/catalogue.h"
 
+#include <algorithm>
 #include <array>
 
 namespace cvcfg {
@@ -114,6 +115,18 @@ SectionB sectionBFor(const ConfigRecord& record) {
         return SectionB::RegisterMap;
     }
     return SectionB::None;
+}
+
+void clearModbusSetUpEntries(ConfigRecord& record) {
+    constexpr std::ptrdiff_t kFirstCleared = 4;
+    constexpr std::ptrdiff_t kKept = 2;
+    record.ExtParams[0] = 0;
+    std::fill(record.ExtParams.begin() + kFirstCleared, record.ExtParams.end() - kKept, 0);
+}
+
+bool keepsModbusOptions(const ConfigRecord& record) {
+    const SectionB section = sectionBFor(record);
+    return section != SectionB::ExtendedBlock && section != SectionB::Brabender;
 }
 
 } // namespace cvcfg

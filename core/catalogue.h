@@ -60,4 +60,13 @@ void applyIdentity(ConfigRecord& record, const Variant& variant);
 // The extended section that the record's current model and variant call for.
 [[nodiscard]] SectionB sectionBFor(const ConfigRecord& record);
 
+// What the set-ups of the Modbus variants clear: ExtParams[0] and [4..85].
+// The option bits, the broadcast addresses and the last two entries keep
+// their values.
+void clearModbusSetUpEntries(ConfigRecord& record);
+
+// Whether ExtParams[1] is the unit's Modbus option byte: it is, unless the
+// variant's block-transfer map or Brabender type claims that entry.
+[[nodiscard]] bool keepsModbusOptions(const ConfigRecord& record);
+
 } // namespace cvcfg

@@ -41,6 +41,11 @@ std::span<const SpeedCode> SpeedCodeTable() {
     return kSerialSpeeds;
 }
 
+std::span<const SpeedCode> channelSpeeds() {
+    constexpr std::size_t kStandardRates = 11;
+    return std::span<const SpeedCode>(kSerialSpeeds).first(kStandardRates);
+}
+
 std::string_view networkName(Network network) {
     switch (network) {
     case Network::DHPlus:

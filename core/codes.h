@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -17,6 +18,10 @@ struct SpeedCode {
 
 // Serial speeds of the channel lists.
 [[nodiscard]] std::span<const SpeedCode> SpeedCodeTable();
+
+// The standard rates of that table, "300" to "230.4" (codes 3 to 13): the
+// channel lists of the CV310 and CV320, whose codes are their positions + 3.
+[[nodiscard]] std::span<const SpeedCode> channelSpeeds();
 
 // The networks a unit can join. Their speed codes are relative to the network.
 enum class Network { DHPlus, DH485, RemoteIO };
@@ -60,5 +65,51 @@ inline constexpr int32_t kChannelBHalfDuplex = 0x20; // channel B half-duplex ma
 inline constexpr int32_t kChannelBCrc = 0x40;        // channel B CRC, else BCC
 inline constexpr int32_t kChannelCCrc = 0x80;        // channel C CRC; ASCII variants: string file
 } // namespace proto_bits
+
+// The Modbus variants' use of ExtParams: the option bits, the broadcast
+// addresses, the A-B PLC type, the master-mode address decode and the
+// eight-row register translation table that ends the block.
+namespace modbus_map {
+inline constexpr std::size_t kOptions = 1;
+inline constexpr std::size_t kBroadcastStart = 2;
+inline constexpr std::size_t kBroadcastEnd = 3;
+inline constexpr std::size_t kPlcType = 4;
+inline constexpr std::size_t kAddressDecode = 5;
+
+// Bits of ExtParams[kOptions].
+inline constexpr int32_t kAsciiFraming = 0x01; // else RTU
+inline constexpr int32_t kMaster = 0x02;       // else slave
+inline constexpr int32_t kBroadcast = 0x04;    // broadcast messages
+inline constexpr int32_t kTwoWire = 0x08;      // RS485 (2 Wire), else RS232/RS422
+
+// Values of ExtParams[kPlcType] and ExtParams[kAddressDecode].
+inline constexpr int32_t kPlc5 = 0;
+inline constexpr int32_t kPlc3 = 1;
+inline constexpr int32_t kSlc = 2;
+inline constexpr int32_t kDecodeSlcPlc = 0; // SLC/PLC - (NXYY:Z)
+inline constexpr int32_t kDecodeSlc = 1;    // SLC's - (NXYZ:Z)
+inline constexpr int32_t kDecodeMicro = 2;  // MicroLogix's - (NYXZ:Z)
+
+// The broadcast addresses are DH+ nodes 0 to 62.
+inline constexpr int kLastBroadcastAddress = 62;
+
+// The translation table: rows of ten entries from ExtParams[8], four 16-bit
+// words (low byte first), a flag byte and a spare.
+inline constexpr int kRows = 8;
+inline constexpr std::size_t kFirstRowEntry = 8;
+inline constexpr std::size_t kRowEntries = 10;
+enum class Column { Start, End, File, Word };
+inline constexpr int kColumns = 4;
+inline constexpr int32_t kFloatingPoint = 0x01; // bit of the row's flag byte
+
+// The entry of the low byte of a row's word; the high byte follows it.
+[[nodiscard]] constexpr std::size_t wordEntry(int row, Column column) {
+    return kFirstRowEntry + kRowEntries * static_cast<std::size_t>(row) +
+           2 * static_cast<std::size_t>(column);
+}
+[[nodiscard]] constexpr std::size_t flagEntry(int row) {
+    return kFirstRowEntry + kRowEntries * static_cast<std::size_t>(row) + 8;
+}
+} // namespace modbus_map
 
 } // namespace cvcfg

@@ -1,7 +1,8 @@
 #include "editors/channeldialogs.h"
 
+#include "core/catalogue.h"
 #include "core/codes.h"
-#include "editors/modbusoptions.h"
+#include "editors/modbusdialogs.h"
 #include "ui_df_param.h"
 #include "ui_paramconfiga.h"
 #include "ui_paramconfigb.h"
@@ -17,23 +18,6 @@ namespace {
 constexpr const char* kLineCaption = "RS422/485";
 constexpr const char* kRs422Caption = "RS422-4 Wire";
 constexpr const char* kRs485Caption = "RS485-2 Wire";
-
-// Wires each option to write its bit, then to have the dialog show the record.
-void bindBits(const std::vector<BitOption>& options, const std::function<void()>& show) {
-    for (const BitOption& option : options) {
-        option.button->onClick = [option, show] {
-            *option.field = option.set ? SetBits(*option.field, option.mask)
-                                       : ClearBits(*option.field, option.mask);
-            show();
-        };
-    }
-}
-
-void showBits(const std::vector<BitOption>& options) {
-    for (const BitOption& option : options) {
-        showChecked(option.button, ((*option.field & option.mask) != 0) == option.set);
-    }
-}
 
 int32_t& channelField(ConfigRecord& record, Channel channel) {
     switch (channel) {
@@ -141,7 +125,7 @@ ChannelDialog::ChannelDialog(Channel channel, EditorForms& forms)
         m_bits.push_back({c.optHD, protocol, protocolMask, true});
         m_bits.push_back({c.optFD, protocol, protocolMask, false});
     }
-    bindBits(m_bits, [this] { showRecord(); });
+    bindOptions(m_bits, [this] { showRecord(); });
 
     if (c.opt232) {
         c.opt232->onClick = [this] {
@@ -178,7 +162,7 @@ ChannelDialog::~ChannelDialog() = default;
 void ChannelDialog::showRecord() {
     using namespace channel_bits;
     const Controls& c = *m_controls;
-    showBits(m_bits);
+    showOptions(m_bits);
     c.frmParity->setVisible((m_field & kParity) != 0);
     if (!c.opt232) {
         return;
@@ -259,14 +243,14 @@ void ChannelDialog::setWiring(bool twoWire) {
     using namespace channel_bits;
     m_field =
         twoWire ? SetBits(m_field, kRs422 | kRs485) : ClearBits(SetBits(m_field, kRs422), kRs485);
-    if (m_channel == Channel::B) {
-        chooseModbusHalfDuplex(m_forms.record(), twoWire);
+    if (m_channel == Channel::B && keepsModbusOptions(m_forms.record())) {
+        m_forms.modbus_prot().chooseSerialOperation(twoWire);
     }
     showRecord();
 }
 
 void ChannelDialog::optHD_DblClick() {
-    m_forms.shell().notAvailable(QStringLiteral("The half-duplex slave address"));
+    m_forms.SlaveAdd().showDialog();
 }
 
 bool ChannelDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -309,10 +293,11 @@ DF1Dialog::DF1Dialog(EditorForms& forms)
         {ui.optSRC, field, kChannelBHalfDuplex, true},
         {ui.optDST, field, kChannelBHalfDuplex, false},
     };
-    bindBits(m_shownBits, [this] { showRecord(); });
+    bindOptions(m_shownBits, [this] { showRecord(); });
     // The serial-interface frame is never shown, and loading leaves it as it is.
-    bindBits({{ui.opt485, field, kHalfDuplex, true}, {ui.opt422, field, kHalfDuplex, false}},
-             [this] { showRecord(); });
+    const BitOption serialInterface[] = {{ui.opt485, field, kHalfDuplex, true},
+                                         {ui.opt422, field, kHalfDuplex, false}};
+    bindOptions(serialInterface, [this] { showRecord(); });
     connect(ui.cmdAccept, &QPushButton::clicked, this, [this] { accept(); });
     showRecord();
 }
@@ -320,7 +305,7 @@ DF1Dialog::DF1Dialog(EditorForms& forms)
 DF1Dialog::~DF1Dialog() = default;
 
 void DF1Dialog::showRecord() {
-    showBits(m_shownBits);
+    showOptions(m_shownBits);
 }
 
 void DF1Dialog::chooseStartOptions() {

@@ -19,15 +19,6 @@ namespace cvcfg {
 
 enum class Channel { A, B, C };
 
-// An option button that sets or clears one bit of a record field when it is
-// chosen, and is shown selected when the bit is so.
-struct BitOption {
-    OptionButton* button;
-    int32_t* field;
-    int32_t mask;
-    bool set;
-};
-
 // The serial options of one channel (paramConfigA, paramConfigB,
 // paramConfigC): every option button sets or clears one bit of the channel's
 // option byte, or of the protocol byte, at the moment it is chosen. The

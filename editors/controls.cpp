@@ -1,9 +1,11 @@
 #include "editors/controls.h"
 
 #include "core/codes.h"
+#include "core/record.h"
 
 #include <QButtonGroup>
 #include <QSignalBlocker>
+#include <QValidator>
 #include <utility>
 
 namespace cvcfg {
@@ -15,6 +17,24 @@ void run(const std::function<void()>& handler) {
         handler();
     }
 }
+
+constexpr int kLargestWord = 65535;
+
+// Whole numbers that fit two bytes of the image, or nothing.
+class WordValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        if (input.isEmpty()) {
+            return Acceptable;
+        }
+        bool number = input.size() <= 5;
+        for (const QChar c : input) {
+            number = number && c >= u'0' && c <= u'9';
+        }
+        return number && input.toInt() <= kLargestWord ? Acceptable : Invalid;
+    }
+};
 
 } // namespace
 
@@ -168,6 +188,56 @@ QStringList octalEntries(int last) {
         entries << QString::fromStdString(octalText(value));
     }
     return entries;
+}
+
+void bindOptions(std::span<const BitOption> options, const std::function<void()>& show) {
+    for (const BitOption& option : options) {
+        option.button->onClick = [option, show] {
+            *option.field = option.set ? SetBits(*option.field, option.mask)
+                                       : ClearBits(*option.field, option.mask);
+            show();
+        };
+    }
+}
+
+void bindOptions(std::span<const ValueOption> options, const std::function<void()>& show) {
+    for (const ValueOption& option : options) {
+        option.button->onClick = [option, show] {
+            *option.field = option.value;
+            show();
+        };
+    }
+}
+
+void showOptions(std::span<const BitOption> options) {
+    for (const BitOption& option : options) {
+        showChecked(option.button, ((*option.field & option.mask) != 0) == option.set);
+    }
+}
+
+void showOptions(std::span<const ValueOption> options) {
+    for (const ValueOption& option : options) {
+        showChecked(option.button, *option.field == option.value);
+    }
+}
+
+void makeWordBox(QLineEdit* box) {
+    box->setValidator(new WordValidator(box));
+    box->setMaxLength(5);
+    constexpr int kRoom = 16; // frame and cursor
+    box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + kRoom);
+}
+
+std::optional<int32_t> wordIn(const QLineEdit* box) {
+    bool number = false;
+    const int value = box->text().toInt(&number);
+    return number ? std::optional<int32_t>(value) : std::nullopt;
+}
+
+void showBoxText(QLineEdit* box, const QString& text) {
+    if (box->text() != text) {
+        box->setText(text);
+    }
 }
 
 } // namespace cvcfg

@@ -2,10 +2,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <optional>
+#include <span>
 
 namespace cvcfg {
 
@@ -98,5 +102,46 @@ void showText(QComboBox* list, const QString& text);
 
 // The values 0 to `last` as the octal texts of the station lists.
 [[nodiscard]] QStringList octalEntries(int last);
+
+// ---- option buttons bound to a record field ----
+
+// An option button that sets or clears one bit of a record field when it is
+// chosen, and is shown selected while the bit is so.
+struct BitOption {
+    OptionButton* button;
+    int32_t* field;
+    int32_t mask;
+    bool set;
+};
+
+// An option button that stores one value in a record field when it is
+// chosen, and is shown selected while the field holds that value.
+struct ValueOption {
+    OptionButton* button;
+    int32_t* field;
+    int32_t value;
+};
+
+// Wires each option to write its field, then to run `show`.
+void bindOptions(std::span<const BitOption> options, const std::function<void()>& show);
+void bindOptions(std::span<const ValueOption> options, const std::function<void()>& show);
+
+// Shows each option as its field stands; runs nothing.
+void showOptions(std::span<const BitOption> options);
+void showOptions(std::span<const ValueOption> options);
+
+// ---- number boxes ----
+
+// Makes the box one for whole numbers 0 to 65535, or nothing: a keystroke
+// or a paste that would make anything else is refused and the box keeps
+// what it had. The box is as wide as such a number.
+void makeWordBox(QLineEdit* box);
+
+// The box's number; nothing for an empty box.
+[[nodiscard]] std::optional<int32_t> wordIn(const QLineEdit* box);
+
+// Shows `text` in the box unless it shows it already, so that the cursor
+// stays where the operator left it.
+void showBoxText(QLineEdit* box, const QString& text);
 
 } // namespace cvcfg

@@ -1,9 +1,8 @@
 #include "editors/cv210params.h"
 
 #include "editors/channeldialogs.h"
-#include "editors/formoperator.h"
-#include "editors/modbusoptions.h"
-#include "link/download.h"
+#include "editors/editorcommands.h"
+#include "editors/modbusdialogs.h"
 #include "ui_cv210_params.h"
 
 #include <QCloseEvent>
@@ -194,21 +193,9 @@ CV210Params::CV210Params(EditorForms& forms)
     m_df1Tooltip = m_ui->optStandardDF1->toolTip();
     m_highAddressTooltip = m_ui->cboHighAddress->toolTip();
 
-    m_fileMenu = new QMenu(QStringLiteral("&Configuration Settings"), this);
-    m_fileMenu->setObjectName(QStringLiteral("file_menu"));
-    QAction* save =
-        m_fileMenu->addAction(QStringLiteral("&Save Corvane Configuration Settings..."));
-    save->setObjectName(QStringLiteral("save_file"));
-    QAction* open =
-        m_fileMenu->addAction(QStringLiteral("&Open Corvane Configuration Settings..."));
-    open->setObjectName(QStringLiteral("open_file"));
-    m_fileMenu->addSeparator()->setObjectName(QStringLiteral("bar1"));
-    QAction* restore =
-        m_fileMenu->addAction(QStringLiteral("S&et Corvane Settings to Defaults..."));
-    restore->setObjectName(QStringLiteral("restore_configuration"));
-    connect(save, &QAction::triggered, this, [this] { save_file(); });
-    connect(open, &QAction::triggered, this, [this] { open_file(); });
-    connect(restore, &QAction::triggered, this, [this] { restore_configuration(); });
+    m_fileMenu = makeFileMenu(
+        this, {"save_file", "open_file", "restore_configuration"}, [this] { save_file(); },
+        [this] { open_file(); }, [this] { restore_configuration(); });
 
     // The entries every CV210 set-up adds to the channel B speeds.
     m_ui->cboAsyncSpeed->addItems(
@@ -341,7 +328,7 @@ void CV210Params::takeMode(Mode mode) {
         m_record.NetType = charField(0);
         m_record.HighAddress = charField(0);
         m_record.ModeBytes = modeBytes(1);
-        chooseModbusStart(m_record);
+        m_forms.modbus_prot().chooseStartOptions(true);
         break;
     case Mode::Ascii:
         m_record.NetType = charField(0);
@@ -481,7 +468,8 @@ void CV210Params::cmdProtParam_Click() {
 }
 
 void CV210Params::cmdModBus_Click() {
-    m_forms.shell().notAvailable(QStringLiteral("The Modbus protocol parameters"));
+    hide();
+    m_forms.modbus_prot().showDialog();
 }
 
 void CV210Params::cmdASCII_Click() {
@@ -493,24 +481,9 @@ void CV210Params::cmdCONFIG_Click() {
 }
 
 void CV210Params::cmdDOWNLOAD_Click() {
-    Ui::CV210_Params& ui = *m_ui;
-    const QString caption = ui.cmdDOWNLOAD->text();
-    const auto setBusy = [&ui](bool busy) {
-        ui.cmdDOWNLOAD->setEnabled(!busy);
-        ui.cmdRETURN->setEnabled(!busy);
-    };
-    setBusy(true);
-    ui.cmdDOWNLOAD->setText(QStringLiteral("Downloading Parameters..."));
-    setCursor(Qt::WaitCursor);
-    FormOperator op(
-        m_forms.session().op, [&ui](const QString& text) { ui.lblStatus->setText(text); }, setBusy);
-    Session session{m_record, m_forms.session().serial, op};
     m_downloading = true;
-    DownloadConfiguration(session);
+    downloadFromEditor(m_forms, {this, m_ui->cmdDOWNLOAD, m_ui->cmdRETURN, m_ui->lblStatus});
     m_downloading = false;
-    setBusy(false);
-    ui.cmdDOWNLOAD->setText(caption);
-    unsetCursor();
 }
 
 void CV210Params::cmdRETURN_Click() {
@@ -525,27 +498,11 @@ void CV210Params::cmdEXIT_Click() {
 // ---- file menu and defaults ---------------------------------------------------------
 
 void CV210Params::save_file() {
-    Operator& op = m_forms.session().op;
-    const std::optional<std::string> path = op.chooseSaveFile(ConfigFileFilter(m_record));
-    if (!path || path->empty()) {
-        return;
-    }
-    if (const Status status = SaveConfigFile(*path, m_record); !status) {
-        op.showMessage(
-            {status.error, Buttons::Ok, Icon::Exclamation, "Save Corvane Configuration Settings"});
-    }
+    saveConfiguration(m_forms);
 }
 
 void CV210Params::open_file() {
-    Operator& op = m_forms.session().op;
-    const std::optional<std::string> path = op.chooseOpenFile(ConfigFileFilter(m_record), "");
-    if (!path || path->empty()) {
-        return;
-    }
-    if (const Status status = OpenConfigFile(*path, m_record, this); !status) {
-        op.showMessage(
-            {status.error, Buttons::Ok, Icon::Exclamation, "Open Corvane Configuration Settings"});
-    }
+    openConfiguration(m_forms, this);
 }
 
 void CV210Params::restore_configuration() {

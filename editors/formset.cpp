@@ -2,6 +2,8 @@
 
 #include "editors/channeldialogs.h"
 #include "editors/cv210params.h"
+#include "editors/cv320params.h"
+#include "editors/modbusdialogs.h"
 
 #include <stdexcept>
 
@@ -40,6 +42,15 @@ ChannelDialog& EditorForms::paramConfigC() {
 DF1Dialog& EditorForms::df_Param() {
     return touch(m_dfParam, *this);
 }
+ModbusProt& EditorForms::modbus_prot() {
+    return touch(m_modbusProt, *this);
+}
+ExtendModbus& EditorForms::extendModbus() {
+    return touch(m_extendModbus, *this);
+}
+SlaveAddDialog& EditorForms::SlaveAdd() {
+    return touch(m_slaveAdd, *this);
+}
 
 ModelEditor* EditorForms::editorFor(const std::string& model) {
     const EditorRow* row = editorRowFor(model);
@@ -72,14 +83,22 @@ std::vector<ModelEditor*> EditorForms::loadedEditors() const {
     return editors;
 }
 
-CV210Params& EditorForms::cv210Params() {
-    // The CV210 set-ups prepare the editor of their own row, whatever model
-    // the record names at that moment.
-    auto* editor = dynamic_cast<CV210Params*>(editorFor("CV210"));
+// A family's set-up prepares the editor of its own row, whatever model the
+// record names at that moment.
+template <typename Editor> Editor& editorOfRow(EditorForms& forms, const std::string& model) {
+    auto* editor = dynamic_cast<Editor*>(forms.editorFor(model));
     if (!editor) {
-        throw std::logic_error("the CV210 row does not build the CV210 editor");
+        throw std::logic_error("the " + model + " row does not build its editor");
     }
     return *editor;
+}
+
+CV210Params& EditorForms::cv210Params() {
+    return editorOfRow<CV210Params>(*this, "CV210");
+}
+
+CV320Params& EditorForms::cv320Params() {
+    return editorOfRow<CV320Params>(*this, "CV320");
 }
 
 void EditorForms::showDialogRecords() {
@@ -87,6 +106,8 @@ void EditorForms::showDialogRecords() {
     paramConfigB().showRecord();
     paramConfigC().showRecord();
     df_Param().showRecord();
+    modbus_prot().showRecord();
+    SlaveAdd().showRecord();
 }
 
 } // namespace cvcfg

@@ -13,7 +13,11 @@ namespace cvcfg {
 
 class ChannelDialog;
 class DF1Dialog;
+class ModbusProt;
+class ExtendModbus;
+class SlaveAddDialog;
 class CV210Params;
+class CV320Params;
 
 // What the editors ask of the program's shell (its main menu).
 class Shell {
@@ -44,6 +48,9 @@ public:
     ChannelDialog& paramConfigB();
     ChannelDialog& paramConfigC();
     DF1Dialog& df_Param();
+    ModbusProt& modbus_prot();
+    ExtendModbus& extendModbus();
+    SlaveAddDialog& SlaveAdd();
 
     // The editor of `model`, created when it is not loaded; null for a model
     // without an editor.
@@ -54,10 +61,11 @@ public:
     void unloadEditorFor(const std::string& model);
     [[nodiscard]] std::vector<ModelEditor*> loadedEditors() const;
 
-    // The CV210 editor, as the CV210 set-ups prepare it.
+    // The editors as their families' set-ups prepare them.
     CV210Params& cv210Params();
+    CV320Params& cv320Params();
 
-    // Every dialog shows the record's bits.
+    // Every dialog shows the record.
     void showDialogRecords();
 
     [[nodiscard]] Session& session() { return m_session; }
@@ -71,6 +79,9 @@ private:
     std::unique_ptr<ChannelDialog> m_paramConfigB;
     std::unique_ptr<ChannelDialog> m_paramConfigC;
     std::unique_ptr<DF1Dialog> m_dfParam;
+    std::unique_ptr<ModbusProt> m_modbusProt;
+    std::unique_ptr<ExtendModbus> m_extendModbus;
+    std::unique_ptr<SlaveAddDialog> m_slaveAdd;
     std::map<const EditorRow*, std::unique_ptr<ModelEditor>> m_editors;
 };
 

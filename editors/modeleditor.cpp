@@ -1,6 +1,7 @@
 #include "editors/modeleditor.h"
 
 #include "editors/cv210params.h"
+#include "editors/cv320params.h"
 
 #include <algorithm>
 
@@ -13,8 +14,9 @@ template <typename Editor> std::unique_ptr<ModelEditor> make(EditorForms& forms)
 }
 
 // The CV-PC/104 card runs the CV210's firmware family and uses its editor.
-constexpr std::array<EditorRow, 1> kEditors = {{
+constexpr std::array<EditorRow, 2> kEditors = {{
     {{"CV210", "CV-PC/104-MODBUS"}, &make<CV210Params>},
+    {{"CV320", ""}, &make<CV320Params>},
 }};
 
 } // namespace

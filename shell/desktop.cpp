@@ -3,6 +3,7 @@
 #include "core/catalogue.h"
 #include "core/savefile.h"
 #include "editors/channeldialogs.h"
+#include "editors/modbusdialogs.h"
 #include "link/posixbackend.h"
 #include "monitor/monitor.h"
 #include "shell/application.h"
@@ -129,7 +130,7 @@ Status writeSnapshots(const std::string& variant, const std::string& dir) {
     }
     Application& app = program.app;
     EditorForms& editors = app.editors();
-    std::vector<std::pair<QString, QWidget*>> forms = {
+    const std::pair<QString, QWidget*> forms[] = {
         {"Welcome", &app.welcome()},
         {"about", &app.about()},
         {"Mainmenu", &app.mainmenu()},
@@ -138,15 +139,14 @@ Status writeSnapshots(const std::string& variant, const std::string& dir) {
         {"paramConfigB", &editors.paramConfigB()},
         {"paramConfigC", &editors.paramConfigC()},
         {"df_Param", &editors.df_Param()},
+        {"modbus_prot", &editors.modbus_prot()},
+        {"extendModbus", &editors.extendModbus()},
+        {"SlaveAdd", &editors.SlaveAdd()},
         {"download", &app.download()},
         {"upload", &app.upload()},
         {"monitor", &app.monitor()},
     };
-    if (ModelEditor* editor = editors.editor()) {
-        editor->showRecord();
-        forms.emplace_back(editor->window().objectName(), &editor->window());
-    }
-    for (const auto& [name, form] : forms) {
+    const auto picture = [&dir](const QString& name, QWidget* form) {
         form->adjustSize();
         form->show();
         settle();
@@ -158,14 +158,33 @@ Status writeSnapshots(const std::string& variant, const std::string& dir) {
         if (!form->grab().save(&buffer, "PNG")) {
             return Status::failure("cannot make the picture of " + name.toStdString());
         }
-        if (const Status status = SaveFile(path.toStdString(),
-                                           {png.constData(), static_cast<std::size_t>(png.size())});
+        form->hide();
+        return SaveFile(path.toStdString(),
+                        {png.constData(), static_cast<std::size_t>(png.size())});
+    };
+    if (ModelEditor* editor = editors.editor()) {
+        editor->showRecord();
+        if (const Status status = picture(editor->window().objectName(), &editor->window());
             !status) {
             return status;
         }
-        form->hide();
     }
-    return Status::success();
+    for (const auto& [name, form] : forms) {
+        if (const Status status = picture(name, form); !status) {
+            return status;
+        }
+    }
+    // The Modbus dialog's other layout, shown from the record with the
+    // device type changed for the picture only.
+    const ConfigRecord record = app.record();
+    app.record().ExtParams[modbus_map::kOptions] =
+        SetBits(record.ExtParams[modbus_map::kOptions], modbus_map::kMaster);
+    ModbusProt& modbus = editors.modbus_prot();
+    modbus.showRecord();
+    const Status master = picture(QStringLiteral("modbus_prot-master"), &modbus);
+    app.record() = record;
+    modbus.showRecord();
+    return master;
 }
 
 namespace {

@@ -46,6 +46,7 @@ private:
     void Command5_Click();
     void Command6_Click();
     void Command7_Click();
+    void SetupMEparams();
 
     Application& m_app;
     std::unique_ptr<Ui::Welcome> m_ui;
@@ -82,8 +83,10 @@ public:
     void ResetDF1Dialog();
     void OpenModelEditor();
 
-    // The set-ups name the kind of unit the editor configures.
+    // The set-ups name the kind of unit the editor configures, and the CV320
+    // start the unit the port reaches.
     void setEditorToolTip(const QString& text);
+    void setPortCaption(const QString& text);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -44,6 +44,10 @@ void MainMenu::setEditorToolTip(const QString& text) {
     m_ui->cmdUpdate->setToolTip(text);
 }
 
+void MainMenu::setPortCaption(const QString& text) {
+    m_ui->lblComPort1->setText(text);
+}
+
 // The list shows the port that the transfers use, also when the menu comes
 // back after product selection; beside it, what stands behind the port and
 // the speed of the link to the unit.

@@ -94,8 +94,7 @@ void ModelCV210::Setup_KFR() {
 void ModelCV210::Setup_MODBUS(std::string_view variant) {
     ConfigRecord& record = m_app.record();
     takeIdentity(variant);
-    record.ExtParams[0] = 0;
-    std::fill(record.ExtParams.begin() + 4, record.ExtParams.begin() + 86, 0);
+    clearModbusSetUpEntries(record);
     CV210Params& editor = m_app.editors().cv210Params();
     editor.chooseMode(Mode::DF1);
     editor.chooseMode(Mode::Modbus);

@@ -1,3 +1,6 @@
+#include "core/catalogue.h"
+#include "editors/channeldialogs.h"
+#include "editors/cv320params.h"
 #include "shell/forms.h"
 #include "ui_about.h"
 #include "ui_welcome.h"
@@ -75,8 +78,31 @@ void Welcome::Command5_Click() {
     m_app.notAvailable(QStringLiteral("The CV310 family"));
 }
 
+// The CV320 has one variant: the start leads straight to the main menu.
 void Welcome::Command6_Click() {
-    m_app.notAvailable(QStringLiteral("The CV320 family"));
+    ConfigRecord& record = m_app.record();
+    record.ModelName = "CV320";
+    record.ModelVariant = "CV320-ME";
+    record.LinkBaud = "9600";
+    MainMenu& menu = m_app.mainmenu();
+    menu.setEditorToolTip(QStringLiteral("Configuration of a CV320"));
+    menu.setPortCaption(QStringLiteral("CVCFG is now set to communicate with the CV320 via COM:"));
+    m_app.UpdateParameters();
+    hide();
+    m_app.editors().paramConfigB().showSerialConnection(true);
+    SetupMEparams();
+    m_app.showMainMenu();
+}
+
+void Welcome::SetupMEparams() {
+    ConfigRecord& record = m_app.record();
+    const Variant& variant = *findVariant(record.ModelVariant);
+    record.ConfigLength = static_cast<int16_t>(variant.ConfigLength);
+    // The start's own code, which the variant's button replaces at once.
+    constexpr int kStartAppCode = 1;
+    record.AppCode = charField(kStartAppCode);
+    clearModbusSetUpEntries(record);
+    m_app.editors().cv320Params().chooseME();
 }
 
 void Welcome::Command7_Click() {

@@ -1,0 +1,193 @@
+#include "editors/cv320params.h"
+
+#include "core/catalogue.h"
+#include "editors/channeldialogs.h"
+#include "editors/editorcommands.h"
+#include "editors/modbusdialogs.h"
+#include "ui_cv320_params.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+
+namespace cvcfg {
+
+namespace {
+
+constexpr std::string_view kVariant = "CV320-ME";
+
+QString qs(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The application code of the variant's button.
+int variantAppCode() {
+    return findVariant(kVariant)->AppCode;
+}
+
+} // namespace
+
+CV320Params::CV320Params(EditorForms& forms)
+    : m_forms(forms), m_record(forms.record()), m_ui(std::make_unique<Ui::CV320_Params>()) {
+    m_ui->setupUi(this);
+    Ui::CV320_Params& ui = *m_ui;
+    m_designTitle = windowTitle();
+    m_fileMenu = makeFileMenu(
+        this, {"save_file", "open_file", "restore_configuration"}, [this] { save_file(); },
+        [this] { open_file(); }, [this] { restore_configuration(); });
+    for (const SpeedCode& speed : channelSpeeds()) {
+        ui.cboCHASpeed->addItem(qs(speed.text));
+    }
+    ui.optME->onClick = [this] {
+        optME_Click();
+    };
+    ui.cboCHASpeed->onClick = [this] {
+        cboCHASpeed_Click();
+    };
+    using Handler = void (CV320Params::*)();
+    const std::pair<QPushButton*, Handler> buttons[] = {
+        {ui.cmdCHA, &CV320Params::cmdCHA_Click},
+        {ui.cmdModBus, &CV320Params::cmdModBus_Click},
+        {ui.cmdCONFIG, &CV320Params::cmdCONFIG_Click},
+        {ui.cmdDOWNLOAD, &CV320Params::cmdDOWNLOAD_Click},
+        {ui.cmdRETURN, &CV320Params::cmdRETURN_Click},
+    };
+    for (const auto& [control, handler] : buttons) {
+        connect(control, &QPushButton::clicked, this, handler);
+    }
+    showRecord();
+}
+
+CV320Params::~CV320Params() = default;
+
+// ---- handlers -----------------------------------------------------------------------
+
+void CV320Params::Setup_Form() {
+    m_record.NetType = charField(0);
+    m_record.CHCSpeed = charField(8);
+    m_record.CHCParams = 0;
+    m_record.ModeBytes = charField(0) + charField(0);
+    m_record.AuxValue = 0;
+    m_record.AuxChar = charField(0);
+    m_record.NumText2 = "0";
+    m_record.NumText1 = "0";
+}
+
+void CV320Params::optME_Click() {
+    Setup_Form();
+    m_record.AppCode = charField(variantAppCode());
+    m_forms.modbus_prot().chooseStartOptions(false);
+    m_record.HighAddress = charField(0);
+    m_record.ModeBytes = charField(1) + charField(0);
+    m_record.NumText2 = "0";
+    m_record.NumText1 = "0";
+    m_record.AuxChar = charField(0);
+    showRecord();
+}
+
+void CV320Params::cboCHASpeed_Click() {
+    const std::optional<SpeedCode> speed =
+        speedByText(channelSpeeds(), m_ui->cboCHASpeed->currentText().toStdString());
+    m_record.NetSpeed = charField(speed ? speed->code : 0);
+    showRecord();
+}
+
+void CV320Params::cmdCHA_Click() {
+    setEnabled(false);
+    ChannelDialog& channelA = m_forms.paramConfigA();
+    channelA.show();
+    channelA.raise();
+}
+
+void CV320Params::cmdModBus_Click() {
+    hide();
+    m_forms.modbus_prot().showDialog();
+}
+
+void CV320Params::cmdCONFIG_Click() {
+    m_fileMenu->popup(QCursor::pos());
+}
+
+void CV320Params::cmdDOWNLOAD_Click() {
+    m_downloading = true;
+    downloadFromEditor(m_forms, {this, m_ui->cmdDOWNLOAD, m_ui->cmdRETURN, m_ui->lblStatus});
+    m_downloading = false;
+}
+
+void CV320Params::cmdRETURN_Click() {
+    hide();
+    m_forms.shell().showMainMenu();
+}
+
+void CV320Params::save_file() {
+    saveConfiguration(m_forms);
+}
+
+void CV320Params::open_file() {
+    openConfiguration(m_forms, this);
+}
+
+void CV320Params::closeEvent(QCloseEvent* event) {
+    // The form stays while its download runs on it, and while channel A's
+    // dialog is waiting for ACCEPT.
+    if (m_downloading || !isEnabled()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    m_forms.shell().showMainMenu();
+    m_forms.unloadEditorFor(m_record.ModelName);
+}
+
+// ---- defaults and loading ---------------------------------------------------------
+
+void CV320Params::restore_configuration() {
+    m_forms.shell().UpdateParameters();
+    chooseME();
+    m_forms.modbus_prot().restore();
+    showRecord();
+}
+
+// The main menu's defaults leave nothing more to the CV320.
+void CV320Params::UpdateParameters() {}
+
+void CV320Params::chooseME() {
+    reselect(m_ui->optME);
+}
+
+// A file or an upload does not carry the application code: it is the
+// variant button's, as choosing the button again would leave it.
+void CV320Params::showLoadedRecord() {
+    if (m_record.ModelVariant == kVariant) {
+        m_record.AppCode = charField(variantAppCode());
+    }
+    showRecord();
+}
+
+// ---- showing the record -------------------------------------------------------------
+
+void CV320Params::showRecord() {
+    Ui::CV320_Params& ui = *m_ui;
+    const bool variant = m_record.ModelVariant == kVariant;
+    setWindowTitle(variant ? QStringLiteral("Configuration of [%1] - MAIN MENU").arg(qs(kVariant))
+                           : m_designTitle);
+    const bool chosen = variant && charCode(m_record.AppCode) == variantAppCode();
+    ui.optME->setVisible(variant);
+    showChecked(ui.optME, chosen);
+    ui.frmCHAParam->setVisible(chosen);
+
+    const std::optional<int> code = charCode(m_record.NetSpeed);
+    const std::optional<SpeedCode> speed =
+        code ? speedByCode(channelSpeeds(), *code) : std::nullopt;
+    showText(ui.cboCHASpeed, speed ? qs(speed->text) : QString());
+    ui.lblCHASpeed->setText(speed ? qs(speed->unit) : QStringLiteral("Baud"));
+
+    // Channel A's dialog as this editor opens it: the serial options only.
+    ChannelDialog& channelA = m_forms.paramConfigA();
+    channelA.setWindowTitle(QStringLiteral("Channel A Properties"));
+    channelA.showSerialConnection(true);
+    channelA.showErrorChecking(false);
+    channelA.showProtocolChoice(false);
+    m_forms.showDialogRecords();
+}
+
+} // namespace cvcfg
