@@ -45,8 +45,14 @@ OptionButton::OptionButton(QWidget* parent) : QRadioButton(parent) {
     });
 }
 
-// Qt calls this only when a click really changes the button.
+// Qt calls this only when a click really changes the button. Only choosing
+// another button of the group clears an option button, though Qt lets a
+// click clear the only button of its parent.
 void OptionButton::nextCheckState() {
+    if (isChecked()) {
+        m_changed = false;
+        return;
+    }
     QRadioButton::nextCheckState();
     m_changed = isChecked();
 }

@@ -187,6 +187,8 @@ void CV320Params::showRecord() {
     channelA.showSerialConnection(true);
     channelA.showErrorChecking(false);
     channelA.showProtocolChoice(false);
+    // The CV320 start leaves channel B's dialog with its serial frame.
+    m_forms.paramConfigB().showSerialConnection(true);
     m_forms.showDialogRecords();
 }
 

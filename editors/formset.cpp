@@ -101,6 +101,12 @@ CV320Params& EditorForms::cv320Params() {
     return editorOfRow<CV320Params>(*this, "CV320");
 }
 
+void EditorForms::showEditorRecord() {
+    if (editorLoaded(record().ModelName)) {
+        editor()->showRecord();
+    }
+}
+
 void EditorForms::showDialogRecords() {
     paramConfigA().showRecord();
     paramConfigB().showRecord();

@@ -65,6 +65,10 @@ public:
     CV210Params& cv210Params();
     CV320Params& cv320Params();
 
+    // The editor of the record's model shows the record, if it is loaded: a
+    // dialog that stays open beside it changed a field it shows.
+    void showEditorRecord();
+
     // Every dialog shows the record.
     void showDialogRecords();
 

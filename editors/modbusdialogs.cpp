@@ -376,7 +376,8 @@ constexpr int kLastSlaveAddress = 62;
 } // namespace
 
 SlaveAddDialog::SlaveAddDialog(EditorForms& forms)
-    : QDialog(nullptr), m_record(forms.record()), m_ui(std::make_unique<Ui::SlaveAdd>()) {
+    : QDialog(nullptr), m_forms(forms), m_record(forms.record()),
+      m_ui(std::make_unique<Ui::SlaveAdd>()) {
     m_ui->setupUi(this);
     m_ui->CboHighAddress->addItems(octalEntries(kLastSlaveAddress).mid(kFirstSlaveAddress));
     m_ui->CboHighAddress->onClick = [this] {
@@ -404,6 +405,8 @@ void SlaveAddDialog::showDialog() {
 void SlaveAddDialog::CboHighAddress_Click() {
     m_record.HighAddress = charField(octalEntryValue(m_ui->CboHighAddress->currentText().toInt()));
     showRecord();
+    // The editor may show the high address too, and nothing hides it meanwhile.
+    m_forms.showEditorRecord();
 }
 
 void SlaveAddDialog::closeEvent(QCloseEvent* event) {

@@ -130,6 +130,7 @@ protected:
 private:
     void CboHighAddress_Click();
 
+    EditorForms& m_forms;
     ConfigRecord& m_record;
     std::unique_ptr<Ui::SlaveAdd> m_ui;
 };

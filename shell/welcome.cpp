@@ -1,5 +1,4 @@
 #include "core/catalogue.h"
-#include "editors/channeldialogs.h"
 #include "editors/cv320params.h"
 #include "shell/forms.h"
 #include "ui_about.h"
@@ -89,7 +88,6 @@ void Welcome::Command6_Click() {
     menu.setPortCaption(QStringLiteral("CVCFG is now set to communicate with the CV320 via COM:"));
     m_app.UpdateParameters();
     hide();
-    m_app.editors().paramConfigB().showSerialConnection(true);
     SetupMEparams();
     m_app.showMainMenu();
 }

@@ -73,6 +73,21 @@ TEST_F(Controls, AClickOnAnOptionRunsItsHandlerOnlyWhenItChangesTheChoice) {
     EXPECT_EQ(firstRuns, 2);
 }
 
+TEST(OptionButton, AloneInItsFrameStaysSelectedWhenClickedAgain) {
+    QWidget frame;
+    OptionButton only(&frame);
+    int runs = 0;
+    only.onClick = [&runs] {
+        ++runs;
+    };
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    test::click(&only);
+    test::click(&only);
+    EXPECT_TRUE(only.isChecked());
+    EXPECT_EQ(runs, 1);
+}
+
 TEST_F(Controls, SelectingFromCodeRunsTheHandlerAsAClickWould) {
     choose(&first);
     EXPECT_EQ(firstRuns, 0) << "already selected";

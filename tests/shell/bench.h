@@ -49,7 +49,11 @@ struct ShellBench {
     ScriptedOperator& op() { return gui.op; }
     QWidget* welcome() { return &app.welcome(); }
     QWidget* menu() { return &app.mainmenu(); }
-    QWidget* editor() { return &app.editors().cv210Params(); }
+    // The editor of the record's model (the CV210's before any set-up).
+    QWidget* editor() {
+        ModelEditor* editor = app.editors().editor();
+        return editor ? &editor->window() : &app.editors().cv210Params();
+    }
 
     // The CV210 start, answering the serial-number question, then a variant,
     // each by the operator's click.
@@ -70,9 +74,17 @@ struct ShellBench {
         settle();
     }
 
-    // A set-up of any variant the CV210 editor serves.
+    // The CV320 start, which leads straight to the main menu.
+    void setUpCV320() {
+        click(welcome(), "Command6");
+        settle();
+    }
+
+    // A set-up of any variant the CV210 and CV320 editors serve.
     void setUp(std::string_view variant) {
-        if (variant == "CV-PC/104-MODBUS") {
+        if (variant == "CV320-ME") {
+            setUpCV320();
+        } else if (variant == "CV-PC/104-MODBUS") {
             setUpPc104();
         } else {
             setUpCV210(variant);

@@ -1,7 +1,8 @@
-// The mirror test: random operator input on the CV210 editor and its dialogs,
+// The mirror test: random operator input on the editors and their dialogs,
 // and after every step a fresh set of forms shown from the record must look
 // the same as the live one, while showing leaves the download image as it is.
 #include "core/image.h"
+#include "editors/modbusdialogs.h"
 #include "tests/editors/stubshell.h"
 #include "tests/shell/bench.h"
 #include "tests/support/tempdir.h"
@@ -136,7 +137,7 @@ protected:
     std::string chooseSomething(QWidget* form) {
         const std::vector<OptionButton*> options = usable<OptionButton>(form);
         const std::vector<ListBox*> lists = usable<ListBox>(form);
-        if (!lists.empty() && below(2) == 0) {
+        if (!lists.empty() && (options.empty() || below(2) == 0)) {
             ListBox* list = lists[static_cast<std::size_t>(below(static_cast<int>(lists.size())))];
             const QString entry = list->itemText(below(list->count()));
             test::pickEntry(list, entry);
@@ -166,6 +167,13 @@ protected:
         for (int i = below(5); i >= 0; --i) {
             done += ", " + chooseSomething(&dialog);
         }
+        leave(dialog, accept);
+        EXPECT_TRUE(test::showActive(bench.editor()));
+        return done;
+    }
+
+    // Leaves a dialog in one of the operator's three ways.
+    void leave(QDialog& dialog, const char* accept) {
         switch (below(3)) {
         case 0:
             click(&dialog, accept);
@@ -176,8 +184,6 @@ protected:
         default:
             dialog.close();
         }
-        EXPECT_TRUE(test::showActive(bench.editor()));
-        return done;
     }
 
     void useMenu(const char* item) {
@@ -185,15 +191,121 @@ protected:
         test::pickMenuItem(child<QMenu>(bench.editor(), "file_menu"), item);
     }
 
+    // Keys into a random box of a table, then Tab out of it: digits, now and
+    // then a key the box refuses, or the box emptied.
+    std::string typeIntoBox(QWidget* form) {
+        const std::vector<QLineEdit*> boxes = usable<QLineEdit>(form);
+        if (boxes.empty()) {
+            return "no box";
+        }
+        QLineEdit* box = boxes[static_cast<std::size_t>(below(static_cast<int>(boxes.size())))];
+        click(box);
+        std::string keys;
+        if (below(5) == 0) {
+            box->selectAll();
+            QTest::keyClick(box, Qt::Key_Delete);
+            keys = "(emptied)";
+        } else {
+            static constexpr char kKeys[] = "0123456789012345678965a -";
+            box->selectAll();
+            for (int i = below(6); i >= 0; --i) {
+                keys += kKeys[below(static_cast<int>(sizeof kKeys) - 1)];
+            }
+            QTest::keyClicks(box, QString::fromLatin1(keys.c_str()));
+        }
+        QTest::keyClick(box, Qt::Key_Tab);
+        return box->objectName().toStdString() + " '" + keys + "'";
+    }
+
+    std::string clickSomeCheck(QWidget* form) {
+        const std::vector<QCheckBox*> checks = usable<QCheckBox>(form);
+        if (checks.empty()) {
+            return "no check box";
+        }
+        QCheckBox* check = checks[static_cast<std::size_t>(below(static_cast<int>(checks.size())))];
+        click(check);
+        return check->objectName().toStdString();
+    }
+
+    // The extended table holds nothing of the record: using it changes
+    // nothing that a download carries.
+    std::string useExtendedTable(ModbusProt& modbus) {
+        const ConfigRecord before = bench.record();
+        click(&modbus, "Command1");
+        ExtendModbus& extended = bench.app.editors().extendModbus();
+        EXPECT_TRUE(test::showActive(&extended));
+        std::string done = "Command1";
+        for (int i = below(4); i >= 0; --i) {
+            done += ", " + (below(3) == 0 ? clickSomeCheck(&extended) : typeIntoBox(&extended));
+        }
+        if (below(4) == 0) {
+            click(&extended, "Command3");
+            done += ", Command3";
+        }
+        leave(extended, "Command2");
+        EXPECT_TRUE(test::showActive(&modbus));
+        EXPECT_EQ(bench.record(), before) << "the extended table changed the record";
+        return done;
+    }
+
+    std::string useModbusDialog() {
+        ModbusProt& modbus = bench.app.editors().modbus_prot();
+        click(bench.editor(), "cmdModBus");
+        EXPECT_TRUE(test::showActive(&modbus));
+        std::string done = "cmdModBus";
+        for (int i = below(6); i >= 0; --i) {
+            switch (below(8)) {
+            case 0:
+            case 1:
+            case 2:
+                done += ", " + typeIntoBox(&modbus);
+                break;
+            case 3:
+                done += ", " + clickSomeCheck(&modbus);
+                break;
+            case 4:
+                click(&modbus, "Command3");
+                done += ", Command3";
+                break;
+            case 5:
+                if (child(&modbus, "Command1")->isVisible()) {
+                    done += ", " + useExtendedTable(modbus);
+                    break;
+                }
+                [[fallthrough]];
+            default:
+                done += ", " + chooseSomething(&modbus);
+            }
+        }
+        leave(modbus, "Command2");
+        EXPECT_TRUE(test::showActive(bench.editor()));
+        return done;
+    }
+
+    // The slave address dialog, as the DF1-to-DF1 channel's double click
+    // shows it.
+    std::string useSlaveAddress() {
+        SlaveAddDialog& slave = bench.app.editors().SlaveAdd();
+        slave.showDialog();
+        EXPECT_TRUE(test::showActive(&slave));
+        const std::string done = "SlaveAdd, " + chooseSomething(&slave);
+        leave(slave, "Command2");
+        return done;
+    }
+
     std::string step() {
         EditorForms& forms = bench.app.editors();
         const auto opens = [this](const char* opener) {
-            return child(bench.editor(), opener)->isVisibleTo(bench.editor());
+            auto* button = bench.editor()->findChild<QWidget*>(QString::fromLatin1(opener));
+            return button && button->isVisibleTo(bench.editor());
         };
-        switch (below(12)) {
+        switch (below(14)) {
         case 0:
             if (opens("Command3")) {
                 return useDialog("Command3", forms.paramConfigB(), "Command2");
+            }
+            if (opens("cmdCHA")) {
+                return useDialog("cmdCHA", forms.paramConfigA(), "Command2");
             }
             [[fallthrough]];
         case 1:
@@ -216,6 +328,17 @@ protected:
                 return "open";
             }
             [[fallthrough]];
+        case 5:
+        case 6:
+            if (opens("cmdModBus")) {
+                return useModbusDialog();
+            }
+            [[fallthrough]];
+        case 7:
+            if (below(3) == 0) {
+                return useSlaveAddress();
+            }
+            [[fallthrough]];
         default:
             return chooseSomething(bench.editor());
         }
@@ -232,6 +355,8 @@ protected:
             {&forms.paramConfigB(), &fresh.bench.forms.paramConfigB()},
             {&forms.paramConfigC(), &fresh.bench.forms.paramConfigC()},
             {&forms.df_Param(), &fresh.bench.forms.df_Param()},
+            {&forms.modbus_prot(), &fresh.bench.forms.modbus_prot()},
+            {&forms.SlaveAdd(), &fresh.bench.forms.SlaveAdd()},
         };
         for (const auto& [mine, theirs] : pairs) {
             const std::string differ = differences(snapshot(mine), snapshot(theirs));
@@ -265,10 +390,10 @@ TEST_P(Mirror, AFreshFormShownFromTheRecordLooksLikeTheLiveOne) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryCV210EditorVariant, Mirror,
+INSTANTIATE_TEST_SUITE_P(EveryEditorVariant, Mirror,
                          testing::Values("CV210-DF1", "CV210-ENI", "CV210-SLC5/04 Bridge",
                                          "CV210-MODBUS", "CV210-KFR", "CV210-RMM", "CV210-ASCII",
-                                         "CV-PC/104-MODBUS"),
+                                         "CV-PC/104-MODBUS", "CV320-ME"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              std::string name;
                              for (const char c : std::string(info.param)) {

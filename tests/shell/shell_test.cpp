@@ -1,3 +1,4 @@
+#include "editors/modbusdialogs.h"
 #include "link/contact.h"
 #include "shell/desktop.h"
 #include "tests/shell/bench.h"
@@ -225,6 +226,53 @@ TEST(Setup, ReturnAfterThePc104BringsTheEditorBackInItsDesignState) {
     EXPECT_TRUE(shown(bench.editor(), "optDH485"));
     EXPECT_TRUE(shown(bench.editor(), "optStandardDF1"));
     EXPECT_TRUE(shown(bench.editor(), "frmBusProt"));
+}
+
+TEST(Setup, CV320StartTwiceOrItsDefaultsLeaveTheSameRecordAndCaptions) {
+    ShellBench bench;
+    for (int start = 0; start < 2; ++start) {
+        bench.setUpCV320();
+        ASSERT_TRUE(bench.menu()->isVisible());
+        EXPECT_EQ(text(bench.menu(), "lblComPort1"),
+                  "CVCFG is now set to communicate with the CV320 via COM:");
+        EXPECT_EQ(child(bench.menu(), "cmdUpdate")->toolTip(), "Configuration of a CV320");
+        click(bench.menu(), "cmdUpdate");
+        EXPECT_EQ(bench.editor()->windowTitle(), "Configuration of [CV320-ME] - MAIN MENU");
+        EXPECT_TRUE(checked(bench.editor(), "optME"));
+        EXPECT_EQ(bench.record(), *factorySettings("CV320-ME", "9600"));
+        // Changes that a second start or the defaults must take back.
+        test::pickEntry(bench.editor(), "cboCHASpeed", "230.4");
+        click(bench.editor(), "cmdModBus");
+        ModbusProt& modbus = bench.app.editors().modbus_prot();
+        click(&modbus, "optAscii");
+        QTest::keyClicks(child<QLineEdit>(&modbus, "txtFile2"), "7");
+        click(&modbus, "Command2");
+        ASSERT_TRUE(bench.editor()->isVisible());
+        if (start == 0) {
+            click(bench.editor(), "cmdRETURN");
+            bench.menu()->close();
+            settle();
+        }
+    }
+    restoreDefaults(bench.editor());
+    EXPECT_EQ(bench.record(), *factorySettings("CV320-ME", "9600"));
+    EXPECT_EQ(text(bench.editor(), "cboCHASpeed"), "9600");
+}
+
+TEST(Setup, ModbusDialogOpensFromTheCV210sModbusModeWithItsSerialOperation) {
+    ShellBench bench;
+    bench.setUpCV210("CV210-MODBUS");
+    click(bench.menu(), "cmdUpdate");
+    click(bench.editor(), "cmdModBus");
+    ModbusProt& modbus = bench.app.editors().modbus_prot();
+    ASSERT_TRUE(test::showActive(&modbus));
+    EXPECT_FALSE(bench.editor()->isVisible());
+    EXPECT_TRUE(shown(&modbus, "frmHalDuplex"));
+    EXPECT_TRUE(child(&modbus, "Frame6")->isEnabled());
+    EXPECT_TRUE(checked(&modbus, "Option15"));
+    QTest::keyClick(&modbus, Qt::Key_Escape);
+    EXPECT_TRUE(bench.editor()->isVisible());
+    EXPECT_TRUE(bench.editor()->isEnabled());
 }
 
 TEST(Defaults, KeepTheVariantsOwnModeAndShowWhatTheRecordHolds) {

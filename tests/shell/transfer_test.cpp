@@ -1,10 +1,12 @@
 #include "core/configfile.h"
 #include "core/image.h"
+#include "editors/modbusdialogs.h"
 #include "monitor/monitor.h"
 #include "tests/shell/bench.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/unitprocess.h"
 
+#include <QTest>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -130,6 +132,69 @@ TEST_F(WithUnit, UploadShowsTheUnitsValuesInTheEditor) {
     EXPECT_TRUE(child<OptionButton>(&bench.app.editors().paramConfigB(), "optEven")->isChecked());
     EXPECT_TRUE(child<OptionButton>(&bench.app.editors().df_Param(), "optCRC")->isChecked());
     EXPECT_EQ(hexBytes(*BuildConfigImage(bench.record())), hexBytes(*BuildConfigImage(stored)));
+}
+
+// The register map goes to the unit at its image offsets, low byte first,
+// and comes back from it into the boxes, on a line at its real speed.
+TEST(ModbusTable, DownloadsAtItsImageOffsetsAndUploadsIntoTheBoxes) {
+    test::TempDir dir;
+    test::UnitProcess unit(
+        {"--variant", "any", "--baud", "line", "--baud-timing", "--link", dir.path("port")});
+    PortMap ports;
+    ASSERT_TRUE(ports.addMapping("1=" + dir.path("port")).ok());
+    test::ShellBench bench(ports);
+    bench.setUpCV210("CV210-MODBUS", true);
+    test::pickEntry(bench.menu(), "cboCOM", "COM1");
+    click(bench.menu(), "cmdUpdate");
+    click(bench.editor(), "cmdModBus");
+    ModbusProt& modbus = bench.app.editors().modbus_prot();
+    const auto type = [&modbus](const char* box, const char* keys) {
+        auto* line = child<QLineEdit>(&modbus, box);
+        click(line);
+        QTest::keyClicks(line, QString::fromLatin1(keys));
+    };
+    type("txtStart1", "300");
+    type("txtWord8", "65535");
+    type("txtFile8", "7");
+    click(&modbus, "Check7");
+    click(&modbus, "Command2");
+
+    bench.op().expect(kConfigurePrompt);
+    bench.op().expect(kResetPrompt);
+    click(bench.editor(), "cmdDOWNLOAD");
+    const std::string line = unit.awaitLine("download rx", 3s);
+    const std::string hex = line.substr(line.find(": ") + 2, (138 + 9) * 3 - 1);
+    const auto imageByte = [&hex](std::size_t offset) {
+        return std::stoi(hex.substr(offset * 3, 2), nullptr, 16);
+    };
+    // Row k of the table occupies image offsets 65 + 10k to 74 + 10k.
+    EXPECT_EQ(imageByte(65), 44);
+    EXPECT_EQ(imageByte(66), 1);
+    EXPECT_EQ(imageByte(139), 7) << "row 7 file, low byte";
+    EXPECT_EQ(imageByte(140), 0);
+    EXPECT_EQ(imageByte(141), 255) << "row 7 word";
+    EXPECT_EQ(imageByte(142), 255);
+    EXPECT_EQ(imageByte(143), 1) << "row 7 floating point";
+
+    click(bench.editor(), "cmdModBus");
+    click(&modbus, "Command3");
+    click(&modbus, "Command2");
+    click(bench.editor(), "cmdRETURN");
+    click(bench.menu(), "cmdUPLOAD");
+    bench.op().expect(kConfigurePrompt);
+    bench.op().expectSaveFile(dir.path("uploaded.CVF"));
+    click(&bench.app.upload(), "cmdUpload");
+    ASSERT_EQ(child<QLabel>(&bench.app.upload(), "lblStatus")->text(),
+              "A-OK! Success - Upload complete from CV210.");
+    click(&bench.app.upload(), "Command1");
+    settle();
+    click(bench.editor(), "cmdModBus");
+    EXPECT_EQ(test::shownText(&modbus, "txtStart1"), "300");
+    EXPECT_EQ(test::shownText(&modbus, "txtEnd1"), "0");
+    EXPECT_EQ(test::shownText(&modbus, "txtWord8"), "65535");
+    EXPECT_EQ(test::shownText(&modbus, "txtFile8"), "7");
+    EXPECT_EQ(test::shownText(&modbus, "txtStart2"), "") << "an unused slot";
+    EXPECT_TRUE(child<QCheckBox>(&modbus, "Check7")->isChecked());
 }
 
 TEST_F(WithUnit, DownloadFormLeavesItselfAloneWhenNoFileIsChosen) {

@@ -1,0 +1,208 @@
+#include "editors/channeldialogs.h"
+#include "editors/modbusdialogs.h"
+#include "tests/editors/stubshell.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace cvcfg {
+namespace {
+
+using modbus_map::Column;
+using modbus_map::wordEntry;
+using test::child;
+using test::click;
+using test::EditorBench;
+
+// The Modbus dialog over a CV210-MODBUS record, shown as its editor opens it.
+class ModbusDialog : public testing::Test {
+protected:
+    ModbusDialog() {
+        record() = test::zeroRecord("CV210-MODBUS");
+        dialog().showDialog();
+        EXPECT_TRUE(test::showActive(form()));
+    }
+    ConfigRecord& record() { return bench.gui.record; }
+    ModbusProt& dialog() { return bench.forms.modbus_prot(); }
+    QWidget* form() { return &dialog(); }
+    int32_t entry(std::size_t index) { return record().ExtParams[index]; }
+    QLineEdit* box(const char* name) { return child<QLineEdit>(form(), name); }
+    bool shown(const char* name) { return child(form(), name)->isVisibleTo(form()); }
+    // Types into a box as the operator does: a click into it, then the keys.
+    void type(const char* name, const char* keys) {
+        click(box(name));
+        QTest::keyClicks(box(name), QString::fromLatin1(keys));
+    }
+
+    EditorBench bench;
+};
+
+TEST_F(ModbusDialog, TableBoxesStoreTheirWordLowByteFirst) {
+    type("txtStart1", "300");
+    EXPECT_EQ(entry(8), 44);
+    EXPECT_EQ(entry(9), 1);
+    type("txtWord8", "65535");
+    EXPECT_EQ(entry(wordEntry(7, Column::Word)), 255);
+    EXPECT_EQ(entry(wordEntry(7, Column::Word) + 1), 255);
+    EXPECT_EQ(box("txtEnd1")->text(), "0") << "a used row shows what it downloads";
+    EXPECT_EQ(box("txtStart2")->text(), "") << "an unused row stays blank";
+}
+
+TEST_F(ModbusDialog, BoxesTakeWholeNumbersUpTo65535Only) {
+    type("txtFile3", "7000");
+    const ConfigRecord before = record();
+    for (const char* refused : {"a", "-", " ", ".", "0"}) {
+        SCOPED_TRACE(refused);
+        QTest::keyClicks(box("txtFile3"), QString::fromLatin1(refused));
+        EXPECT_EQ(box("txtFile3")->text(), "7000");
+        EXPECT_EQ(record(), before);
+    }
+    QTest::keyClick(box("txtFile3"), Qt::Key_Home);
+    QTest::keyClicks(box("txtFile3"), "9");
+    EXPECT_EQ(box("txtFile3")->text(), "7000") << "97000 does not fit two bytes";
+
+    // Emptying the box leaves the record; leaving the box shows it again.
+    box("txtFile3")->selectAll();
+    QTest::keyClick(box("txtFile3"), Qt::Key_Delete);
+    EXPECT_EQ(box("txtFile3")->text(), "");
+    EXPECT_EQ(record(), before);
+    QTest::keyClick(box("txtFile3"), Qt::Key_Tab);
+    EXPECT_EQ(box("txtFile3")->text(), "7000");
+}
+
+TEST_F(ModbusDialog, BroadcastAddressesAreTheNodesOfTheirEntries) {
+    EXPECT_FALSE(shown("frmBroadcastAddress"));
+    click(form(), "optYesBroadcast");
+    EXPECT_EQ(entry(1), modbus_map::kBroadcast);
+    ASSERT_TRUE(shown("frmBroadcastAddress"));
+    test::pickEntry(form(), "cboStartAddress", "17");
+    test::pickEntry(form(), "cboEndAddress", "76");
+    EXPECT_EQ(entry(2), 15);
+    EXPECT_EQ(entry(3), 62);
+
+    EditorBench other;
+    other.gui.record = record();
+    other.forms.modbus_prot().showRecord();
+    EXPECT_EQ(test::shownText(&other.forms.modbus_prot(), "cboStartAddress"), "17");
+    EXPECT_EQ(test::shownText(&other.forms.modbus_prot(), "cboEndAddress"), "76");
+}
+
+TEST_F(ModbusDialog, DeviceTypeAndPlcTypeLayTheDialogOut) {
+    const int slaveHeight = form()->height();
+    click(form(), "optMaster");
+    EXPECT_EQ(entry(1), modbus_map::kMaster);
+    EXPECT_TRUE(test::waitFor([&] { return form()->height() < slaveHeight; }));
+    for (const char* hidden : {"frmModbusTable", "frmBroadcast", "frmABtype"}) {
+        EXPECT_FALSE(shown(hidden)) << hidden;
+    }
+    EXPECT_TRUE(shown("frmMasterMode"));
+    click(form(), "Option1");
+    EXPECT_EQ(entry(5), modbus_map::kDecodeMicro);
+    click(form(), "optSlave");
+    EXPECT_EQ(entry(1), 0);
+    EXPECT_TRUE(shown("frmModbusTable"));
+    EXPECT_FALSE(shown("frmMasterMode"));
+
+    click(form(), "Option2");
+    EXPECT_EQ(entry(4), modbus_map::kPlc3);
+    EXPECT_FALSE(shown("frmFP"));
+    EXPECT_FALSE(shown("lblFP"));
+    click(form(), "Option3");
+    EXPECT_EQ(entry(4), modbus_map::kSlc);
+    EXPECT_TRUE(shown("frmFP"));
+    click(form(), "Check3");
+    EXPECT_EQ(entry(modbus_map::flagEntry(3)), modbus_map::kFloatingPoint);
+    click(form(), "Check3");
+    EXPECT_EQ(entry(modbus_map::flagEntry(3)), 0);
+}
+
+TEST_F(ModbusDialog, ResetClearsOptionsAddressesAndTable) {
+    for (const char* option : {"optAscii", "optYesHalf", "optYesBroadcast", "Option3", "Check0"}) {
+        click(form(), option);
+    }
+    test::pickEntry(form(), "cboStartAddress", "10");
+    type("txtEnd5", "1234");
+    click(form(), "optMaster");
+    click(form(), "Option14");
+    dialog().restore();
+    EXPECT_EQ(entry(5), modbus_map::kDecodeSlc) << "restore keeps the address decode";
+    click(form(), "optMaster");
+    click(form(), "Command3");
+    EXPECT_EQ(entry(1), 0);
+    for (std::size_t index = 2; index < record().ExtParams.size(); ++index) {
+        EXPECT_EQ(entry(index), 0) << "ExtParams[" << index << "]";
+    }
+    EXPECT_TRUE(shown("frmModbusTable"));
+    EXPECT_EQ(box("txtEnd5")->text(), "");
+    EXPECT_FALSE(child<QCheckBox>(form(), "Check0")->isChecked());
+}
+
+TEST_F(ModbusDialog, TheCV320HasNoSerialOperationAndStaysSlave) {
+    EXPECT_TRUE(shown("frmHalDuplex"));
+    EXPECT_TRUE(child(form(), "Frame6")->isEnabled());
+    record().ModelName = "CV320";
+    record().ModelVariant = "CV320-ME";
+    dialog().showDialog();
+    EXPECT_FALSE(shown("frmHalDuplex"));
+    EXPECT_FALSE(child(form(), "Frame6")->isEnabled());
+}
+
+TEST_F(ModbusDialog, AcceptGivesTheEditorBack) {
+    click(form(), "Command2");
+    EXPECT_FALSE(form()->isVisible());
+    EXPECT_EQ(bench.shell.editorsShown, 1);
+}
+
+TEST_F(ModbusDialog, ExtendedTableKeepsItsSlotsToItself) {
+    const ConfigRecord before = record();
+    click(form(), "Command1");
+    ExtendModbus& extended = bench.forms.extendModbus();
+    ASSERT_TRUE(test::showActive(&extended));
+    EXPECT_FALSE(form()->isVisible());
+    auto* start = child<QLineEdit>(&extended, "txtStartReg_0");
+    click(start);
+    QTest::keyClicks(start, "300x");
+    EXPECT_EQ(start->text(), "300");
+    EXPECT_EQ(extended.keptText(0, Column::Start), "1-44");
+    auto* word = child<QLineEdit>(&extended, "txtWord_31");
+    click(word);
+    QTest::keyClicks(word, "65535");
+    EXPECT_EQ(extended.keptText(31, Column::Word), "255-255");
+    click(&extended, "CheckFP_5");
+    EXPECT_EQ(record(), before);
+
+    click(&extended, "Command3");
+    EXPECT_EQ(start->text(), "");
+    EXPECT_FALSE(child<QCheckBox>(&extended, "CheckFP_5")->isChecked());
+    click(&extended, "Command2");
+    EXPECT_FALSE(extended.isVisible());
+    EXPECT_TRUE(form()->isVisible());
+    EXPECT_EQ(record(), before);
+}
+
+TEST(SlaveAddress, IsTheOctalEntrysValueAndOpensFromChannelB) {
+    EditorBench bench;
+    bench.gui.record = test::zeroRecord("CV210-MODBUS");
+    ChannelDialog& channelB = bench.forms.paramConfigB();
+    channelB.showProtocolChoice(true);
+    ASSERT_TRUE(test::showActive(&channelB));
+    QWidget* halfDuplex = child(&channelB, "optHD");
+    QTest::mouseDClick(halfDuplex, Qt::LeftButton, {}, test::hitPoint(halfDuplex));
+    SlaveAddDialog& slave = bench.forms.SlaveAdd();
+    ASSERT_TRUE(test::showActive(&slave));
+    for (const auto& [entry, address] : {std::pair{"10", 8}, {"76", 62}, {"11", 9}}) {
+        test::pickEntry(&slave, "CboHighAddress", entry);
+        EXPECT_EQ(charCode(bench.gui.record.HighAddress), address) << entry;
+    }
+    bench.gui.record.HighAddress = charField(2);
+    slave.showRecord();
+    EXPECT_EQ(test::shownText(&slave, "CboHighAddress"), "") << "no entry for address 2";
+    click(&slave, "Command2");
+    EXPECT_FALSE(slave.isVisible());
+    EXPECT_TRUE(channelB.isVisible());
+}
+
+} // namespace
+} // namespace cvcfg
