@@ -1,12 +1,9 @@
 #include "editors/cv210params.h"
 
 #include "editors/channeldialogs.h"
-#include "editors/editorcommands.h"
 #include "editors/modbusdialogs.h"
 #include "ui_cv210_params.h"
 
-#include <QCloseEvent>
-#include <QCursor>
 #include <algorithm>
 #include <array>
 
@@ -187,15 +184,11 @@ const CV210Params::VariantLayout& CV210Params::layout() const {
 }
 
 CV210Params::CV210Params(EditorForms& forms)
-    : m_forms(forms), m_record(forms.record()), m_ui(std::make_unique<Ui::CV210_Params>()) {
+    : FamilyEditor(forms), m_ui(std::make_unique<Ui::CV210_Params>()) {
     m_ui->setupUi(this);
     m_designTitle = windowTitle();
     m_df1Tooltip = m_ui->optStandardDF1->toolTip();
     m_highAddressTooltip = m_ui->cboHighAddress->toolTip();
-
-    m_fileMenu = makeFileMenu(
-        this, {"save_file", "open_file", "restore_configuration"}, [this] { save_file(); },
-        [this] { open_file(); }, [this] { restore_configuration(); });
 
     // The entries every CV210 set-up adds to the channel B speeds.
     m_ui->cboAsyncSpeed->addItems(
@@ -243,14 +236,13 @@ void CV210Params::wireHandlers() {
         {ui.cmdProtParam, &CV210Params::cmdProtParam_Click},
         {ui.cmdModBus, &CV210Params::cmdModBus_Click},
         {ui.cmdASCII, &CV210Params::cmdASCII_Click},
-        {ui.cmdCONFIG, &CV210Params::cmdCONFIG_Click},
-        {ui.cmdDOWNLOAD, &CV210Params::cmdDOWNLOAD_Click},
-        {ui.cmdRETURN, &CV210Params::cmdRETURN_Click},
         {ui.cmdEXIT, &CV210Params::cmdEXIT_Click},
     };
     for (const auto& [control, handler] : buttons) {
         connect(control, &QPushButton::clicked, this, handler);
     }
+    wireCommonControls({ui.cmdCONFIG, ui.cmdDOWNLOAD, ui.cmdRETURN, ui.lblStatus},
+                       {"save_file", "open_file", "restore_configuration"});
 }
 
 // ---- what the record stands for ----------------------------------------------
@@ -453,12 +445,6 @@ void CV210Params::cboAsyncSpeed_Click() {
     showRecord();
 }
 
-void CV210Params::openDialog(QDialog& dialog) {
-    setEnabled(false);
-    dialog.show();
-    dialog.raise();
-}
-
 void CV210Params::Command3_Click() {
     openDialog(m_forms.paramConfigB());
 }
@@ -476,34 +462,11 @@ void CV210Params::cmdASCII_Click() {
     m_forms.shell().notAvailable(QStringLiteral("The PLC/SLC destination file address"));
 }
 
-void CV210Params::cmdCONFIG_Click() {
-    m_fileMenu->popup(QCursor::pos());
-}
-
-void CV210Params::cmdDOWNLOAD_Click() {
-    m_downloading = true;
-    downloadFromEditor(m_forms, {this, m_ui->cmdDOWNLOAD, m_ui->cmdRETURN, m_ui->lblStatus});
-    m_downloading = false;
-}
-
-void CV210Params::cmdRETURN_Click() {
-    hide();
-    m_forms.shell().showMainMenu();
-}
-
 void CV210Params::cmdEXIT_Click() {
     m_forms.shell().endProgram();
 }
 
 // ---- file menu and defaults ---------------------------------------------------------
-
-void CV210Params::save_file() {
-    saveConfiguration(m_forms);
-}
-
-void CV210Params::open_file() {
-    openConfiguration(m_forms, this);
-}
 
 void CV210Params::restore_configuration() {
     m_forms.shell().UpdateParameters();
@@ -535,18 +498,6 @@ void CV210Params::chooseMode(Mode mode) {
 
 void CV210Params::chooseNetwork(Network network) {
     reselect(network == Network::DH485 ? m_ui->optDH485 : m_ui->optDHPlus);
-}
-
-void CV210Params::closeEvent(QCloseEvent* event) {
-    // The form stays while its download runs on it, and while a dialog it
-    // opened is waiting for ACCEPT.
-    if (m_downloading || !isEnabled()) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    m_forms.shell().showMainMenu();
-    m_forms.unloadEditorFor(m_record.ModelName);
 }
 
 // ---- showing the record ----------------------------------------------------------------

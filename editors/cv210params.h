@@ -2,10 +2,8 @@
 
 #include "core/codes.h"
 #include "editors/controls.h"
-#include "editors/formset.h"
+#include "editors/familyeditor.h"
 
-#include <QMenu>
-#include <QWidget>
 #include <memory>
 #include <optional>
 
@@ -20,7 +18,7 @@ namespace cvcfg {
 // shows the record: which mode, network, lists, captions and frames the form
 // shows all follow from the record (variant, mode bytes, network type and
 // the codes), so the form never shows what the download would not carry.
-class CV210Params : public QWidget, public ModelEditor {
+class CV210Params : public FamilyEditor {
     Q_OBJECT
 public:
     // The operating modes the CV210 variants offer, each a button of the
@@ -31,7 +29,6 @@ public:
     ~CV210Params() override;
 
     // ModelEditor
-    QWidget& window() override { return *this; }
     void showRecord() override;
     void UpdateParameters() override;
     void restore_configuration() override;
@@ -44,9 +41,6 @@ public:
 
     // The mode the record stands for among the variant's modes, if any.
     [[nodiscard]] std::optional<Mode> shownMode() const;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     struct VariantLayout;
@@ -74,12 +68,7 @@ private:
     void cmdProtParam_Click();
     void cmdModBus_Click();
     void cmdASCII_Click();
-    void cmdCONFIG_Click();
-    void cmdDOWNLOAD_Click();
-    void cmdRETURN_Click();
     void cmdEXIT_Click();
-    void save_file();
-    void open_file();
 
     // What the choices write into the record.
     void takeMode(Mode mode);
@@ -95,16 +84,11 @@ private:
     void showRemoteIO();
     void showBusProtocol();
     void showDialogs();
-    void openDialog(QDialog& dialog);
 
-    EditorForms& m_forms;
-    ConfigRecord& m_record;
     std::unique_ptr<Ui::CV210_Params> m_ui;
-    QMenu* m_fileMenu = nullptr;
     QString m_designTitle;
     QString m_df1Tooltip;
     QString m_highAddressTooltip;
-    bool m_downloading = false;
 };
 
 } // namespace cvcfg

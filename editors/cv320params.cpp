@@ -2,12 +2,8 @@
 
 #include "core/catalogue.h"
 #include "editors/channeldialogs.h"
-#include "editors/editorcommands.h"
 #include "editors/modbusdialogs.h"
 #include "ui_cv320_params.h"
-
-#include <QCloseEvent>
-#include <QCursor>
 
 namespace cvcfg {
 
@@ -27,13 +23,10 @@ int variantAppCode() {
 } // namespace
 
 CV320Params::CV320Params(EditorForms& forms)
-    : m_forms(forms), m_record(forms.record()), m_ui(std::make_unique<Ui::CV320_Params>()) {
+    : FamilyEditor(forms), m_ui(std::make_unique<Ui::CV320_Params>()) {
     m_ui->setupUi(this);
     Ui::CV320_Params& ui = *m_ui;
     m_designTitle = windowTitle();
-    m_fileMenu = makeFileMenu(
-        this, {"save_file", "open_file", "restore_configuration"}, [this] { save_file(); },
-        [this] { open_file(); }, [this] { restore_configuration(); });
     for (const SpeedCode& speed : channelSpeeds()) {
         ui.cboCHASpeed->addItem(qs(speed.text));
     }
@@ -47,13 +40,12 @@ CV320Params::CV320Params(EditorForms& forms)
     const std::pair<QPushButton*, Handler> buttons[] = {
         {ui.cmdCHA, &CV320Params::cmdCHA_Click},
         {ui.cmdModBus, &CV320Params::cmdModBus_Click},
-        {ui.cmdCONFIG, &CV320Params::cmdCONFIG_Click},
-        {ui.cmdDOWNLOAD, &CV320Params::cmdDOWNLOAD_Click},
-        {ui.cmdRETURN, &CV320Params::cmdRETURN_Click},
     };
     for (const auto& [control, handler] : buttons) {
         connect(control, &QPushButton::clicked, this, handler);
     }
+    wireCommonControls({ui.cmdCONFIG, ui.cmdDOWNLOAD, ui.cmdRETURN, ui.lblStatus},
+                       {"save_file", "open_file", "restore_configuration"});
     showRecord();
 }
 
@@ -92,50 +84,12 @@ void CV320Params::cboCHASpeed_Click() {
 }
 
 void CV320Params::cmdCHA_Click() {
-    setEnabled(false);
-    ChannelDialog& channelA = m_forms.paramConfigA();
-    channelA.show();
-    channelA.raise();
+    openDialog(m_forms.paramConfigA());
 }
 
 void CV320Params::cmdModBus_Click() {
     hide();
     m_forms.modbus_prot().showDialog();
-}
-
-void CV320Params::cmdCONFIG_Click() {
-    m_fileMenu->popup(QCursor::pos());
-}
-
-void CV320Params::cmdDOWNLOAD_Click() {
-    m_downloading = true;
-    downloadFromEditor(m_forms, {this, m_ui->cmdDOWNLOAD, m_ui->cmdRETURN, m_ui->lblStatus});
-    m_downloading = false;
-}
-
-void CV320Params::cmdRETURN_Click() {
-    hide();
-    m_forms.shell().showMainMenu();
-}
-
-void CV320Params::save_file() {
-    saveConfiguration(m_forms);
-}
-
-void CV320Params::open_file() {
-    openConfiguration(m_forms, this);
-}
-
-void CV320Params::closeEvent(QCloseEvent* event) {
-    // The form stays while its download runs on it, and while channel A's
-    // dialog is waiting for ACCEPT.
-    if (m_downloading || !isEnabled()) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    m_forms.shell().showMainMenu();
-    m_forms.unloadEditorFor(m_record.ModelName);
 }
 
 // ---- defaults and loading ---------------------------------------------------------

@@ -71,15 +71,28 @@ TEST_F(WithUnit, EditorDownloadsTheRecordsImage) {
     EXPECT_FALSE(bench.gui.serial.isOpen(1));
 }
 
+// The program with the demonstration's unit on COM1, which paces its bytes
+// at the line speed the program sets.
+struct AtLineSpeed {
+    AtLineSpeed()
+        : unit({"--variant", "any", "--baud", "line", "--baud-timing", "--link", dir.path("port")}),
+          bench([this] {
+              PortMap ports;
+              EXPECT_TRUE(ports.addMapping("1=" + dir.path("port")).ok());
+              return ports;
+          }()) {}
+
+    test::TempDir dir;
+    test::UnitProcess unit;
+    test::ShellBench bench;
+};
+
 // The demonstration's unit takes the link speed that the serial-number answer
 // chose, as the unit the operator said he has would.
 TEST(DemonstrationUnit, FollowsTheProgramsLinkSpeed) {
-    test::TempDir dir;
-    test::UnitProcess unit(
-        {"--variant", "any", "--baud", "line", "--baud-timing", "--link", dir.path("port")});
-    PortMap ports;
-    ASSERT_TRUE(ports.addMapping("1=" + dir.path("port")).ok());
-    test::ShellBench bench(ports);
+    AtLineSpeed line;
+    test::ShellBench& bench = line.bench;
+    test::UnitProcess& unit = line.unit;
     bench.setUpCV210("CV210-DF1", true);
     test::pickEntry(bench.menu(), "cboCOM", "COM1");
     click(bench.menu(), "cmdUpdate");
@@ -137,12 +150,8 @@ TEST_F(WithUnit, UploadShowsTheUnitsValuesInTheEditor) {
 // The register map goes to the unit at its image offsets, low byte first,
 // and comes back from it into the boxes, on a line at its real speed.
 TEST(ModbusTable, DownloadsAtItsImageOffsetsAndUploadsIntoTheBoxes) {
-    test::TempDir dir;
-    test::UnitProcess unit(
-        {"--variant", "any", "--baud", "line", "--baud-timing", "--link", dir.path("port")});
-    PortMap ports;
-    ASSERT_TRUE(ports.addMapping("1=" + dir.path("port")).ok());
-    test::ShellBench bench(ports);
+    AtLineSpeed line;
+    test::ShellBench& bench = line.bench;
     bench.setUpCV210("CV210-MODBUS", true);
     test::pickEntry(bench.menu(), "cboCOM", "COM1");
     click(bench.menu(), "cmdUpdate");
@@ -162,8 +171,8 @@ TEST(ModbusTable, DownloadsAtItsImageOffsetsAndUploadsIntoTheBoxes) {
     bench.op().expect(kConfigurePrompt);
     bench.op().expect(kResetPrompt);
     click(bench.editor(), "cmdDOWNLOAD");
-    const std::string line = unit.awaitLine("download rx", 3s);
-    const std::string hex = line.substr(line.find(": ") + 2, (138 + 9) * 3 - 1);
+    const std::string received = line.unit.awaitLine("download rx", 3s);
+    const std::string hex = received.substr(received.find(": ") + 2, (138 + 9) * 3 - 1);
     const auto imageByte = [&hex](std::size_t offset) {
         return std::stoi(hex.substr(offset * 3, 2), nullptr, 16);
     };
@@ -182,7 +191,7 @@ TEST(ModbusTable, DownloadsAtItsImageOffsetsAndUploadsIntoTheBoxes) {
     click(bench.editor(), "cmdRETURN");
     click(bench.menu(), "cmdUPLOAD");
     bench.op().expect(kConfigurePrompt);
-    bench.op().expectSaveFile(dir.path("uploaded.CVF"));
+    bench.op().expectSaveFile(line.dir.path("uploaded.CVF"));
     click(&bench.app.upload(), "cmdUpload");
     ASSERT_EQ(child<QLabel>(&bench.app.upload(), "lblStatus")->text(),
               "A-OK! Success - Upload complete from CV210.");

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "editors/formset.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QWidget>
+
+namespace cvcfg {
+
+// What every family editor's form does the same way: the CONFIGURATION
+// Settings pop-up with save, open and the defaults, the download with its
+// status line, the return to the main menu and the close box.
+class FamilyEditor : public QWidget, public ModelEditor {
+    Q_OBJECT
+public:
+    QWidget& window() override { return *this; }
+
+protected:
+    // The object names of the pop-up's items, which differ between editors.
+    struct FileMenuItems {
+        const char* save;
+        const char* open;
+        const char* restore;
+    };
+
+    // The controls of the form that these handlers use.
+    struct CommonControls {
+        QPushButton* cmdCONFIG;
+        QPushButton* cmdDOWNLOAD;
+        QPushButton* cmdRETURN;
+        QLabel* lblStatus;
+    };
+
+    explicit FamilyEditor(EditorForms& forms);
+
+    // Builds the pop-up and wires the common handlers, once the form's
+    // controls exist.
+    void wireCommonControls(const CommonControls& controls, FileMenuItems items);
+
+    void cmdCONFIG_Click();
+    void cmdDOWNLOAD_Click();
+    void cmdRETURN_Click();
+    void save_file();
+    void open_file();
+
+    // Shows a dialog of the editor, which waits disabled for its ACCEPT.
+    void openDialog(QDialog& dialog);
+
+    // The close box returns to the main menu and unloads the editor.
+    void closeEvent(QCloseEvent* event) override;
+
+    EditorForms& m_forms;
+    ConfigRecord& m_record;
+
+private:
+    CommonControls m_common{};
+    QMenu* m_fileMenu = nullptr;
+    bool m_downloading = false;
+};
+
+} // namespace cvcfg
