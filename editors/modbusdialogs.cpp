@@ -110,7 +110,15 @@ ModbusProt::ModbusProt(EditorForms& forms)
     showRecord();
 }
 
-ModbusProt::~ModbusProt() = default;
+// A box that has the focus loses it while the dialog is taken apart, and
+// would report that to a dialog that is gone.
+ModbusProt::~ModbusProt() {
+    for (const auto& row : m_table) {
+        for (QLineEdit* box : row) {
+            box->disconnect(this);
+        }
+    }
+}
 
 void ModbusProt::showRecord() {
     using namespace modbus_map;
