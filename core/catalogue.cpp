@@ -1,5 +1,7 @@
 #include "core/catalogue.h"
 
+#include "core/codes.h"
+
 #include <algorithm>
 #include <array>
 
@@ -122,6 +124,14 @@ void clearModbusSetUpEntries(ConfigRecord& record) {
     constexpr std::ptrdiff_t kKept = 2;
     record.ExtParams[0] = 0;
     std::fill(record.ExtParams.begin() + kFirstCleared, record.ExtParams.end() - kKept, 0);
+}
+
+void takeRackRange(ConfigRecord& record, int racks) {
+    using namespace block_transfer;
+    record.HighAddress = charField(racks);
+    const auto first = record.ExtParams.begin();
+    std::fill(first + kEntriesPerRack * std::clamp(racks, 0, kRacks),
+              first + kEntriesPerRack * kRacks, 0);
 }
 
 bool keepsModbusOptions(const ConfigRecord& record) {

@@ -65,6 +65,11 @@ void applyIdentity(ConfigRecord& record, const Variant& variant);
 // their values.
 void clearModbusSetUpEntries(ConfigRecord& record);
 
+// The number of racks a Remote I/O adapter occupies, kept in HighAddress.
+// The block-transfer bits of the racks beyond it are cleared, so that
+// nothing the operator no longer sees is saved or downloaded.
+void takeRackRange(ConfigRecord& record, int racks);
+
 // Whether ExtParams[1] is the unit's Modbus option byte: it is, unless the
 // variant's block-transfer map or Brabender type claims that entry.
 [[nodiscard]] bool keepsModbusOptions(const ConfigRecord& record);

@@ -1,5 +1,6 @@
 #include "core/codes.h"
 
+#include <algorithm>
 #include <array>
 
 namespace cvcfg {
@@ -41,9 +42,18 @@ std::span<const SpeedCode> SpeedCodeTable() {
     return kSerialSpeeds;
 }
 
+std::span<const SpeedCode> serialSpeeds(int first, int last) {
+    const auto begin = std::find_if(kSerialSpeeds.begin(), kSerialSpeeds.end(),
+                                    [first](const SpeedCode& row) { return row.code == first; });
+    const auto end = std::find_if(begin, kSerialSpeeds.end(),
+                                  [last](const SpeedCode& row) { return row.code > last; });
+    return {begin, end};
+}
+
 std::span<const SpeedCode> channelSpeeds() {
-    constexpr std::size_t kStandardRates = 11;
-    return std::span<const SpeedCode>(kSerialSpeeds).first(kStandardRates);
+    constexpr int kFirst = 3; // 300 baud
+    constexpr int kLast = 13; // 230.4 Kbaud
+    return serialSpeeds(kFirst, kLast);
 }
 
 std::string_view networkName(Network network) {

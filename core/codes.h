@@ -19,6 +19,10 @@ struct SpeedCode {
 // Serial speeds of the channel lists.
 [[nodiscard]] std::span<const SpeedCode> SpeedCodeTable();
 
+// The rows of that table from code `first` to code `last`, for a list that
+// offers those rates.
+[[nodiscard]] std::span<const SpeedCode> serialSpeeds(int first, int last);
+
 // The standard rates of that table, "300" to "230.4" (codes 3 to 13): the
 // channel lists of the CV310 and CV320, whose codes are their positions + 3.
 [[nodiscard]] std::span<const SpeedCode> channelSpeeds();
@@ -111,5 +115,25 @@ inline constexpr int32_t kFloatingPoint = 0x01; // bit of the row's flag byte
     return kFirstRowEntry + kRowEntries * static_cast<std::size_t>(row) + 8;
 }
 } // namespace modbus_map
+
+// The Remote I/O block-transfer map in ExtParams[0..13]: one bit per rack of
+// the adapter's range (1 to 7), I/O group (0 to 7) and module slot (0, 1).
+namespace block_transfer {
+inline constexpr int kRacks = 7;
+inline constexpr int kGroups = 8;
+inline constexpr int kModules = 2;
+inline constexpr int kEntriesPerRack = 2;
+inline constexpr int32_t kWholeEntry = 0xFF;
+
+// The entry of a rack's group; groups 0 to 3 in the first, 4 to 7 in the
+// second.
+[[nodiscard]] constexpr std::size_t entry(int rack, int group) {
+    return static_cast<std::size_t>(kEntriesPerRack * (rack - 1) + group / 4);
+}
+// The bit of a group's module within its entry.
+[[nodiscard]] constexpr int32_t mask(int group, int module) {
+    return int32_t{1} << (2 * (group % 4) + module);
+}
+} // namespace block_transfer
 
 } // namespace cvcfg

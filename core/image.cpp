@@ -19,7 +19,9 @@ constexpr std::array<uint8_t, 22> kBodyLead = {0x00, 0x01, 0, 0, 0, 0, 0, 0, 0, 
 constexpr std::array<uint8_t, 3> kBeforeProtocol = {0x08, 0x00, 0x00};
 constexpr int kExtendedGap = 8; // zero bytes between the common body and ExtParams
 
-int extendedEntriesSent(int configLength) {
+} // namespace
+
+int imageExtParamCount(int configLength) {
     switch (configLength) {
     case 58:
         return 8;
@@ -31,6 +33,8 @@ int extendedEntriesSent(int configLength) {
         return 0;
     }
 }
+
+namespace {
 
 Status appendField(const ConfigRecord& record, const ByteField& field, Bytes& body) {
     const int width = field.form == ByteForm::CharacterPair ? 2 : 1;
@@ -101,7 +105,7 @@ Expected<Bytes> BuildConfigImage(const ConfigRecord& record) {
         return Expected<Bytes>::failure(status.error);
     }
 
-    const int extended = extendedEntriesSent(length);
+    const int extended = imageExtParamCount(length);
     if (extended > 0) {
         body.insert(body.end(), kExtendedGap, 0x00);
     }

@@ -18,6 +18,10 @@ using Bytes = std::vector<uint8_t>;
 // Length of the image header: the letters N E E, the body length, three zeros.
 inline constexpr int kImageHeaderLength = 7;
 
+// How many ExtParams entries, from the first, an image with a body of this
+// length carries: 8, 14, all 88, or none.
+[[nodiscard]] int imageExtParamCount(int configLength);
+
 // Whether a unit takes a body of this length (42, 58, 64 or 138 bytes).
 [[nodiscard]] bool isImageBodyLength(int length);
 

@@ -188,6 +188,28 @@ void showText(QComboBox* list, const QString& text) {
     list->setCurrentIndex(list->findText(text, Qt::MatchExactly));
 }
 
+void placeInGrid(QGridLayout* grid, QWidget* widget, int row, int column) {
+    int atRow = -1;
+    int atColumn = -1;
+    int rowSpan = 0;
+    int columnSpan = 0;
+    const int index = grid->indexOf(widget);
+    if (index >= 0) {
+        grid->getItemPosition(index, &atRow, &atColumn, &rowSpan, &columnSpan);
+        if (atRow == row && atColumn == column) {
+            return;
+        }
+        grid->removeWidget(widget);
+    }
+    grid->addWidget(widget, row, column);
+}
+
+void showAll(std::initializer_list<QWidget*> widgets, bool visible) {
+    for (QWidget* widget : widgets) {
+        widget->setVisible(visible);
+    }
+}
+
 QStringList octalEntries(int last) {
     QStringList entries;
     for (int value = 0; value <= last; ++value) {

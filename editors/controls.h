@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QStringList>
@@ -99,6 +100,12 @@ void showChoice(std::initializer_list<QAbstractButton*> group, QAbstractButton* 
 // shows the entry `text` selected, or none when it has no such entry.
 void showEntries(QComboBox* list, const QStringList& entries);
 void showText(QComboBox* list, const QString& text);
+
+// Shows or hides every one of the widgets.
+void showAll(std::initializer_list<QWidget*> widgets, bool visible);
+
+// Moves a widget to its cell of the grid, if it is not there yet.
+void placeInGrid(QGridLayout* grid, QWidget* widget, int row, int column);
 
 // The values 0 to `last` as the octal texts of the station lists.
 [[nodiscard]] QStringList octalEntries(int last);

@@ -1,5 +1,6 @@
 #include "editors/cv210params.h"
 
+#include "core/catalogue.h"
 #include "editors/channeldialogs.h"
 #include "editors/modbusdialogs.h"
 #include "ui_cv210_params.h"
@@ -120,29 +121,6 @@ const ModeTexts& textsFor(std::optional<Mode> mode, bool rmm) {
         return kAsciiTexts;
     }
     return mode == Mode::RemoteIO && rmm ? kModbusMasterTexts : kDF1Texts;
-}
-
-// Moves a widget to its cell of the grid, if it is not there yet.
-void placeInGrid(QGridLayout* grid, QWidget* widget, int row, int column) {
-    int atRow = -1;
-    int atColumn = -1;
-    int rowSpan = 0;
-    int columnSpan = 0;
-    const int index = grid->indexOf(widget);
-    if (index >= 0) {
-        grid->getItemPosition(index, &atRow, &atColumn, &rowSpan, &columnSpan);
-        if (atRow == row && atColumn == column) {
-            return;
-        }
-        grid->removeWidget(widget);
-    }
-    grid->addWidget(widget, row, column);
-}
-
-void showAll(std::initializer_list<QWidget*> widgets, bool visible) {
-    for (QWidget* widget : widgets) {
-        widget->setVisible(visible);
-    }
 }
 
 } // namespace
@@ -338,8 +316,8 @@ void CV210Params::takeMode(Mode mode) {
             m_record.AuxChar = charField(1);
             m_record.AuxValue = 2;
         } else {
-            m_record.HighAddress = charField(1); // rack range 1
-            m_record.AuxChar = charField(2);     // rack size FULL
+            takeRackRange(m_record, 1);
+            m_record.AuxChar = charField(2); // rack size FULL
         }
         break;
     }
@@ -414,7 +392,7 @@ void CV210Params::cboRackNum_Click() {
 }
 
 void CV210Params::cboRackRange_Click() {
-    m_record.HighAddress = charField(entryNumber(m_ui->cboRackRange));
+    takeRackRange(m_record, entryNumber(m_ui->cboRackRange));
     showRecord();
 }
 

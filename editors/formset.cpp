@@ -3,7 +3,9 @@
 #include "editors/channeldialogs.h"
 #include "editors/cv210params.h"
 #include "editors/cv320params.h"
+#include "editors/cvpciparams.h"
 #include "editors/modbusdialogs.h"
+#include "editors/riobt.h"
 
 #include <stdexcept>
 
@@ -50,6 +52,15 @@ ExtendModbus& EditorForms::extendModbus() {
 }
 SlaveAddDialog& EditorForms::SlaveAdd() {
     return touch(m_slaveAdd, *this);
+}
+RioBt& EditorForms::rio_bt() {
+    return touch(m_rioBt, *this);
+}
+
+void EditorForms::unloadRioBt() {
+    if (m_rioBt) {
+        unloadLater(m_rioBt.release());
+    }
 }
 
 ModelEditor* EditorForms::editorFor(const std::string& model) {
@@ -101,6 +112,10 @@ CV320Params& EditorForms::cv320Params() {
     return editorOfRow<CV320Params>(*this, "CV320");
 }
 
+CVPCIParams& EditorForms::cvpciParams() {
+    return editorOfRow<CVPCIParams>(*this, "CV-PCI");
+}
+
 void EditorForms::showEditorRecord() {
     if (editorLoaded(record().ModelName)) {
         editor()->showRecord();
@@ -114,6 +129,7 @@ void EditorForms::showDialogRecords() {
     df_Param().showRecord();
     modbus_prot().showRecord();
     SlaveAdd().showRecord();
+    rio_bt().showRecord();
 }
 
 } // namespace cvcfg

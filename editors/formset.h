@@ -16,8 +16,10 @@ class DF1Dialog;
 class ModbusProt;
 class ExtendModbus;
 class SlaveAddDialog;
+class RioBt;
 class CV210Params;
 class CV320Params;
+class CVPCIParams;
 
 // What the editors ask of the program's shell (its main menu).
 class Shell {
@@ -51,6 +53,9 @@ public:
     ModbusProt& modbus_prot();
     ExtendModbus& extendModbus();
     SlaveAddDialog& SlaveAdd();
+    RioBt& rio_bt();
+    // CANCEL unloads the block-transfer map.
+    void unloadRioBt();
 
     // The editor of `model`, created when it is not loaded; null for a model
     // without an editor.
@@ -64,6 +69,7 @@ public:
     // The editors as their families' set-ups prepare them.
     CV210Params& cv210Params();
     CV320Params& cv320Params();
+    CVPCIParams& cvpciParams();
 
     // The editor of the record's model shows the record, if it is loaded: a
     // dialog that stays open beside it changed a field it shows.
@@ -86,6 +92,7 @@ private:
     std::unique_ptr<ModbusProt> m_modbusProt;
     std::unique_ptr<ExtendModbus> m_extendModbus;
     std::unique_ptr<SlaveAddDialog> m_slaveAdd;
+    std::unique_ptr<RioBt> m_rioBt;
     std::map<const EditorRow*, std::unique_ptr<ModelEditor>> m_editors;
 };
 

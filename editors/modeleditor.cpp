@@ -2,6 +2,7 @@
 
 #include "editors/cv210params.h"
 #include "editors/cv320params.h"
+#include "editors/cvpciparams.h"
 
 #include <algorithm>
 
@@ -14,9 +15,10 @@ template <typename Editor> std::unique_ptr<ModelEditor> make(EditorForms& forms)
 }
 
 // The CV-PC/104 card runs the CV210's firmware family and uses its editor.
-constexpr std::array<EditorRow, 2> kEditors = {{
+constexpr std::array<EditorRow, 3> kEditors = {{
     {{"CV210", "CV-PC/104-MODBUS"}, &make<CV210Params>},
     {{"CV320", ""}, &make<CV320Params>},
+    {{"CV-PCI", ""}, &make<CVPCIParams>},
 }};
 
 } // namespace

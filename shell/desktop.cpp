@@ -4,6 +4,7 @@
 #include "core/savefile.h"
 #include "editors/channeldialogs.h"
 #include "editors/modbusdialogs.h"
+#include "editors/riobt.h"
 #include "link/posixbackend.h"
 #include "monitor/monitor.h"
 #include "shell/application.h"
@@ -174,17 +175,39 @@ Status writeSnapshots(const std::string& variant, const std::string& dir) {
             return status;
         }
     }
-    // The Modbus dialog's other layout, shown from the record with the
-    // device type changed for the picture only.
+    // The Modbus dialog's other layout and a block-transfer map of three racks
+    // from rack 10, each shown from a record changed for its picture only.
     const ConfigRecord record = app.record();
-    app.record().ExtParams[modbus_map::kOptions] =
-        SetBits(record.ExtParams[modbus_map::kOptions], modbus_map::kMaster);
+    const auto pictureOf = [&](const QString& name, QDialog& dialog, const auto& change,
+                               const auto& show) {
+        change(app.record());
+        show();
+        const Status status = picture(name, &dialog);
+        app.record() = record;
+        show();
+        return status;
+    };
     ModbusProt& modbus = editors.modbus_prot();
-    modbus.showRecord();
-    const Status master = picture(QStringLiteral("modbus_prot-master"), &modbus);
-    app.record() = record;
-    modbus.showRecord();
-    return master;
+    if (const Status status = pictureOf(
+            QStringLiteral("modbus_prot-master"), modbus,
+            [](ConfigRecord& shown) {
+                shown.ExtParams[modbus_map::kOptions] |= modbus_map::kMaster;
+            },
+            [&modbus] { modbus.showRecord(); });
+        !status) {
+        return status;
+    }
+    RioBt& racks = editors.rio_bt();
+    return pictureOf(
+        QStringLiteral("rio_bt"), racks,
+        [](ConfigRecord& shown) {
+            shown.StationNo = charField(8);
+            takeRackRange(shown, 3);
+            shown.ExtParams[block_transfer::entry(1, 0)] = 0x05;
+            shown.ExtParams[block_transfer::entry(2, 0)] = block_transfer::kWholeEntry;
+            shown.ExtParams[block_transfer::entry(2, 4)] = block_transfer::kWholeEntry;
+        },
+        [&racks] { racks.showRecord(); });
 }
 
 namespace {

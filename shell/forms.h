@@ -47,6 +47,7 @@ private:
     void Command6_Click();
     void Command7_Click();
     void SetupMEparams();
+    void UpdateCVPCI_Parameters();
 
     Application& m_app;
     std::unique_ptr<Ui::Welcome> m_ui;

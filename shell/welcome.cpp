@@ -1,5 +1,6 @@
 #include "core/catalogue.h"
 #include "editors/cv320params.h"
+#include "editors/cvpciparams.h"
 #include "shell/forms.h"
 #include "ui_about.h"
 #include "ui_welcome.h"
@@ -103,8 +104,43 @@ void Welcome::SetupMEparams() {
     m_app.editors().cv320Params().chooseME();
 }
 
+// The CV-PCI card has no variant of its own: ModelVariant stays as an
+// earlier product left it.
 void Welcome::Command7_Click() {
-    m_app.notAvailable(QStringLiteral("The CV-PCI card"));
+    ConfigRecord& record = m_app.record();
+    m_app.session().op.showMessage(
+        {"This version of CVCFG is for CV-PCI's with Serial Number 20107 or later starting in "
+         "October 2003",
+         Buttons::Ok, Icon::Information,
+         "!!!WARNING!!!- Check CV-PCI Serial Number for Compatibility"});
+    record.LinkBaud = "9600";
+    record.ModelName = "CV-PCI";
+    record.ConfigLength = static_cast<int16_t>(findVariant(record.ModelName)->ConfigLength);
+    hide();
+    UpdateCVPCI_Parameters();
+    m_app.showMainMenu();
+}
+
+void Welcome::UpdateCVPCI_Parameters() {
+    CVPCIParams& editor = m_app.editors().cvpciParams();
+    editor.chooseNetwork(Network::DHPlus);
+    editor.chooseNetworkSpeed(QStringLiteral("57.6"));
+    editor.chooseBusSpeed(QStringLiteral("38.4"));
+    MainMenu& menu = m_app.mainmenu();
+    menu.ResetDF1Dialog();
+    menu.Click_CHB_Params();
+    ConfigRecord& record = m_app.record();
+    record.StationNo = charField(1);
+    record.HighAddress = charField(0);
+    record.NetSpeed = charField(8);
+    record.CHAParams = 0;
+    record.CHBSpeed = charField(10);
+    record.CHBParams = 0;
+    record.CHCSpeed = charField(0);
+    record.CHCParams = 0;
+    std::fill_n(record.ExtParams.begin(), block_transfer::kRacks * block_transfer::kEntriesPerRack,
+                0);
+    editor.showRecord();
 }
 
 // The CV-PC/104 card: the CV210's set-up and editor without DH-485 and

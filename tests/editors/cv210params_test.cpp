@@ -1,5 +1,6 @@
 #include "editors/channeldialogs.h"
 #include "editors/cv210params.h"
+#include "editors/riobt.h"
 #include "tests/editors/stubshell.h"
 #include "tests/support/tempdir.h"
 
@@ -200,6 +201,22 @@ TEST_F(Editor, RemoteIOKeepsTheRackWhateverTheNetworkButtonsAreClicked) {
     EXPECT_EQ(text("cboRackNum"), "17");
     EXPECT_EQ(text("cboRackRange"), "3");
     EXPECT_EQ(text("cboRackSize"), "FULL");
+}
+
+TEST_F(Editor, RackListsDriveTheBlockTransferMap) {
+    useVariant("CV210-KFR", std::string("\x04\x00", 2));
+    click(form(), "optKFR");
+    record().ExtParams[block_transfer::entry(4, 0)] = 0x11;
+    pickEntry(form(), "cboRackNum", "10");
+    pickEntry(form(), "cboRackRange", "3");
+    EXPECT_EQ(code(record().HighAddress), 3);
+    EXPECT_EQ(record().ExtParams[block_transfer::entry(4, 0)], 0) << "rack 4 is beyond the range";
+    RioBt& map = bench.forms.rio_bt();
+    EXPECT_TRUE(child<QRadioButton>(&map, "optRIO3")->isChecked());
+    EXPECT_TRUE(child(&map, "frmRack3")->isVisibleTo(&map));
+    EXPECT_FALSE(child(&map, "frmRack4")->isVisibleTo(&map));
+    EXPECT_EQ(test::shownText(&map, "lblRack1"), "Rack Addr 10");
+    EXPECT_EQ(test::shownText(&map, "lblRack3"), "Rack Addr 12");
 }
 
 TEST_F(Editor, LeavingRemoteIOGivesTheDhPlusNetworkBack) {

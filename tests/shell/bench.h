@@ -16,6 +16,11 @@ inline const MessageBox kPc104Note{
     "This version of CVCFG is for CV-PC/104's with MODBUS to DH+ Firmware!", Buttons::Ok,
     Icon::Information, "NOTE - Check CV-PC/104's Model"};
 
+inline const MessageBox kPciWarning{
+    "This version of CVCFG is for CV-PCI's with Serial Number 20107 or later starting in October "
+    "2003",
+    Buttons::Ok, Icon::Information, "!!!WARNING!!!- Check CV-PCI Serial Number for Compatibility"};
+
 inline const MessageBox kModbusWarning{
     "This version of CVCFG is for Modbus Versions later and including V1.06 dated September "
     "12,2003 ONLY",
@@ -80,9 +85,18 @@ struct ShellBench {
         settle();
     }
 
-    // A set-up of any variant the CV210 and CV320 editors serve.
+    // The CV-PCI start, after its warning.
+    void setUpPci() {
+        op().expect(kPciWarning);
+        click(welcome(), "Command7");
+        settle();
+    }
+
+    // A set-up of any variant of the catalogue that has an editor.
     void setUp(std::string_view variant) {
-        if (variant == "CV320-ME") {
+        if (variant == "CV-PCI") {
+            setUpPci();
+        } else if (variant == "CV320-ME") {
             setUpCV320();
         } else if (variant == "CV-PC/104-MODBUS") {
             setUpPc104();

@@ -3,6 +3,7 @@
 // the same as the live one, while showing leaves the download image as it is.
 #include "core/image.h"
 #include "editors/modbusdialogs.h"
+#include "editors/riobt.h"
 #include "tests/editors/stubshell.h"
 #include "tests/shell/bench.h"
 #include "tests/support/tempdir.h"
@@ -186,9 +187,17 @@ protected:
         }
     }
 
+    // An item of the editor's file menu; the CV-PCI editor names its items
+    // save, open and restore_settings.
     void useMenu(const char* item) {
+        static const std::map<std::string, const char*> kCardItems = {
+            {"save_file", "save"},
+            {"open_file", "open"},
+            {"restore_configuration", "restore_settings"}};
+        auto* menu = child<QMenu>(bench.editor(), "file_menu");
+        const bool card = menu->findChild<QAction*>(QString::fromLatin1(item)) == nullptr;
         click(bench.editor(), "cmdCONFIG");
-        test::pickMenuItem(child<QMenu>(bench.editor(), "file_menu"), item);
+        test::pickMenuItem(menu, card ? kCardItems.at(item) : item);
     }
 
     // Keys into a random box of a table, then Tab out of it: digits, now and
@@ -293,6 +302,28 @@ protected:
         return done;
     }
 
+    // The block-transfer map: boxes, racks and ranges, then ACCEPT, CANCEL
+    // (the entries of its opening come back) or the close box.
+    std::string useBlockTransferMap() {
+        click(bench.editor(), "cmdRioBt");
+        RioBt& map = bench.app.editors().rio_bt();
+        EXPECT_TRUE(test::showActive(&map));
+        const ConfigRecord opened = bench.record();
+        std::string done = "cmdRioBt";
+        for (int i = below(8); i >= 0; --i) {
+            done += ", " + (below(4) == 0 ? chooseSomething(&map) : clickSomeCheck(&map));
+        }
+        if (below(4) == 0) {
+            click(&map, "cmdCancel");
+            EXPECT_EQ(bench.record().ExtParams, opened.ExtParams) << "CANCEL after " << done;
+            test::settle();
+            return done + ", cmdCancel";
+        }
+        leave(map, "cmdAccept");
+        EXPECT_TRUE(test::showActive(bench.editor()));
+        return done;
+    }
+
     std::string step() {
         EditorForms& forms = bench.app.editors();
         const auto opens = [this](const char* opener) {
@@ -311,6 +342,9 @@ protected:
         case 1:
             if (opens("cmdProtParam")) {
                 return useDialog("cmdProtParam", forms.df_Param(), "cmdAccept");
+            }
+            if (opens("cmdDF1Param")) {
+                return useDialog("cmdDF1Param", forms.df_Param(), "cmdAccept");
             }
             [[fallthrough]];
         case 2:
@@ -332,6 +366,9 @@ protected:
         case 6:
             if (opens("cmdModBus")) {
                 return useModbusDialog();
+            }
+            if (opens("cmdRioBt")) {
+                return useBlockTransferMap();
             }
             [[fallthrough]];
         case 7:
@@ -357,6 +394,7 @@ protected:
             {&forms.df_Param(), &fresh.bench.forms.df_Param()},
             {&forms.modbus_prot(), &fresh.bench.forms.modbus_prot()},
             {&forms.SlaveAdd(), &fresh.bench.forms.SlaveAdd()},
+            {&forms.rio_bt(), &fresh.bench.forms.rio_bt()},
         };
         for (const auto& [mine, theirs] : pairs) {
             const std::string differ = differences(snapshot(mine), snapshot(theirs));
@@ -393,7 +431,7 @@ TEST_P(Mirror, AFreshFormShownFromTheRecordLooksLikeTheLiveOne) {
 INSTANTIATE_TEST_SUITE_P(EveryEditorVariant, Mirror,
                          testing::Values("CV210-DF1", "CV210-ENI", "CV210-SLC5/04 Bridge",
                                          "CV210-MODBUS", "CV210-KFR", "CV210-RMM", "CV210-ASCII",
-                                         "CV-PC/104-MODBUS", "CV320-ME"),
+                                         "CV-PC/104-MODBUS", "CV320-ME", "CV-PCI"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              std::string name;
                              for (const char c : std::string(info.param)) {

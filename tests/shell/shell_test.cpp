@@ -259,6 +259,29 @@ TEST(Setup, CV320StartTwiceOrItsDefaultsLeaveTheSameRecordAndCaptions) {
     EXPECT_EQ(text(bench.editor(), "cboCHASpeed"), "9600");
 }
 
+TEST(Setup, CardAfterTheCV320KeepsTheVariantAndOpensItsOwnEditor) {
+    ShellBench bench;
+    bench.setUpCV320();
+    bench.menu()->close();
+    settle();
+    bench.setUpPci();
+    EXPECT_EQ(bench.record().ModelName, "CV-PCI");
+    EXPECT_EQ(bench.record().ModelVariant, "CV320-ME") << "the card has no variant of its own";
+    EXPECT_EQ(bench.record().ConfigLength, 58);
+    EXPECT_EQ(code(bench.record().CHBSpeed), 10);
+    click(bench.menu(), "cmdUpdate");
+    EXPECT_EQ(bench.editor()->objectName(), "CVPCI_Params");
+    EXPECT_TRUE(checked(bench.editor(), "optDH"));
+    EXPECT_EQ(text(bench.editor(), "cboBusSpeed"), "38.4");
+    click(bench.editor(), "optRIO");
+    click(bench.editor(), "cmdCONFIG");
+    test::pickMenuItem(child<QMenu>(bench.editor(), "file_menu"), "restore_settings");
+    EXPECT_TRUE(checked(bench.editor(), "optDH"));
+    EXPECT_EQ(code(bench.record().CHBSpeed), 10) << "the card's defaults, not the menu's 8";
+    click(bench.editor(), "cmdEXIT");
+    EXPECT_EQ(bench.quits, 1);
+}
+
 TEST(Setup, ModbusDialogOpensFromTheCV210sModbusModeWithItsSerialOperation) {
     ShellBench bench;
     bench.setUpCV210("CV210-MODBUS");

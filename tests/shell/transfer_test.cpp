@@ -1,6 +1,7 @@
 #include "core/configfile.h"
 #include "core/image.h"
 #include "editors/modbusdialogs.h"
+#include "editors/riobt.h"
 #include "monitor/monitor.h"
 #include "tests/shell/bench.h"
 #include "tests/support/tempdir.h"
@@ -204,6 +205,53 @@ TEST(ModbusTable, DownloadsAtItsImageOffsetsAndUploadsIntoTheBoxes) {
     EXPECT_EQ(test::shownText(&modbus, "txtFile8"), "7");
     EXPECT_EQ(test::shownText(&modbus, "txtStart2"), "") << "an unused slot";
     EXPECT_TRUE(child<QCheckBox>(&modbus, "Check7")->isChecked());
+}
+
+// The card goes on-line by itself: no Reset prompt. Its block-transfer map
+// goes down with the image and comes back into the map's boxes.
+TEST(Card, DownloadsWithoutTheResetPromptAndUploadsItsMapBack) {
+    AtLineSpeed line;
+    test::ShellBench& bench = line.bench;
+    bench.setUpPci();
+    test::pickEntry(bench.menu(), "cboCOM", "COM1");
+    click(bench.menu(), "cmdUpdate");
+    click(bench.editor(), "optRIO");
+    test::pickEntry(bench.editor(), "cboRackRange", "2");
+    click(bench.editor(), "cmdRioBt");
+    RioBt& map = bench.app.editors().rio_bt();
+    for (const char* box : {"chk100", "chk271", "Check2"}) {
+        click(&map, box);
+    }
+    click(&map, "cmdAccept");
+    const ConfigRecord configured = bench.record();
+    const MessageBox cardPrompt{"Press the Configure pushbutton on the CV-PCI NOW!\n\rONLY the "
+                                "'BUS' AND 'STATUS' LEDS SHOULD BE ON !",
+                                Buttons::OkCancel, Icon::Critical,
+                                "PRESS THE CONFIGURE PUSHBUTTON NOW!!!"};
+    bench.op().expect(cardPrompt);
+    click(bench.editor(), "cmdDOWNLOAD");
+    EXPECT_EQ(child<QLabel>(bench.editor(), "lblStatus")->text(),
+              "A-OK! Transmission received by Corvane");
+    const std::string received = line.unit.awaitLine("download rx", 3s);
+    EXPECT_NE(received.find("download rx 67: " + hexBytes(*BuildConfigImage(configured))),
+              std::string::npos);
+
+    click(bench.editor(), "optDH");
+    click(bench.editor(), "cmdRETURN");
+    click(bench.menu(), "cmdUPLOAD");
+    bench.op().expect(cardPrompt);
+    bench.op().expectSaveFile(line.dir.path("card.CVF"));
+    click(&bench.app.upload(), "cmdUpload");
+    ASSERT_EQ(child<QLabel>(&bench.app.upload(), "lblStatus")->text(),
+              "A-OK! Success - Upload complete from CV-PCI.");
+    click(&bench.app.upload(), "Command1");
+    settle();
+    EXPECT_TRUE(child<OptionButton>(bench.editor(), "optRIO")->isChecked());
+    click(bench.editor(), "cmdRioBt");
+    EXPECT_TRUE(child<QCheckBox>(&map, "chk100")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(&map, "Check2")->isChecked());
+    EXPECT_EQ(test::shownText(&map, "Check2"), "Clear All 2nd Rack");
+    EXPECT_EQ(hexBytes(*BuildConfigImage(bench.record())), hexBytes(*BuildConfigImage(configured)));
 }
 
 TEST_F(WithUnit, DownloadFormLeavesItselfAloneWhenNoFileIsChosen) {
