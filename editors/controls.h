@@ -11,6 +11,8 @@
 #include <initializer_list>
 #include <optional>
 #include <span>
+#include <type_traits>
+#include <utility>
 
 namespace cvcfg {
 
@@ -62,6 +64,22 @@ public:
     explicit CheckBox(QWidget* parent = nullptr);
     std::function<void()> onClick;
 };
+
+// Wires each control of the table to its handler, a member function of
+// `owner` named after the control, which runs when the operator uses it.
+template <typename Owner, typename Control, std::size_t N>
+void wireHandlers(Owner* owner, const std::pair<Control*, void (Owner::*)()> (&table)[N]) {
+    for (const auto& [control, handler] : table) {
+        if constexpr (std::is_base_of_v<OptionButton, Control> ||
+                      std::is_base_of_v<ListBox, Control> || std::is_base_of_v<CheckBox, Control>) {
+            control->onClick = [owner, handler = handler] {
+                (owner->*handler)();
+            };
+        } else {
+            QObject::connect(control, &QAbstractButton::clicked, owner, handler);
+        }
+    }
+}
 
 // ---- selecting from code: the handler runs as an operator's choice would ----
 

@@ -171,13 +171,13 @@ CV210Params::CV210Params(EditorForms& forms)
     // The entries every CV210 set-up adds to the channel B speeds.
     m_ui->cboAsyncSpeed->addItems(
         {QStringLiteral("38.4"), QStringLiteral("57.6"), QStringLiteral("115.2")});
-    wireHandlers();
+    wireControls();
     showRecord();
 }
 
 CV210Params::~CV210Params() = default;
 
-void CV210Params::wireHandlers() {
+void CV210Params::wireControls() {
     Ui::CV210_Params& ui = *m_ui;
     using Handler = void (CV210Params::*)();
     const std::pair<OptionButton*, Handler> options[] = {
@@ -200,15 +200,8 @@ void CV210Params::wireHandlers() {
         {ui.cboDH485LinkID, &CV210Params::cboDH485LinkID_Click},
         {ui.cboAsyncSpeed, &CV210Params::cboAsyncSpeed_Click},
     };
-    const auto wire = [this](const auto& table) {
-        for (const auto& [control, handler] : table) {
-            control->onClick = [this, handler] {
-                (this->*handler)();
-            };
-        }
-    };
-    wire(options);
-    wire(lists);
+    wireHandlers(this, options);
+    wireHandlers(this, lists);
     const std::pair<QPushButton*, Handler> buttons[] = {
         {ui.Command3, &CV210Params::Command3_Click},
         {ui.cmdProtParam, &CV210Params::cmdProtParam_Click},
@@ -216,9 +209,7 @@ void CV210Params::wireHandlers() {
         {ui.cmdASCII, &CV210Params::cmdASCII_Click},
         {ui.cmdEXIT, &CV210Params::cmdEXIT_Click},
     };
-    for (const auto& [control, handler] : buttons) {
-        connect(control, &QPushButton::clicked, this, handler);
-    }
+    wireHandlers(this, buttons);
     wireCommonControls({ui.cmdCONFIG, ui.cmdDOWNLOAD, ui.cmdRETURN, ui.lblStatus},
                        {"save_file", "open_file", "restore_configuration"});
 }

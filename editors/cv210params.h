@@ -45,7 +45,7 @@ public:
 private:
     struct VariantLayout;
 
-    void wireHandlers();
+    void wireControls();
 
     // Handlers, named after their controls.
     void optStandardDF1_Click();

@@ -30,20 +30,17 @@ CV320Params::CV320Params(EditorForms& forms)
     for (const SpeedCode& speed : channelSpeeds()) {
         ui.cboCHASpeed->addItem(qs(speed.text));
     }
-    ui.optME->onClick = [this] {
-        optME_Click();
-    };
-    ui.cboCHASpeed->onClick = [this] {
-        cboCHASpeed_Click();
-    };
     using Handler = void (CV320Params::*)();
+    const std::pair<OptionButton*, Handler> options[] = {{ui.optME, &CV320Params::optME_Click}};
+    const std::pair<ListBox*, Handler> lists[] = {
+        {ui.cboCHASpeed, &CV320Params::cboCHASpeed_Click}};
+    wireHandlers(this, options);
+    wireHandlers(this, lists);
     const std::pair<QPushButton*, Handler> buttons[] = {
         {ui.cmdCHA, &CV320Params::cmdCHA_Click},
         {ui.cmdModBus, &CV320Params::cmdModBus_Click},
     };
-    for (const auto& [control, handler] : buttons) {
-        connect(control, &QPushButton::clicked, this, handler);
-    }
+    wireHandlers(this, buttons);
     wireCommonControls({ui.cmdCONFIG, ui.cmdDOWNLOAD, ui.cmdRETURN, ui.lblStatus},
                        {"save_file", "open_file", "restore_configuration"});
     showRecord();

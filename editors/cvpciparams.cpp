@@ -93,23 +93,14 @@ CVPCIParams::CVPCIParams(EditorForms& forms)
         {ui.cboBusSpeed, &CVPCIParams::cboBusSpeed_Click},
         {ui.cboAsyncSpeed, &CVPCIParams::cboAsyncSpeed_Click},
     };
-    const auto wire = [this](const auto& table) {
-        for (const auto& [control, handler] : table) {
-            control->onClick = [this, handler] {
-                (this->*handler)();
-            };
-        }
-    };
-    wire(options);
-    wire(lists);
+    wireHandlers(this, options);
+    wireHandlers(this, lists);
     const std::pair<QPushButton*, Handler> buttons[] = {
         {ui.cmdDF1Param, &CVPCIParams::cmdDF1Param_Click},
         {ui.cmdRioBt, &CVPCIParams::cmdRioBt_Click},
         {ui.cmdEXIT, &CVPCIParams::cmdEXIT_Click},
     };
-    for (const auto& [control, handler] : buttons) {
-        connect(control, &QPushButton::clicked, this, handler);
-    }
+    wireHandlers(this, buttons);
     wireCommonControls({ui.cmdCONFIG, ui.cmdDOWNLOAD, ui.cmdRETURN, ui.lblStatus},
                        {"save", "open", "restore_settings"});
     showRecord();
