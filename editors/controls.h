@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 
@@ -118,6 +119,12 @@ void showChoice(std::initializer_list<QAbstractButton*> group, QAbstractButton* 
 // shows the entry `text` selected, or none when it has no such entry.
 void showEntries(QComboBox* list, const QStringList& entries);
 void showText(QComboBox* list, const QString& text);
+
+// A text of the catalogue or the record (one byte a character) as the
+// controls show it.
+[[nodiscard]] inline QString latin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // Shows or hides every one of the widgets.
 void showAll(std::initializer_list<QWidget*> widgets, bool visible);

@@ -14,10 +14,6 @@ namespace {
 
 using Mode = CV210Params::Mode;
 
-QString qs(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // A character field's code, or 0 for an empty field.
 int code(const std::string& field) {
     return charCode(field).value_or(0);
@@ -476,7 +472,7 @@ void CV210Params::showRecord() {
     setWindowTitle(
         variant.caption.empty()
             ? m_designTitle
-            : QStringLiteral("Configuration of [%1] - MAIN MENU").arg(qs(variant.caption)));
+            : QStringLiteral("Configuration of [%1] - MAIN MENU").arg(latin1(variant.caption)));
     showModes();
     showNetwork();
     showAddresses();
@@ -537,7 +533,7 @@ void CV210Params::showModes() {
 
     const bool dh485 = shownNetwork() == Network::DH485;
     const QString network = dh485 ? QStringLiteral("DH-485") : QStringLiteral("DH+");
-    ui.optStandardDF1->setText(qs(m_record.BridgeCaption) +
+    ui.optStandardDF1->setText(latin1(m_record.BridgeCaption) +
                                (dh485 ? QStringLiteral("DH485") : QStringLiteral("DH+")));
     ui.optStandardDF1->setToolTip(
         variant.linkIds ? QStringLiteral("Access a single DH-485 device by using the standard DF1 "
@@ -572,11 +568,11 @@ void CV210Params::showNetwork() {
     const std::span<const SpeedCode> table = networkSpeeds(remoteIO ? Network::DHPlus : network);
     QStringList speeds;
     for (const SpeedCode& speed : table) {
-        speeds << qs(speed.text);
+        speeds << latin1(speed.text);
     }
     showEntries(ui.cboNetworkSpeed, speeds);
     const std::optional<SpeedCode> shown = speedByCode(table, code(m_record.NetSpeed));
-    showText(ui.cboNetworkSpeed, shown ? qs(shown->text) : QString());
+    showText(ui.cboNetworkSpeed, shown ? latin1(shown->text) : QString());
     ui.lblKbaud->setText(shown && shown->unit == "Baud" ? QStringLiteral("Baud")
                                                         : QStringLiteral("KBaud"));
 }
@@ -605,7 +601,7 @@ void CV210Params::showAddresses() {
     } else if (mode == Mode::Ascii && m_record.ModelVariant == "CV210-ASCII") {
         caption = QStringLiteral("PLC/SLC Address");
     } else if (mode != Mode::RemoteIO) {
-        caption = qs(variant.nodeCaption);
+        caption = latin1(variant.nodeCaption);
     }
     const bool asciiTarget = mode == Mode::Ascii && !caption.isEmpty();
     showAll({ui.lblHighAddress, ui.cboHighAddress, ui.lblOctal, ui.txtDecHigh, ui.lblDecHigh},
@@ -694,8 +690,8 @@ void CV210Params::showBusProtocol() {
     QString unit = QStringLiteral("Baud");
     if (const std::optional<SpeedCode> speed =
             speedByCode(SpeedCodeTable(), code(m_record.CHBSpeed))) {
-        shown = qs(speed->text);
-        unit = qs(speed->unit);
+        shown = latin1(speed->text);
+        unit = latin1(speed->unit);
     }
     showText(ui.cboAsyncSpeed, shown);
     ui.lblKbaud2->setText(unit);

@@ -11,10 +11,6 @@ namespace {
 
 constexpr std::string_view kVariant = "CV320-ME";
 
-QString qs(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The application code of the variant's button.
 int variantAppCode() {
     return findVariant(kVariant)->AppCode;
@@ -28,7 +24,7 @@ CV320Params::CV320Params(EditorForms& forms)
     Ui::CV320_Params& ui = *m_ui;
     m_designTitle = windowTitle();
     for (const SpeedCode& speed : channelSpeeds()) {
-        ui.cboCHASpeed->addItem(qs(speed.text));
+        ui.cboCHASpeed->addItem(latin1(speed.text));
     }
     using Handler = void (CV320Params::*)();
     const std::pair<OptionButton*, Handler> options[] = {{ui.optME, &CV320Params::optME_Click}};
@@ -119,8 +115,9 @@ void CV320Params::showLoadedRecord() {
 void CV320Params::showRecord() {
     Ui::CV320_Params& ui = *m_ui;
     const bool variant = m_record.ModelVariant == kVariant;
-    setWindowTitle(variant ? QStringLiteral("Configuration of [%1] - MAIN MENU").arg(qs(kVariant))
-                           : m_designTitle);
+    setWindowTitle(variant
+                       ? QStringLiteral("Configuration of [%1] - MAIN MENU").arg(latin1(kVariant))
+                       : m_designTitle);
     const bool chosen = variant && charCode(m_record.AppCode) == variantAppCode();
     ui.optME->setVisible(variant);
     showChecked(ui.optME, chosen);
@@ -129,8 +126,8 @@ void CV320Params::showRecord() {
     const std::optional<int> code = charCode(m_record.NetSpeed);
     const std::optional<SpeedCode> speed =
         code ? speedByCode(channelSpeeds(), *code) : std::nullopt;
-    showText(ui.cboCHASpeed, speed ? qs(speed->text) : QString());
-    ui.lblCHASpeed->setText(speed ? qs(speed->unit) : QStringLiteral("Baud"));
+    showText(ui.cboCHASpeed, speed ? latin1(speed->text) : QString());
+    ui.lblCHASpeed->setText(speed ? latin1(speed->unit) : QStringLiteral("Baud"));
 
     // Channel A's dialog as this editor opens it: the serial options only.
     ChannelDialog& channelA = m_forms.paramConfigA();

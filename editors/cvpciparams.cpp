@@ -29,10 +29,6 @@ int netType(Network network) {
     return 0;
 }
 
-QString qs(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The bus emulation speeds (4800 to 115.2) and the card's RS-232C speeds
 // (600 to 19.2); both lists store into CHBSpeed.
 std::span<const SpeedCode> busSpeeds() {
@@ -49,7 +45,7 @@ std::span<const SpeedCode> asyncSpeeds() {
 QStringList texts(std::span<const SpeedCode> table) {
     QStringList entries;
     for (const SpeedCode& speed : table) {
-        entries << qs(speed.text);
+        entries << latin1(speed.text);
     }
     return entries;
 }
@@ -317,18 +313,18 @@ void CVPCIParams::showRecord() {
     showEntries(ui.cboNetworkSpeed, texts(speeds));
     const std::optional<SpeedCode> speed =
         speedByCode(speeds, charCode(m_record.NetSpeed).value_or(0));
-    showText(ui.cboNetworkSpeed, speed ? qs(speed->text) : QString());
-    ui.lblKbaud->setText(speed ? qs(speed->unit) : QStringLiteral("Kbaud"));
+    showText(ui.cboNetworkSpeed, speed ? latin1(speed->text) : QString());
+    ui.lblKbaud->setText(speed ? latin1(speed->unit) : QStringLiteral("Kbaud"));
 
     // Both bus lists show the one CHBSpeed, each where it has the entry.
     const int busCode = charCode(m_record.CHBSpeed).value_or(0);
     const std::optional<SpeedCode> bus = speedByCode(busSpeeds(), busCode);
     const std::optional<SpeedCode> async = speedByCode(asyncSpeeds(), busCode);
-    showText(ui.cboBusSpeed, bus ? qs(bus->text) : QString());
-    showText(ui.cboAsyncSpeed, async ? qs(async->text) : QString());
+    showText(ui.cboBusSpeed, bus ? latin1(bus->text) : QString());
+    showText(ui.cboAsyncSpeed, async ? latin1(async->text) : QString());
     // A unit stands beside the list that shows the speed only.
-    ui.lblKbaud2->setText(bus ? qs(bus->unit) : QString());
-    ui.lblAsyncUnit->setText(async ? qs(async->unit) : QString());
+    ui.lblKbaud2->setText(bus ? latin1(bus->unit) : QString());
+    ui.lblAsyncUnit->setText(async ? latin1(async->unit) : QString());
 
     m_forms.df_Param().showSingleChannel();
     m_forms.showDialogRecords();
