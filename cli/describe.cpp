@@ -2,6 +2,7 @@
 
 #include "core/catalogue.h"
 #include "core/codes.h"
+#include "core/decode.h"
 #include "core/fields.h"
 
 #include <cstdio>
@@ -14,129 +15,6 @@ namespace cvcfg::cli {
 namespace {
 
 constexpr std::size_t kLabelWidth = 16;
-
-std::string hexByte(int value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(value) & 0xFFu);
-    return text;
-}
-
-std::string join(const std::vector<std::string>& parts, std::string_view separator = ", ") {
-    std::string text;
-    for (const std::string& part : parts) {
-        if (!text.empty()) {
-            text += separator;
-        }
-        text += part;
-    }
-    return text;
-}
-
-// "NAME 12" for a field's code, or "NAME (empty)" when a character field holds none.
-std::string codeOf(const ConfigRecord& record, std::string_view name) {
-    const ByteField* field = findByteField(name);
-    const Expected<uint8_t> byte = fieldByte(record, *field);
-    if (!byte) {
-        return std::string(name) + " (" + byte.error() + ")";
-    }
-    return std::string(name) + " " + std::to_string(*byte);
-}
-
-std::optional<int> byteOf(const ConfigRecord& record, std::string_view name) {
-    const Expected<uint8_t> byte = fieldByte(record, *findByteField(name));
-    return byte ? std::optional<int>(*byte) : std::nullopt;
-}
-
-std::string octalNote(std::optional<int> value) {
-    return value ? " (octal " + octalText(*value) + ")" : "";
-}
-
-// `unusedAtZero`: channels B and C hold code 0 when the mode leaves them unused.
-std::string speedNote(std::span<const SpeedCode> table, std::optional<int> code,
-                      bool unusedAtZero = true) {
-    if (!code) {
-        return "";
-    }
-    if (*code == 0 && unusedAtZero) {
-        return ": not used";
-    }
-    const std::optional<SpeedCode> speed = speedByCode(table, *code);
-    return speed ? ": " + std::string(speed->text) + " " + std::string(speed->unit)
-                 : ": not a known speed code";
-}
-
-// The A-B network the record's NetType selects, where the product has one.
-std::optional<Network> networkOf(const ConfigRecord& record) {
-    const std::optional<int> type = byteOf(record, "NetType");
-    if (!type) {
-        return std::nullopt;
-    }
-    if (record.ModelName == "CV-PCI") {
-        switch (*type) {
-        case 0:
-            return Network::DHPlus;
-        case 1:
-            return Network::RemoteIO;
-        case 2:
-            return Network::DH485;
-        default:
-            return std::nullopt;
-        }
-    }
-    if (record.ModelName == "CV210" || record.ModelName == "CV-PC/104-MODBUS") {
-        // The Remote I/O modes of the KFR and RMM variants reuse NetType 1.
-        const std::optional<int> mode = charCode(record.ModeBytes);
-        const bool remoteIO = *type == 1 && ((record.ModelVariant == "CV210-KFR" && mode == 4) ||
-                                             (record.ModelVariant == "CV210-RMM" && mode == 1));
-        if (remoteIO) {
-            return Network::RemoteIO;
-        }
-        if (*type <= 1) {
-            return *type == 0 ? Network::DHPlus : Network::DH485;
-        }
-    }
-    return std::nullopt;
-}
-
-std::string channelOptions(int32_t bits, bool hasLineType) {
-    using namespace channel_bits;
-    std::vector<std::string> parts;
-    parts.push_back(bits & kSevenData ? "7 data bits" : "8 data bits");
-    parts.push_back(!(bits & kParity) ? "no parity"
-                                      : (bits & kEven ? "even parity" : "odd parity"));
-    parts.push_back(bits & kTwoStop ? "2 stop bits" : "1 stop bit");
-    parts.push_back(bits & kHandshake ? "handshaking active" : "handshaking ignored");
-    if (hasLineType) {
-        parts.push_back(!(bits & kRs422) ? "RS-232C"
-                                         : (bits & kRs485 ? "RS-485 2-wire" : "RS-422 4-wire"));
-    }
-    return hexByte(bits) + ": " + join(parts);
-}
-
-std::string protocolOptions(const ConfigRecord& record) {
-    using namespace proto_bits;
-    const int32_t bits = record.ProtoParams;
-    std::vector<std::string> parts;
-    parts.push_back(std::string("channel A/DF1 check ") + (bits & kCrc ? "CRC" : "BCC"));
-    parts.push_back(std::string("duplicate messages ") +
-                    (bits & kAcceptDuplicates ? "accepted" : "ignored"));
-    parts.push_back(std::string("embedded responses ") +
-                    (bits & kExecuteEmbedded ? "executed" : "none"));
-    parts.push_back(std::string("diagnostics ") +
-                    (bits & kPassDiagnostics ? "passed" : "executed"));
-    parts.push_back(bits & kHalfDuplex ? "half duplex / multi-drop"
-                                       : "full duplex / point-to-point");
-    parts.push_back(std::string("channel B ") +
-                    (bits & kChannelBHalfDuplex ? "half-duplex master" : "full duplex"));
-    parts.push_back(std::string("channel B check ") + (bits & kChannelBCrc ? "CRC" : "BCC"));
-    if (record.ModelVariant == "CV210-ASCII") {
-        parts.push_back(bits & kChannelCCrc ? "destination is a string file"
-                                            : "destination is not a string file");
-    } else {
-        parts.push_back(std::string("channel C check ") + (bits & kChannelCCrc ? "CRC" : "BCC"));
-    }
-    return hexByte(bits) + ": " + join(parts);
-}
 
 class Report {
 public:
@@ -160,7 +38,7 @@ std::string extRange(const ConfigRecord& record, int first, int count) {
     for (int index = first; index < first + count; ++index) {
         values.push_back(std::to_string(ext(record, index)));
     }
-    return join(values, " ");
+    return joinTexts(values, " ");
 }
 
 void describeRegisterMap(const ConfigRecord& record, Report& report) {
@@ -168,43 +46,22 @@ void describeRegisterMap(const ConfigRecord& record, Report& report) {
     const auto entry = [&record](std::size_t index) {
         return record.ExtParams[index];
     };
-    const int options = entry(kOptions);
-    std::vector<std::string> parts = {
-        options & kAsciiFraming ? "ASCII framing" : "RTU framing",
-        options & kMaster ? "master" : "slave",
-        options & kBroadcast ? "broadcast" : "no broadcast",
-        options & kTwoWire ? "RS485 (2 Wire)" : "RS232/RS422",
-    };
-    report.row("Modbus", "ExtParams[1] " + hexByte(options) + ": " + join(parts));
+    report.row("Modbus", "ExtParams[1] " + modbusOptionsMeaning(entry(kOptions)));
     report.row("Broadcast", "ExtParams[2] " + std::to_string(entry(kBroadcastStart)) +
                                 octalNote(entry(kBroadcastStart)) + " to ExtParams[3] " +
                                 std::to_string(entry(kBroadcastEnd)) +
                                 octalNote(entry(kBroadcastEnd)));
-    static constexpr std::array<std::string_view, 3> kPlcTypes = {"PLC 5", "PLC 3",
-                                                                  "SLC/MicroLogix/CompactLogix"};
-    static constexpr std::array<std::string_view, 3> kDecodes = {
-        "SLC/PLC - (NXYY:Z)", "SLC's - (NXYZ:Z)", "MicroLogix's - (NYXZ:Z)"};
-    auto choice = [](const auto& names, int value) {
-        return value >= 0 && value < static_cast<int>(names.size())
-                   ? std::string(names[static_cast<std::size_t>(value)])
-                   : std::string("not a known choice");
-    };
     report.row("A-B PLC type", "ExtParams[4] " + std::to_string(entry(kPlcType)) + ": " +
-                                   choice(kPlcTypes, entry(kPlcType)));
+                                   plcTypeMeaning(entry(kPlcType)));
     report.row("Address decode", "ExtParams[5] " + std::to_string(entry(kAddressDecode)) + ": " +
-                                     choice(kDecodes, entry(kAddressDecode)));
+                                     addressDecodeMeaning(entry(kAddressDecode)));
     report.row("Register map",
                "slot  Modbus start  Modbus end  A-B file  A-B word  floating point");
-    const auto word = [&entry](int row, Column column) {
-        const std::size_t low = wordEntry(row, column);
-        return JoinWord(entry(low + 1), entry(low));
-    };
     for (int row = 0; row < kRows; ++row) {
+        const RegisterRow slot = registerRow(record, row);
         char line[96];
-        std::snprintf(line, sizeof line, "%4d  %12d  %10d  %8d  %8d  %s", row,
-                      word(row, Column::Start), word(row, Column::End), word(row, Column::File),
-                      word(row, Column::Word),
-                      entry(flagEntry(row)) & kFloatingPoint ? "yes" : "no");
+        std::snprintf(line, sizeof line, "%4d  %12d  %10d  %8d  %8d  %s", row, slot.start, slot.end,
+                      slot.file, slot.word, slot.floatingPoint ? "yes" : "no");
         report.row("", line);
     }
     report.row("Other entries", "ExtParams[0] " + std::to_string(ext(record, 0)) +
@@ -215,23 +72,15 @@ void describeExtended(const ConfigRecord& record, Report& report) {
     switch (sectionBFor(record)) {
     case SectionB::None:
         return;
-    case SectionB::Brabender: {
-        static constexpr std::array<std::string_view, 6> kDevices = {"S",    "M", "LM",
-                                                                     "PT03", "L", "SA"};
-        const int device = ext(record, 0);
-        const std::string name = device >= 0 && device < 6
-                                     ? std::string(kDevices[static_cast<std::size_t>(device)])
-                                     : std::string("not a known device type");
-        report.row("Brabender", "ExtParams[0] " + std::to_string(device) + ": " + name +
-                                    "; ExtParams[1] " + std::to_string(ext(record, 1)));
+    case SectionB::Brabender:
+        report.row("Brabender", "ExtParams[0] " + std::to_string(ext(record, 0)) + ": " +
+                                    brabenderMeaning(ext(record, 0)) + "; ExtParams[1] " +
+                                    std::to_string(ext(record, 1)));
         return;
-    }
     case SectionB::AsciiTable:
-        report.row("ASCII table", "file " +
-                                      std::to_string(JoinWord(ext(record, 3), ext(record, 2))) +
-                                      ", starting word " +
-                                      std::to_string(JoinWord(ext(record, 5), ext(record, 4))) +
-                                      " (ExtParams[0..5] " + extRange(record, 0, 6) + ")");
+        report.row("ASCII table", "file " + std::to_string(asciiFile(record)) + ", starting word " +
+                                      std::to_string(asciiWord(record)) + " (ExtParams[0..5] " +
+                                      extRange(record, 0, 6) + ")");
         return;
     case SectionB::ExtendedBlock:
         report.row("Extended block", "ExtParams[0..13] " + extRange(record, 0, 14));
@@ -281,32 +130,33 @@ std::string describeRecord(const ConfigRecord& record) {
     report.row("Product", (variant ? std::string(variant->name) : record.ModelVariant) +
                               " (model " + record.ModelName + "), " +
                               std::to_string(record.ConfigLength) + "-byte image body, " +
-                              codeOf(record, "AppCode"));
+                              codeText(record, "AppCode"));
 
     const std::optional<Network> network = networkOf(record);
-    const std::string type = codeOf(record, "NetType");
+    const std::string type = codeText(record, "NetType");
     report.row("Network", network ? std::string(networkName(*network)) + " (" + type + ")" : type);
-    report.row("Station", codeOf(record, "StationNo") + octalNote(byteOf(record, "StationNo")));
+    report.row("Station",
+               codeText(record, "StationNo") + octalNote(fieldCode(record, "StationNo")));
     report.row("High address",
-               codeOf(record, "HighAddress") + octalNote(byteOf(record, "HighAddress")));
+               codeText(record, "HighAddress") + octalNote(fieldCode(record, "HighAddress")));
     // Units without an A-B network port keep channel A's speed in NetSpeed.
-    const auto netSpeeds = network ? networkSpeeds(*network) : SpeedCodeTable();
+    const auto netSpeeds = netSpeedTable(record);
     report.row(network ? "Network speed" : "Channel A speed",
-               codeOf(record, "NetSpeed") +
-                   speedNote(netSpeeds, byteOf(record, "NetSpeed"), false));
-    report.row("Channel A", "CHAParams " + channelOptions(record.CHAParams, true));
-    report.row("Channel B", codeOf(record, "CHBSpeed") +
-                                speedNote(SpeedCodeTable(), byteOf(record, "CHBSpeed")) +
-                                "; CHBParams " + channelOptions(record.CHBParams, true));
-    report.row("Channel C", codeOf(record, "CHCSpeed") +
-                                speedNote(SpeedCodeTable(), byteOf(record, "CHCSpeed")) +
-                                "; CHCParams " + channelOptions(record.CHCParams, false));
-    report.row("Protocol", "ProtoParams " + protocolOptions(record));
+               codeText(record, "NetSpeed") +
+                   speedNote(netSpeeds, fieldCode(record, "NetSpeed"), false));
+    report.row("Channel A", "CHAParams " + channelMeaning(record.CHAParams, true));
+    report.row("Channel B", codeText(record, "CHBSpeed") +
+                                speedNote(SpeedCodeTable(), fieldCode(record, "CHBSpeed")) +
+                                "; CHBParams " + channelMeaning(record.CHBParams, true));
+    report.row("Channel C", codeText(record, "CHCSpeed") +
+                                speedNote(SpeedCodeTable(), fieldCode(record, "CHCSpeed")) +
+                                "; CHCParams " + channelMeaning(record.CHCParams, false));
+    report.row("Protocol", "ProtoParams " + protocolMeaning(record));
     const ByteField& mode = *findByteField("ModeBytes");
     report.row("Mode", "ModeBytes " + jsonByte(record, mode, 0) + ", " + jsonByte(record, mode, 1));
-    report.row("Variant bytes", codeOf(record, "NumText1") + ", " + codeOf(record, "NumText2") +
-                                    ", " + codeOf(record, "AuxChar") + ", " +
-                                    codeOf(record, "AuxValue"));
+    report.row("Variant bytes", codeText(record, "NumText1") + ", " + codeText(record, "NumText2") +
+                                    ", " + codeText(record, "AuxChar") + ", " +
+                                    codeText(record, "AuxValue"));
     describeExtended(record, report);
     return report.text();
 }
@@ -335,8 +185,8 @@ std::string recordJson(const ConfigRecord& record) {
     for (const int32_t value : record.ExtParams) {
         ext.push_back(std::to_string(value));
     }
-    members.push_back("\"ExtParams\": [" + join(ext) + "]");
-    return "{\n  " + join(members, ",\n  ") + "\n}\n";
+    members.push_back("\"ExtParams\": [" + joinTexts(ext) + "]");
+    return "{\n  " + joinTexts(members, ",\n  ") + "\n}\n";
 }
 
 } // namespace cvcfg::cli
