@@ -94,4 +94,15 @@ int Command::succeed(const std::string& output) {
     return kSuccess;
 }
 
+int Command::report(const std::string& output, int status) {
+    m_out << output;
+    m_reported = true;
+    return status;
+}
+
+int Command::fail(const std::string& message, int status) {
+    fail(message);
+    return status;
+}
+
 } // namespace cvcfg::cli

@@ -48,12 +48,19 @@ public:
     int usage(const std::string& message, std::string_view help);
     int fail(const std::string& message);
     int succeed(const std::string& output);
+    // Output that stands although the status is not 0, as diff prints the
+    // differences it exits 1 for.
+    int report(const std::string& output, int status);
+    // A failure with a status of its own (diff's 2 for a file it cannot read).
+    int fail(const std::string& message, int status);
+    [[nodiscard]] bool reported() const { return m_reported; }
     // The stream on which a transfer talks with the operator as it goes.
     [[nodiscard]] std::ostream& conversation() { return m_err; }
 
 private:
     std::ostream& m_out;
     std::ostream& m_err;
+    bool m_reported = false;
 };
 
 } // namespace cvcfg::cli

@@ -5,12 +5,14 @@
 #include "cli/describe.h"
 #include "cli/transfer.h"
 #include "core/catalogue.h"
+#include "core/compare.h"
 #include "core/configfile.h"
 #include "core/excerpt.h"
 #include "core/image.h"
 #include "link/portmap.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -37,6 +39,8 @@ Commands:
   ports      show which device each COM port stands for
   download   download a *.CVF file to a unit
   upload     read a unit's configuration into a *.CVF file
+  diff       compare two configuration files field by field
+  verify     compare a unit's configuration with a *.CVF file
   new        the factory settings of a variant, made by the program's set-ups
   snapshot   write a PNG picture of every form of the program
 
@@ -92,6 +96,15 @@ Values are bytes 0 to 255, in decimal or as 0x-prefixed hexadecimal; a
 character field takes its character code. Examples:
   StationNo=34   CHBParams=0x06   ModeBytes=4,0   NumText1=2   ExtParams[8]=44
 Only fields that the variant's configuration file stores can be set.
+)";
+
+constexpr std::string_view kDiffHelp = R"(Usage: cvcfg diff --variant VARIANT A B [--json]
+
+Compares the configuration files A and B of VARIANT field by field, as far as
+the variant's file and download image carry them, and prints every field that
+differs with both values and what they mean (--json: as one JSON array).
+Exit status 0 when they agree, 1 when they differ, 2 when a file cannot be
+read or the command is misused.
 )";
 
 constexpr std::string_view kImageHelp = R"(Usage: cvcfg image --variant VARIANT FILE
@@ -177,6 +190,34 @@ int runImage(std::span<const std::string> args, Command& command) {
         return command.fail("cannot build the download image: " + image.error());
     }
     return command.succeed(hexBytes(*image) + "\n");
+}
+
+int runDiff(std::span<const std::string> args, Command& command) {
+    UsageError error;
+    const auto parsed = parseArguments(args, {"--variant"}, {"--json"}, error);
+    if (!parsed) {
+        return command.usage(error.message, kDiffHelp);
+    }
+    if (parsed->help) {
+        return command.succeed(std::string(kDiffHelp));
+    }
+    if (parsed->words.size() != 2) {
+        return command.usage("give the two configuration files to compare", kDiffHelp);
+    }
+    const std::optional<ConfigRecord> blank = recordFor(*parsed, error);
+    if (!blank) {
+        return command.usage(error.message, kDiffHelp);
+    }
+    std::array<ConfigRecord, 2> records = {*blank, *blank};
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (const Status status = OpenConfigFile(parsed->words[i], records[i]); !status) {
+            return command.fail(status.error, kUsage);
+        }
+    }
+    const std::vector<Difference> differences = compareRecords(records[0], records[1]);
+    const std::string text =
+        parsed->flag("--json") ? differencesJson(differences) : describeDifferences(differences);
+    return command.report(text, differences.empty() ? kSuccess : kFailure);
 }
 
 std::string_view sourceName(PortMap::Source source) {
@@ -385,6 +426,8 @@ int run(std::span<const std::string> arguments, std::istream& in, std::ostream& 
         status = runShow(rest, command);
     } else if (name == "set") {
         status = runSet(rest, command);
+    } else if (name == "diff") {
+        status = runDiff(rest, command);
     } else if (name == "image") {
         status = runImage(rest, command);
     } else if (name == "ports") {
@@ -397,10 +440,12 @@ int run(std::span<const std::string> arguments, std::istream& in, std::ostream& 
         status = runDownload(rest, in, ports, command);
     } else if (name == "upload") {
         status = runUpload(rest, in, ports, command);
+    } else if (name == "verify") {
+        status = runVerify(rest, in, ports, command);
     } else {
         return command.usage("unknown command " + quotedExcerpt(name), kProgramHelp);
     }
-    if (status == kSuccess) {
+    if (status == kSuccess || command.reported()) {
         out << held.str();
     }
     return status;

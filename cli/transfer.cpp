@@ -4,6 +4,7 @@
 #include "cli/console.h"
 #include "cli/describe.h"
 #include "cli/interrupt.h"
+#include "core/compare.h"
 #include "core/configfile.h"
 #include "link/download.h"
 #include "link/posixbackend.h"
@@ -14,7 +15,7 @@ namespace cvcfg::cli {
 namespace {
 
 constexpr std::string_view kDownloadHelp =
-    R"(Usage: cvcfg download --variant VARIANT --port PORT [--baud 9600|19200] [--yes] FILE
+    R"(Usage: cvcfg download --variant VARIANT --port PORT [--baud 9600|19200] [--yes] [--verify] FILE
 
 Opens FILE as a configuration of VARIANT and downloads it to the unit on PORT
 (COM1 to COM12 through the COM port map, or a device path). The link runs at
@@ -22,7 +23,23 @@ Opens FILE as a configuration of VARIANT and downloads it to the unit on PORT
 
 cvcfg asks you to press the unit's Configure pushbutton and waits for Enter;
 --yes answers for you. Exit status 0 only when the unit acknowledged.
+
+With --verify, cvcfg then reads the configuration back from the unit (press
+Configure again) and compares it with FILE, as "cvcfg verify" does: exit
+status 0 only when the unit holds what FILE says.
 )";
+
+constexpr std::string_view kVerifyHelp =
+    R"(Usage: cvcfg verify --variant VARIANT --port PORT [--baud 9600|19200] [--yes] FILE
+
+Reads the configuration of the VARIANT unit on PORT, as "cvcfg upload" does
+but without writing any file, and compares it with FILE field by field.
+Prints "The unit holds this configuration." when they agree, or every field
+that differs (FILE's value -> the unit's). Exit status 0 only when the unit
+holds what FILE says, as far as an upload carries it.
+)";
+
+constexpr std::string_view kHolds = "The unit holds this configuration.\n";
 
 constexpr std::string_view kUploadHelp =
     R"(Usage: cvcfg upload --variant VARIANT --port PORT [--baud 9600|19200] [--yes] -o FILE
@@ -94,12 +111,67 @@ int runTransfer(const char* name, Transfer& transfer, Command& command, ConsoleO
     }
 }
 
+// Reads the unit's configuration into memory; the differences from
+// `expected`, or nothing when the upload failed.
+std::optional<std::vector<Difference>> verifyUnit(Session& session, const ConfigRecord& expected) {
+    ConfigRecord unit = session.record;
+    Session reading{unit, session.serial, session.op};
+    if (UploadConfiguration(reading, UploadTarget::RecordOnly) != UploadOutcome::Complete) {
+        return std::nullopt;
+    }
+    return compareRecords(expected, unit);
+}
+
+int reportVerified(const std::vector<Difference>& differences, const std::string& file,
+                   const std::string& before, Command& command) {
+    if (differences.empty()) {
+        return command.succeed(before + std::string(kHolds));
+    }
+    return command.report(before + "The unit's configuration differs from " + file +
+                              " (file -> unit):\n" + describeDifferences(differences),
+                          kFailure);
+}
+
 } // namespace
 
-int runDownload(std::span<const std::string> args, std::istream& in, const PortMap& ports,
-                Command& command) {
+int runVerify(std::span<const std::string> args, std::istream& in, const PortMap& ports,
+              Command& command) {
     UsageError error;
     const auto parsed = parseArguments(args, {"--variant", "--port", "--baud"}, {"--yes"}, error);
+    if (!parsed) {
+        return command.usage(error.message, kVerifyHelp);
+    }
+    if (parsed->help) {
+        return command.succeed(std::string(kVerifyHelp));
+    }
+    if (parsed->words.size() != 1) {
+        return command.usage("give exactly one configuration file", kVerifyHelp);
+    }
+    std::optional<Transfer> transfer = prepare(*parsed, ports, error);
+    if (!transfer) {
+        return command.usage(error.message, kVerifyHelp);
+    }
+    const std::string& file = parsed->words.front();
+    ConfigRecord expected = transfer->record;
+    if (const Status status = OpenConfigFile(file, expected); !status) {
+        return command.fail(status.error);
+    }
+    ConsoleOperator op(in, command.conversation(), parsed->flag("--yes"));
+    std::optional<std::vector<Difference>> differences;
+    const int status = runTransfer("verify", *transfer, command, op, [&](Session& session) {
+        differences = verifyUnit(session, expected);
+        return differences.has_value();
+    });
+    return status == kSuccess ? reportVerified(*differences, file, "", command) : status;
+}
+
+namespace {
+
+int runDownloadCommand(std::span<const std::string> args, std::istream& in, const PortMap& ports,
+                       Command& command) {
+    UsageError error;
+    const auto parsed =
+        parseArguments(args, {"--variant", "--port", "--baud"}, {"--yes", "--verify"}, error);
     if (!parsed) {
         return command.usage(error.message, kDownloadHelp);
     }
@@ -117,10 +189,32 @@ int runDownload(std::span<const std::string> args, std::istream& in, const PortM
         return command.fail(status.error);
     }
     ConsoleOperator op(in, command.conversation(), parsed->flag("--yes"));
-    const int status = runTransfer("download", *transfer, command, op, [](Session& session) {
-        return DownloadConfiguration(session) == DownloadOutcome::Acknowledged;
+    const bool verify = parsed->flag("--verify");
+    std::optional<std::vector<Difference>> differences;
+    std::string downloaded;
+    const int status = runTransfer("download", *transfer, command, op, [&](Session& session) {
+        if (DownloadConfiguration(session) != DownloadOutcome::Acknowledged) {
+            return false;
+        }
+        downloaded = op.status() + "\n";
+        if (!verify) {
+            return true;
+        }
+        differences = verifyUnit(session, session.record);
+        return differences.has_value();
     });
-    return status == kSuccess ? command.succeed(op.status() + "\n") : status;
+    if (status != kSuccess) {
+        return status;
+    }
+    return verify ? reportVerified(*differences, parsed->words.front(), downloaded, command)
+                  : command.succeed(downloaded);
+}
+
+} // namespace
+
+int runDownload(std::span<const std::string> args, std::istream& in, const PortMap& ports,
+                Command& command) {
+    return runDownloadCommand(args, in, ports, command);
 }
 
 int runUpload(std::span<const std::string> args, std::istream& in, const PortMap& ports,

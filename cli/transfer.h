@@ -11,6 +11,8 @@ namespace cvcfg::cli {
 
 int runDownload(std::span<const std::string> args, std::istream& in, const PortMap& ports,
                 Command& command);
+int runVerify(std::span<const std::string> args, std::istream& in, const PortMap& ports,
+              Command& command);
 int runUpload(std::span<const std::string> args, std::istream& in, const PortMap& ports,
               Command& command);
 

@@ -101,7 +101,8 @@ std::string singleLines(const ReplyBytes& b, std::size_t first, int values) {
 
 class Upload {
 public:
-    explicit Upload(Session& session) : m_session(session), m_record(session.record) {
+    Upload(Session& session, UploadTarget target)
+        : m_session(session), m_record(session.record), m_target(target) {
         m_timer.setInterval(session.op.timerInterval(kUploadStageTimeout));
     }
 
@@ -118,6 +119,7 @@ private:
 
     Session& m_session;
     ConfigRecord& m_record;
+    UploadTarget m_target;
     ReplyTimer m_timer;
     ReplyBytes m_bytes{};
     UploadOutcome m_failure = UploadOutcome::TimedOut;
@@ -226,18 +228,26 @@ UploadOutcome Upload::run() {
     if (!exchange({"TEE", std::max(kStage1Limit, stage1Highest + 1), stage1Highest}, true)) {
         return end(m_failure);
     }
+    const bool toFile = m_target == UploadTarget::FileAndRecord;
     op.setStatus("A-OK! Configuration Uploaded from " + m_record.ModelName +
-                 " - Saving to a File.");
+                 (toFile ? " - Saving to a File." : "."));
     SendAck(m_session);
 
-    const std::optional<std::string> path = op.chooseSaveFile(ConfigFileFilter(m_record));
-    if (!path || path->empty()) {
-        return end(UploadOutcome::NoFileName, "!Error!Invalid Filename Selected! Upload Again!");
+    std::optional<std::string> path;
+    if (toFile) {
+        path = op.chooseSaveFile(ConfigFileFilter(m_record));
+        if (!path || path->empty()) {
+            return end(UploadOutcome::NoFileName,
+                       "!Error!Invalid Filename Selected! Upload Again!");
+        }
     }
+    const auto leftAlone = [&path] {
+        return path ? fileLeftAlone(*path) : std::string();
+    };
     auto fileFailure = [&](const std::string& error) {
         op.showMessage({error, Buttons::Ok, Icon::Exclamation, "UPLOAD"});
         return end(UploadOutcome::FileError,
-                   "!Error!The file could not be written! Upload Again!" + fileLeftAlone(*path));
+                   "!Error!The file could not be written! Upload Again!" + leftAlone());
     };
     std::string text = fixedLines(m_bytes) + pairLines(m_bytes, kStage1Extended, plan.stage1Values);
 
@@ -262,7 +272,7 @@ UploadOutcome Upload::run() {
                                        : m_failure == UploadOutcome::InvalidReply
                                            ? kInvalidReply
                                            : "Check connections/settings and TRY UPLOAD AGAIN";
-            return end(m_failure, status + fileLeftAlone(*path));
+            return end(m_failure, status + leftAlone());
         }
         SendAck(m_session);
         text += singleLines(m_bytes, later.first, later.values);
@@ -270,14 +280,17 @@ UploadOutcome Upload::run() {
 
     // The operator's file is replaced only by a complete upload that reads
     // back as a configuration of this product.
-    const Expected<FileValues> values = ParseConfigFile(text, sectionBFor(m_record), *path);
+    const Expected<FileValues> values =
+        ParseConfigFile(text, sectionBFor(m_record), path.value_or("the unit's configuration"));
     if (!values) {
         return fileFailure(values.error());
     }
-    if (const Status status = SaveFile(*path, text); !status) {
-        return fileFailure(status.error);
+    if (path) {
+        if (const Status status = SaveFile(*path, text); !status) {
+            return fileFailure(status.error);
+        }
     }
-    ApplyFileValues(m_record, *values, op.fileValueView());
+    ApplyFileValues(m_record, *values, toFile ? op.fileValueView() : nullptr);
     return end(UploadOutcome::Complete,
                "A-OK! Success - Upload complete from " + m_record.ModelName + ".");
 }
@@ -314,8 +327,8 @@ void SendAck(Session& session) {
         session.serial.CommWrite(session.record.ComPort, std::string(1, 0x06));
 }
 
-UploadOutcome UploadConfiguration(Session& session) {
-    return Upload(session).run();
+UploadOutcome UploadConfiguration(Session& session, UploadTarget target) {
+    return Upload(session, target).run();
 }
 
 } // namespace cvcfg

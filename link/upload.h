@@ -39,12 +39,18 @@ inline constexpr std::size_t kReplyBytesSize = 201;
 using ReplyBytes = std::array<int16_t, kReplyBytesSize>;
 void SplitReply(const std::string& reply, ReplyBytes& bytes);
 
+// Where an upload puts what it read: a file the operator names and the
+// record with the editor he shows, or the record alone (to compare it).
+enum class UploadTarget { FileAndRecord, RecordOnly };
+
 // Reads the unit's configuration in its stages, saves it as the file the
 // operator names and loads it into the record (and the editor the operator
 // shows). The file is replaced only by a complete upload that reads back;
-// any failure leaves it as it was. Reports on the calling form; the port is
-// closed on every way out.
-UploadOutcome UploadConfiguration(Session& session);
+// any failure leaves it as it was. With RecordOnly no file is asked for or
+// touched and no form is shown the record. Reports on the calling form; the
+// port is closed on every way out.
+UploadOutcome UploadConfiguration(Session& session,
+                                  UploadTarget target = UploadTarget::FileAndRecord);
 
 // Acknowledges a reply with one ACK.
 void SendAck(Session& session);

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "core/record.h"
+
+#include <string>
+#include <vector>
+
+namespace cvcfg {
+
+// One field of a configuration as the comparison and the configuration
+// sheet read it: its name, its value as stored, and what that means.
+struct FieldReading {
+    std::string field;
+    std::string value;
+    std::string meaning;
+};
+
+// Every field the variant's file or image carries, in file order; the
+// extended section by its layout (Modbus options and slots, racks, the
+// ASCII destination, the Brabender device).
+[[nodiscard]] std::vector<FieldReading> readFields(const ConfigRecord& record);
+
+// A field in which two configurations differ.
+struct Difference {
+    std::string field;
+    FieldReading left;
+    FieldReading right;
+};
+
+// The fields in which two records of one variant differ, in file order;
+// nothing for records that agree on all the variant carries.
+[[nodiscard]] std::vector<Difference> compareRecords(const ConfigRecord& left,
+                                                     const ConfigRecord& right);
+
+} // namespace cvcfg
