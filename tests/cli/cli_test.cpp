@@ -262,8 +262,40 @@ TEST_F(Cli, PortsShowWhereEachComEntryLeads) {
     EXPECT_TRUE(contains(bad.err, "N from 1 to 12")) << bad.err;
 }
 
+TEST_F(Cli, DiffExitsAsDiffDoes) {
+    const std::string golden = dataPath("cv320-me.CVF");
+    const Outcome same = cvcfg({"diff", "--variant", "CV320-ME", golden, golden});
+    EXPECT_EQ(same.status, kSuccess) << same.err;
+    EXPECT_EQ(same.out, "");
+
+    const std::string changed = path("changed.CVF");
+    ASSERT_EQ(cvcfg({"set", "--variant", "CV320-ME", golden, "ExtParams[1]=3", "CHAParams=0x06",
+                     "-o", changed})
+                  .status,
+              kSuccess);
+    const Outcome differs = cvcfg({"diff", "--variant", "CV320-ME", golden, changed});
+    EXPECT_EQ(differs.status, kFailure);
+    EXPECT_TRUE(contains(differs.out, "CHAParams: 19 (7 data bits, odd parity, ") &&
+                contains(differs.out, " -> 6 (8 data bits, even parity, "))
+        << differs.out;
+    EXPECT_TRUE(contains(differs.out, "Modbus options: ") &&
+                contains(differs.out, "-> 3 (ASCII framing, master,"))
+        << differs.out;
+    const Outcome json = cvcfg({"diff", "--variant", "CV320-ME", golden, changed, "--json"});
+    EXPECT_EQ(json.status, kFailure);
+    EXPECT_TRUE(contains(json.out, "{\"field\": \"CHAParams\", \"left\": {\"value\": \"19\""))
+        << json.out;
+
+    const Outcome missing = cvcfg({"diff", "--variant", "CV320-ME", golden, path("none.CVF")});
+    EXPECT_EQ(missing.status, kUsage);
+    EXPECT_TRUE(contains(missing.err, path("none.CVF"))) << missing.err;
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(cvcfg({"diff", "--variant", "CV320-ME", golden}).status, kUsage);
+}
+
 TEST_F(Cli, EveryCommandExplainsItself) {
-    for (const char* command : {"variants", "show", "set", "image", "ports"}) {
+    for (const char* command :
+         {"variants", "show", "set", "image", "ports", "diff", "verify", "download"}) {
         const Outcome help = cvcfg({command, "--help"});
         EXPECT_EQ(help.status, kSuccess);
         EXPECT_TRUE(contains(help.out, std::string("Usage: cvcfg ") + command)) << help.out;

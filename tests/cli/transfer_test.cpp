@@ -27,8 +27,13 @@ struct Outcome {
 // A simulated unit reached as COM4 through the environment's port map.
 class CliTransfer : public testing::Test {
 protected:
-    void start(const std::string& variant, std::vector<std::string> faults = {}) {
+    // `lineSpeed`: the unit sends at the line's own speed, 10 bit times a byte.
+    void start(const std::string& variant, std::vector<std::string> faults = {},
+               bool lineSpeed = false) {
         std::vector<std::string> args = {"--variant", variant, "--link", link()};
+        if (lineSpeed) {
+            args.insert(args.end(), {"--baud", "line", "--baud-timing"});
+        }
         for (const std::string& fault : faults) {
             args.insert(args.end(), {"--fault", fault});
         }
@@ -149,6 +154,49 @@ TEST_F(CliTransfer, FailuresEndWithTheirCause) {
                                           kept + " was left as it was.\n"))
         << partial.err;
     EXPECT_EQ(test::readFile(kept), "good old file\r\n");
+}
+
+TEST_F(CliTransfer, VerifyTellsWhetherTheUnitHoldsTheFile) {
+    start("CV210-KFR", {}, true);
+    const std::string golden = test::dataPath("cv210-kfr.CVF");
+    const Outcome commissioned = cvcfg(
+        {"download", "--variant", "CV210-KFR", "--port", "COM4", "--yes", "--verify", golden});
+    ASSERT_EQ(commissioned.status, kSuccess) << commissioned.err;
+    EXPECT_EQ(commissioned.out,
+              "A-OK! Transmission received by Corvane\nThe unit holds this configuration.\n");
+    EXPECT_TRUE(contains(commissioned.err, "A-OK! Success - Upload complete from CV210."));
+
+    const std::string changed = file("changed.CVF");
+    ASSERT_EQ(
+        cvcfg({"set", "--variant", "CV210-KFR", golden, "StationNo=12", "-o", changed}).status,
+        kSuccess);
+    const Outcome differs =
+        cvcfg({"verify", "--variant", "CV210-KFR", "--port", "COM4", "--yes", changed});
+    EXPECT_EQ(differs.status, kFailure);
+    EXPECT_TRUE(contains(differs.out, "The unit's configuration differs from " + changed))
+        << differs.out;
+    EXPECT_TRUE(contains(differs.out, "StationNo: 12 (octal 14) -> ")) << differs.out;
+    EXPECT_EQ(std::count(differs.out.begin(), differs.out.end(), '\n'), 2) << differs.out;
+
+    const Outcome holds =
+        cvcfg({"verify", "--variant", "CV210-KFR", "--port", "COM4", "--yes", golden});
+    EXPECT_EQ(holds.status, kSuccess) << holds.err;
+    EXPECT_EQ(holds.out, "The unit holds this configuration.\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file("")),
+                            std::filesystem::directory_iterator()),
+              2)
+        << "the unit's port and the changed file: verify writes no file";
+}
+
+TEST_F(CliTransfer, VerifyOfASilentUnitFailsWithTheUploadsCause) {
+    start("CV210-KFR", {"silent"}, true);
+    const Outcome silent = cvcfg({"verify", "--variant", "CV210-KFR", "--port", "COM4", "--yes",
+                                  test::dataPath("cv210-kfr.CVF")});
+    EXPECT_EQ(silent.status, kFailure);
+    EXPECT_EQ(silent.out, "");
+    EXPECT_TRUE(contains(silent.err, "verify failed: Unable to upload parameters from CV210. "
+                                     "Check connections/settings and TRY UPLOAD AGAIN"))
+        << silent.err;
 }
 
 // The program run as its own process, as from a shell, with its standard

@@ -1,0 +1,109 @@
+#include "core/catalogue.h"
+#include "core/compare.h"
+#include "core/fields.h"
+#include "tests/support/records.h"
+
+#include <gtest/gtest.h>
+
+namespace cvcfg {
+namespace {
+
+// Changes the field's first byte to another value in the same form.
+void changeField(ConfigRecord& record, const ByteField& field) {
+    switch (field.form) {
+    case ByteForm::Number:
+        record.*field.number ^= 1;
+        return;
+    case ByteForm::DecimalText:
+        record.*field.text = std::to_string(*fieldByte(record, field) ^ 1);
+        return;
+    case ByteForm::Character:
+    case ByteForm::CharacterPair:
+        (record.*field.text)[0] = static_cast<char>((record.*field.text)[0] ^ 1);
+        return;
+    }
+}
+
+TEST(Compare, FindsEachCarriedByteOfEveryLayoutAndNothingElse) {
+    for (const Variant& variant : catalogue()) {
+        SCOPED_TRACE(std::string(variant.name));
+        const ConfigRecord base = test::distinctRecord(variant.name);
+        EXPECT_TRUE(compareRecords(base, base).empty());
+
+        std::vector<const ByteField*> fields = {&appCodeField()};
+        for (const ByteField& field : sectionAFields()) {
+            fields.push_back(&field);
+        }
+        for (const ByteField* field : fields) {
+            ConfigRecord changed = base;
+            changeField(changed, *field);
+            const std::vector<Difference> found = compareRecords(base, changed);
+            ASSERT_EQ(found.size(), 1u) << field->name;
+            EXPECT_EQ(found[0].field, field->name);
+            EXPECT_NE(found[0].left.value, found[0].right.value);
+        }
+        const int carried = sectionBValueCount(variant.sectionB);
+        for (int index = 0; index < kExtParamCount; ++index) {
+            ConfigRecord changed = base;
+            changed.ExtParams[static_cast<std::size_t>(index)] ^= 1;
+            EXPECT_EQ(compareRecords(base, changed).size(), index < carried ? 1u : 0u)
+                << "ExtParams[" << index << "]";
+        }
+    }
+}
+
+// The field named, and both values with what they mean.
+Difference onlyDifference(const ConfigRecord& left, const ConfigRecord& right) {
+    const std::vector<Difference> found = compareRecords(left, right);
+    EXPECT_EQ(found.size(), 1u);
+    return found.empty() ? Difference{} : found.front();
+}
+
+TEST(Compare, SaysWhatBothValuesMean) {
+    struct Case {
+        const char* variant;
+        void (*change)(ConfigRecord&);
+        const char* field;
+        const char* leftMeaning;
+        const char* rightMeaning;
+    };
+    const Case cases[] = {
+        {"CV210-DF1", [](ConfigRecord& r) { r.StationNo = charField(12); }, "StationNo", "octal 1",
+         "octal 14"},
+        {"CV210-DF1", [](ConfigRecord& r) { r.CHBSpeed = charField(9); }, "CHBSpeed", "9600 Baud",
+         "19.2 Kbaud"},
+        {"CV210-DF1", [](ConfigRecord& r) { r.CHBParams = 0x26; }, "CHBParams",
+         "8 data bits, no parity, 1 stop bit, handshaking ignored, RS-232C",
+         "8 data bits, even parity, 1 stop bit, handshaking ignored, RS-422 4-wire"},
+        {"CV210-DF1", [](ConfigRecord& r) { r.NetType = charField(1); }, "NetType", "DH+",
+         "DH-485"},
+        {"CV210-MODBUS", [](ConfigRecord& r) { r.ExtParams[1] = 0x02; }, "Modbus options",
+         "RTU framing, slave, no broadcast, RS232/RS422",
+         "RTU framing, master, no broadcast, RS232/RS422"},
+        {"CV320-ME",
+         [](ConfigRecord& r) {
+             r.ExtParams[8] = 44;
+             r.ExtParams[9] = 1;
+         },
+         "Modbus slot 0", "unused", "Modbus 300 to 0 to file 0 word 0"},
+        {"CV-PCI", [](ConfigRecord& r) { r.ExtParams[13] = 0x80; }, "Rack 7 block transfers",
+         "none", "7/1"},
+        {"CV210-ASCII", [](ConfigRecord& r) { r.ExtParams[3] = 1; }, "ASCII destination file", "",
+         ""},
+        {"CV310-BTI", [](ConfigRecord& r) { r.ExtParams[0] = 2; }, "Brabender device", "S", "LM"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.variant) + " " + c.field);
+        ConfigRecord left = test::df1SetupRecord();
+        applyIdentity(left, *findVariant(c.variant));
+        ConfigRecord right = left;
+        c.change(right);
+        const Difference found = onlyDifference(left, right);
+        EXPECT_EQ(found.field, c.field);
+        EXPECT_EQ(found.left.meaning, c.leftMeaning);
+        EXPECT_EQ(found.right.meaning, c.rightMeaning);
+    }
+}
+
+} // namespace
+} // namespace cvcfg
