@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "editors/sheetprint.h"
 #include "shell/desktop.h"
 
 #include <iostream>
@@ -17,10 +18,12 @@ int main(int argc, char* argv[]) {
     }
     // Commands that run the forms get an application without a display.
     std::unique_ptr<QApplication> forms;
-    if (rest && !rest->empty() && (rest->front() == "new" || rest->front() == "snapshot")) {
+    if (rest && !rest->empty() &&
+        (rest->front() == "new" || rest->front() == "snapshot" || rest->front() == "sheet")) {
         forms = cvcfg::makeHeadlessApplication(argc, argv);
     }
-    const cvcfg::cli::DesktopHooks desktop{cvcfg::factorySettings, cvcfg::writeSnapshots};
+    const cvcfg::cli::DesktopHooks desktop{cvcfg::factorySettings, cvcfg::writeSnapshots,
+                                           cvcfg::writeSheetPdf};
     return cvcfg::cli::run(args, std::cin, std::cout, std::cerr, cvcfg::PortMap::fromEnvironment(),
                            desktop);
 }

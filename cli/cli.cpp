@@ -9,6 +9,8 @@
 #include "core/configfile.h"
 #include "core/excerpt.h"
 #include "core/image.h"
+#include "core/savefile.h"
+#include "core/sheet.h"
 #include "link/portmap.h"
 
 #include <algorithm>
@@ -41,6 +43,7 @@ Commands:
   upload     read a unit's configuration into a *.CVF file
   diff       compare two configuration files field by field
   verify     compare a unit's configuration with a *.CVF file
+  sheet      write a printable configuration sheet of a *.CVF file
   new        the factory settings of a variant, made by the program's set-ups
   snapshot   write a PNG picture of every form of the program
 
@@ -105,6 +108,15 @@ the variant's file and download image carry them, and prints every field that
 differs with both values and what they mean (--json: as one JSON array).
 Exit status 0 when they agree, 1 when they differ, 2 when a file cannot be
 read or the command is misused.
+)";
+
+constexpr std::string_view kSheetHelp =
+    R"(Usage: cvcfg sheet --variant VARIANT FILE -o OUT.pdf|OUT.html
+
+Writes a configuration sheet of FILE as a PDF or an HTML document: the
+product and variant, the file's name and date, the download image's length
+and checksum (to match a printout to a unit later), every parameter with what
+it means, and the Modbus translation table or the block-transfer map.
 )";
 
 constexpr std::string_view kImageHelp = R"(Usage: cvcfg image --variant VARIANT FILE
@@ -192,6 +204,43 @@ int runImage(std::span<const std::string> args, Command& command) {
     return command.succeed(hexBytes(*image) + "\n");
 }
 
+int runSheet(std::span<const std::string> args, const DesktopHooks& desktop, Command& command) {
+    UsageError error;
+    const auto parsed = parseArguments(args, {"--variant", "-o", "--output"}, {}, error);
+    if (!parsed) {
+        return command.usage(error.message, kSheetHelp);
+    }
+    if (parsed->help) {
+        return command.succeed(std::string(kSheetHelp));
+    }
+    if (parsed->words.size() != 1) {
+        return command.usage("give exactly one configuration file", kSheetHelp);
+    }
+    const std::optional<std::string> output =
+        parsed->option("-o") ? parsed->option("-o") : parsed->option("--output");
+    const bool pdf = output && output->ends_with(".pdf");
+    if (!output || (!pdf && !output->ends_with(".html"))) {
+        return command.usage("-o OUT.pdf or -o OUT.html is required", kSheetHelp);
+    }
+    std::optional<ConfigRecord> record = recordFor(*parsed, error);
+    if (!record) {
+        return command.usage(error.message, kSheetHelp);
+    }
+    const std::string& file = parsed->words.front();
+    if (const Status status = OpenConfigFile(file, *record); !status) {
+        return command.fail(status.error);
+    }
+    const std::string html = configurationSheetHtml(*record, {file, fileDateText(file)});
+    if (pdf && !desktop.sheetPdf) {
+        return command.fail("a PDF sheet needs the desktop program's document support");
+    }
+    if (const Status status = pdf ? desktop.sheetPdf(html, *output) : SaveFile(*output, html);
+        !status) {
+        return command.fail(status.error);
+    }
+    return command.succeed("");
+}
+
 int runDiff(std::span<const std::string> args, Command& command) {
     UsageError error;
     const auto parsed = parseArguments(args, {"--variant"}, {"--json"}, error);
@@ -216,7 +265,7 @@ int runDiff(std::span<const std::string> args, Command& command) {
     }
     const std::vector<Difference> differences = compareRecords(records[0], records[1]);
     const std::string text =
-        parsed->flag("--json") ? differencesJson(differences) : describeDifferences(differences);
+        parsed->flag("--json") ? differencesJson(differences) : differencesText(differences);
     return command.report(text, differences.empty() ? kSuccess : kFailure);
 }
 
@@ -426,6 +475,8 @@ int run(std::span<const std::string> arguments, std::istream& in, std::ostream& 
         status = runShow(rest, command);
     } else if (name == "set") {
         status = runSet(rest, command);
+    } else if (name == "sheet") {
+        status = runSheet(rest, desktop, command);
     } else if (name == "diff") {
         status = runDiff(rest, command);
     } else if (name == "image") {

@@ -25,6 +25,8 @@ struct DesktopHooks {
     std::function<Expected<ConfigRecord>(const std::string&, const std::string&)> factorySettings;
     // Writes a PNG of every form after a variant's set-up: variant, folder.
     std::function<Status(const std::string&, const std::string&)> snapshots;
+    // Writes a configuration sheet's HTML as a PDF file: html, path.
+    std::function<Status(const std::string&, const std::string&)> sheetPdf;
 };
 
 // Runs one command (the arguments after the program name). What a command

@@ -191,25 +191,12 @@ std::string recordJson(const ConfigRecord& record) {
 
 namespace {
 
-std::string readingText(const FieldReading& reading) {
-    return reading.meaning.empty() ? reading.value : reading.value + " (" + reading.meaning + ")";
-}
-
 std::string readingJson(const FieldReading& reading) {
     return "{\"value\": " + jsonString(reading.value) +
            ", \"meaning\": " + jsonString(reading.meaning) + "}";
 }
 
 } // namespace
-
-std::string describeDifferences(const std::vector<Difference>& differences) {
-    std::string text;
-    for (const Difference& difference : differences) {
-        text += difference.field + ": " + readingText(difference.left) + " -> " +
-                readingText(difference.right) + "\n";
-    }
-    return text;
-}
 
 std::string differencesJson(const std::vector<Difference>& differences) {
     std::vector<std::string> items;

@@ -13,9 +13,6 @@ namespace cvcfg::cli {
 // The record as one JSON object holding every field by its name.
 [[nodiscard]] std::string recordJson(const ConfigRecord& record);
 
-// The differences one a line: "StationNo: 12 (octal 14) -> 13 (octal 15)".
-[[nodiscard]] std::string describeDifferences(const std::vector<Difference>& differences);
-
 // The differences as one JSON array of objects with the field and both
 // values with their meanings.
 [[nodiscard]] std::string differencesJson(const std::vector<Difference>& differences);

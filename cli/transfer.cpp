@@ -128,7 +128,7 @@ int reportVerified(const std::vector<Difference>& differences, const std::string
         return command.succeed(before + std::string(kHolds));
     }
     return command.report(before + "The unit's configuration differs from " + file +
-                              " (file -> unit):\n" + describeDifferences(differences),
+                              " (file -> unit):\n" + differencesText(differences),
                           kFailure);
 }
 

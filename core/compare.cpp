@@ -149,4 +149,21 @@ std::vector<Difference> compareRecords(const ConfigRecord& left, const ConfigRec
     return differences;
 }
 
+namespace {
+
+std::string readingText(const FieldReading& reading) {
+    return reading.meaning.empty() ? reading.value : reading.value + " (" + reading.meaning + ")";
+}
+
+} // namespace
+
+std::string differencesText(const std::vector<Difference>& differences) {
+    std::string text;
+    for (const Difference& difference : differences) {
+        text += difference.field + ": " + readingText(difference.left) + " -> " +
+                readingText(difference.right) + "\n";
+    }
+    return text;
+}
+
 } // namespace cvcfg

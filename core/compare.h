@@ -32,4 +32,7 @@ struct Difference {
 [[nodiscard]] std::vector<Difference> compareRecords(const ConfigRecord& left,
                                                      const ConfigRecord& right);
 
+// The differences one a line: "StationNo: 12 (octal 14) -> 13 (octal 15)".
+[[nodiscard]] std::string differencesText(const std::vector<Difference>& differences);
+
 } // namespace cvcfg

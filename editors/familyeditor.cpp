@@ -1,11 +1,14 @@
 #include "editors/familyeditor.h"
 
+#include "core/compare.h"
+#include "core/sheet.h"
 #include "editors/formoperator.h"
 #include "link/download.h"
 
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDialog>
+#include <QPrinter>
 
 namespace cvcfg {
 
@@ -22,6 +25,8 @@ void FamilyEditor::wireCommonControls(const CommonControls& controls, FileMenuIt
     };
     add("&Save Corvane Configuration Settings...", items.save, &FamilyEditor::save_file);
     add("&Open Corvane Configuration Settings...", items.open, &FamilyEditor::open_file);
+    add("&Compare with File...", "compare_file", &FamilyEditor::compare_file);
+    add("&Print Configuration Sheet...", "print_sheet", &FamilyEditor::print_sheet);
     m_fileMenu->addSeparator()->setObjectName(QStringLiteral("bar1"));
     QAction* restore =
         m_fileMenu->addAction(QStringLiteral("S&et Corvane Settings to Defaults..."));
@@ -72,7 +77,9 @@ void FamilyEditor::save_file() {
     if (const Status status = SaveConfigFile(*path, m_record); !status) {
         op.showMessage(
             {status.error, Buttons::Ok, Icon::Exclamation, "Save Corvane Configuration Settings"});
+        return;
     }
+    m_file = *path;
 }
 
 void FamilyEditor::open_file() {
@@ -84,7 +91,46 @@ void FamilyEditor::open_file() {
     if (const Status status = OpenConfigFile(*path, m_record, this); !status) {
         op.showMessage(
             {status.error, Buttons::Ok, Icon::Exclamation, "Open Corvane Configuration Settings"});
+        return;
     }
+    m_file = *path;
+}
+
+// The editor's record against a file; neither changes.
+void FamilyEditor::compare_file() {
+    Operator& op = m_forms.session().op;
+    const std::optional<std::string> path =
+        op.chooseOpenFile(ConfigFileFilter(m_record), "Compare with File");
+    if (!path || path->empty()) {
+        return;
+    }
+    ConfigRecord file = m_record;
+    if (const Status status = OpenConfigFile(*path, file); !status) {
+        op.showMessage({status.error, Buttons::Ok, Icon::Exclamation, "Compare with File"});
+        return;
+    }
+    const std::vector<Difference> differences = compareRecords(m_record, file);
+    op.showMessage({differences.empty()
+                        ? "The configuration in the editor is the one in " + *path + "."
+                        : "The configuration in the editor differs from " + *path +
+                              " (editor -> file):\n" + differencesText(differences),
+                    Buttons::Ok, Icon::Information, "Compare with File"});
+}
+
+// The sheet names the file last saved or opened here, and says when the
+// editor's configuration is no longer the one in it.
+void FamilyEditor::print_sheet() {
+    QPrinter printer;
+    if (!m_forms.printerChooser()(printer, this)) {
+        return;
+    }
+    SheetSource source{"not saved in a file", ""};
+    if (!m_file.empty()) {
+        ConfigRecord file = m_record;
+        const bool same = OpenConfigFile(m_file, file) && compareRecords(m_record, file).empty();
+        source = {m_file + (same ? "" : " (changed in the editor since)"), fileDateText(m_file)};
+    }
+    printSheet(configurationSheetHtml(m_record, source), printer);
 }
 
 void FamilyEditor::openDialog(QDialog& dialog) {

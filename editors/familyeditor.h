@@ -44,6 +44,8 @@ protected:
     void cmdRETURN_Click();
     void save_file();
     void open_file();
+    void compare_file();
+    void print_sheet();
 
     // Shows a dialog of the editor, which waits disabled for its ACCEPT.
     void openDialog(QDialog& dialog);
@@ -57,6 +59,7 @@ protected:
 private:
     CommonControls m_common{};
     QMenu* m_fileMenu = nullptr;
+    std::string m_file; // the file last saved or opened here
     bool m_downloading = false;
 };
 

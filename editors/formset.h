@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editors/modeleditor.h"
+#include "editors/sheetprint.h"
 #include "link/session.h"
 
 #include <QString>
@@ -78,6 +79,11 @@ public:
     // Every dialog shows the record.
     void showDialogRecords();
 
+    // How the editors ask for a printer: the platform's print dialog unless
+    // a test puts its own.
+    void setPrinterChooser(PrinterChooser chooser) { m_printerChooser = std::move(chooser); }
+    [[nodiscard]] const PrinterChooser& printerChooser() const { return m_printerChooser; }
+
     [[nodiscard]] Session& session() { return m_session; }
     [[nodiscard]] ConfigRecord& record() { return m_session.record; }
     [[nodiscard]] Shell& shell() { return m_shell; }
@@ -85,6 +91,7 @@ public:
 private:
     Session m_session;
     Shell& m_shell;
+    PrinterChooser m_printerChooser = platformPrinterChooser();
     std::unique_ptr<ChannelDialog> m_paramConfigA;
     std::unique_ptr<ChannelDialog> m_paramConfigB;
     std::unique_ptr<ChannelDialog> m_paramConfigC;

@@ -98,6 +98,7 @@ private:
     void cmdUpdate_Click();
     void cmdDOWNLOAD_Click();
     void cmdUPLOAD_Click();
+    void cmdCompare_Click();
     void cmdBurn_Click();
     void Command2_Click();
     void Command3_Click();

@@ -1,5 +1,8 @@
+#include "core/compare.h"
 #include "editors/channeldialogs.h"
+#include "editors/formoperator.h"
 #include "link/contact.h"
+#include "link/upload.h"
 #include "monitor/monitor.h"
 #include "shell/forms.h"
 #include "ui_mainmenu.h"
@@ -29,8 +32,9 @@ MainMenu::MainMenu(Application& app) : m_app(app), m_ui(std::make_unique<Ui::Mai
     using Handler = void (MainMenu::*)();
     const std::pair<QPushButton*, Handler> buttons[] = {
         {ui.cmdUpdate, &MainMenu::cmdUpdate_Click}, {ui.cmdDOWNLOAD, &MainMenu::cmdDOWNLOAD_Click},
-        {ui.cmdUPLOAD, &MainMenu::cmdUPLOAD_Click}, {ui.cmdBurn, &MainMenu::cmdBurn_Click},
-        {ui.Command3, &MainMenu::Command3_Click},   {ui.Command2, &MainMenu::Command2_Click},
+        {ui.cmdUPLOAD, &MainMenu::cmdUPLOAD_Click}, {ui.cmdCompare, &MainMenu::cmdCompare_Click},
+        {ui.cmdBurn, &MainMenu::cmdBurn_Click},     {ui.Command3, &MainMenu::Command3_Click},
+        {ui.Command2, &MainMenu::Command2_Click},
     };
     for (const auto& [button, handler] : buttons) {
         connect(button, &QPushButton::clicked, this, handler);
@@ -77,8 +81,9 @@ void MainMenu::showEvent(QShowEvent* event) {
 
 void MainMenu::enableTransfers(bool enabled) {
     Ui::Mainmenu& ui = *m_ui;
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             ui.frmTOOLS, ui.cmdBurn, ui.frmCONFIG, ui.cmdUpdate, ui.cmdUPLOAD, ui.cmdDOWNLOAD}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{ui.frmTOOLS, ui.cmdBurn, ui.frmCONFIG, ui.cmdUpdate,
+                                         ui.cmdUPLOAD, ui.cmdDOWNLOAD, ui.cmdCompare}) {
         control->setEnabled(enabled);
     }
 }
@@ -110,6 +115,46 @@ void MainMenu::cmdDOWNLOAD_Click() {
 void MainMenu::cmdUPLOAD_Click() {
     hide();
     m_app.upload().show();
+}
+
+// Reads the unit into a record of its own and compares it with a file the
+// operator chooses; neither the record nor any file changes.
+void MainMenu::cmdCompare_Click() {
+    Session& session = m_app.session();
+    const ConfigRecord& record = m_app.record();
+    const char* title = "Compare Unit with File";
+    const std::optional<std::string> path =
+        session.op.chooseOpenFile(ConfigFileFilter(record), title);
+    if (!path || path->empty()) {
+        return;
+    }
+    ConfigRecord file = record;
+    if (const Status status = OpenConfigFile(*path, file); !status) {
+        session.op.showMessage({status.error, Buttons::Ok, Icon::Exclamation, title});
+        return;
+    }
+    std::string lastStatus;
+    FormOperator op(
+        session.op, [&lastStatus](const QString& text) { lastStatus = text.toStdString(); },
+        [this](bool busy) { enableTransfers(!busy); });
+    ConfigRecord unit = record;
+    Session reading{unit, session.serial, op};
+    const UploadOutcome outcome = UploadConfiguration(reading, UploadTarget::RecordOnly);
+    enableTransfers(true);
+    // The contact has told the operator already why it did not come about.
+    if (outcome == UploadOutcome::NotContacted) {
+        return;
+    }
+    if (outcome != UploadOutcome::Complete) {
+        session.op.showMessage({lastStatus, Buttons::Ok, Icon::Exclamation, title});
+        return;
+    }
+    const std::vector<Difference> differences = compareRecords(file, unit);
+    session.op.showMessage({differences.empty()
+                                ? std::string("The unit holds this configuration.")
+                                : "The unit's configuration differs from " + *path +
+                                      " (file -> unit):\n" + differencesText(differences),
+                            Buttons::Ok, Icon::Information, title});
 }
 
 void MainMenu::cmdBurn_Click() {
