@@ -293,9 +293,25 @@ TEST_F(Cli, DiffExitsAsDiffDoes) {
     EXPECT_EQ(cvcfg({"diff", "--variant", "CV320-ME", golden}).status, kUsage);
 }
 
+TEST_F(Cli, SheetWritesTheHtmlOfAFileAndRefusesOtherOutputs) {
+    const std::string golden = dataPath("cv210-kfr.CVF");
+    const Outcome html =
+        cvcfg({"sheet", "--variant", "CV210-KFR", golden, "-o", path("sheet.html")});
+    ASSERT_EQ(html.status, kSuccess) << html.err;
+    const std::string text = readFile(path("sheet.html"));
+    EXPECT_TRUE(contains(text, "<h1>Configuration of CV210-KFR</h1>"));
+    EXPECT_TRUE(contains(text, golden));
+    EXPECT_TRUE(contains(text, "<tr><td>Rack 2 block transfers</td>")) << text;
+    EXPECT_EQ(cvcfg({"sheet", "--variant", "CV210-KFR", golden, "-o", path("sheet.txt")}).status,
+              kUsage);
+    EXPECT_EQ(cvcfg({"sheet", "--variant", "CV210-KFR", golden, "-o", path("sheet.pdf")}).status,
+              kFailure)
+        << "a PDF needs the desktop program's document support";
+}
+
 TEST_F(Cli, EveryCommandExplainsItself) {
     for (const char* command :
-         {"variants", "show", "set", "image", "ports", "diff", "verify", "download"}) {
+         {"variants", "show", "set", "image", "ports", "diff", "verify", "download", "sheet"}) {
         const Outcome help = cvcfg({command, "--help"});
         EXPECT_EQ(help.status, kSuccess);
         EXPECT_TRUE(contains(help.out, std::string("Usage: cvcfg ") + command)) << help.out;

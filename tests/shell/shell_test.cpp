@@ -3,10 +3,12 @@
 #include "shell/desktop.h"
 #include "tests/shell/bench.h"
 #include "tests/support/pty.h"
+#include "tests/support/tempdir.h"
 
 #include <QBoxLayout>
 #include <QEvent>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -372,6 +374,41 @@ TEST(Editor, ComesBackAfterItsCloseBoxShowingTheRecord) {
     click(editor, "optStandardDF1");
     EXPECT_EQ(text(editor, "cboNetworkSpeed"), "57.6");
     EXPECT_EQ(child<QComboBox>(editor, "cboStationNumber")->count(), 64);
+}
+
+TEST(Editor, ComparesWithAFileAndPrintsItsSheetChangingNothing) {
+    test::TempDir dir;
+    ShellBench bench;
+    bench.setUpCV210("CV210-DF1");
+    click(bench.menu(), "cmdUpdate");
+    const std::string plant = dir.path("plant.CVF");
+    const auto useItem = [&bench](const char* item) {
+        click(bench.editor(), "cmdCONFIG");
+        test::pickMenuItem(child<QMenu>(bench.editor(), "file_menu"), item);
+    };
+    bench.op().expectSaveFile(plant);
+    useItem("save_file");
+    pickEntry(bench.editor(), "cboStationNumber", "11");
+    const ConfigRecord before = bench.record();
+    const std::string saved = test::readFile(plant);
+
+    bench.op().expectOpenFile(plant);
+    bench.op().expect({"The configuration in the editor differs from " + plant +
+                           " (editor -> file):\nStationNo: 9 (octal 11) -> 1 (octal 1)\n",
+                       Buttons::Ok, Icon::Information, "Compare with File"});
+    useItem("compare_file");
+    EXPECT_EQ(bench.record(), before);
+    EXPECT_EQ(test::readFile(plant), saved);
+
+    const std::string pdf = dir.path("sheet.pdf");
+    bench.app.editors().setPrinterChooser([&pdf](QPrinter& printer, QWidget*) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf));
+        return true;
+    });
+    useItem("print_sheet");
+    EXPECT_TRUE(test::readFile(pdf).starts_with("%PDF-"));
+    EXPECT_EQ(bench.record(), before);
 }
 
 TEST(Editor, StaysUnderItsDialogAndComesBackOnAccept) {

@@ -8,6 +8,7 @@
 #include "tests/support/unitprocess.h"
 
 #include <QTest>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -252,6 +253,50 @@ TEST(Card, DownloadsWithoutTheResetPromptAndUploadsItsMapBack) {
     EXPECT_TRUE(child<QCheckBox>(&map, "Check2")->isChecked());
     EXPECT_EQ(test::shownText(&map, "Check2"), "Clear All 2nd Rack");
     EXPECT_EQ(hexBytes(*BuildConfigImage(bench.record())), hexBytes(*BuildConfigImage(configured)));
+}
+
+// The main menu reads the unit into a record of its own: the editor's
+// record and the files stay as they are.
+TEST(MainMenuCompare, TellsWhetherTheUnitHoldsAFile) {
+    AtLineSpeed line;
+    test::ShellBench& bench = line.bench;
+    bench.setUpCV210("CV210-DF1", true);
+    test::pickEntry(bench.menu(), "cboCOM", "COM1");
+    click(bench.menu(), "cmdUpdate");
+    bench.op().expect(kConfigurePrompt);
+    bench.op().expect(kResetPrompt);
+    click(bench.editor(), "cmdDOWNLOAD");
+    click(bench.editor(), "cmdRETURN");
+
+    const std::string same = line.dir.path("same.CVF");
+    ASSERT_TRUE(SaveConfigFile(same, bench.record()).ok());
+    ConfigRecord other = bench.record();
+    other.CHBParams = 0x06;
+    const std::string changed = line.dir.path("changed.CVF");
+    ASSERT_TRUE(SaveConfigFile(changed, other).ok());
+    const ConfigRecord before = bench.record();
+    const char* title = "Compare Unit with File";
+
+    bench.op().expectOpenFile(same);
+    bench.op().expect(kConfigurePrompt);
+    bench.op().expect(
+        {"The unit holds this configuration.", Buttons::Ok, Icon::Information, title});
+    click(bench.menu(), "cmdCompare");
+
+    bench.op().expectOpenFile(changed);
+    bench.op().expect(kConfigurePrompt);
+    bench.op().expect({"The unit's configuration differs from " + changed +
+                           " (file -> unit):\nCHBParams: 6 (8 data bits, even parity, 1 stop bit, "
+                           "handshaking ignored, RS-232C) -> 0 (8 data bits, no parity, 1 stop "
+                           "bit, handshaking ignored, RS-232C)\n",
+                       Buttons::Ok, Icon::Information, title});
+    click(bench.menu(), "cmdCompare");
+    EXPECT_EQ(bench.record(), before);
+    EXPECT_TRUE(child(bench.menu(), "cmdCompare")->isEnabled());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(line.dir.path("")),
+                            std::filesystem::directory_iterator()),
+              3)
+        << "the unit's port and the two files";
 }
 
 TEST_F(WithUnit, DownloadFormLeavesItselfAloneWhenNoFileIsChosen) {
