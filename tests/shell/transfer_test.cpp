@@ -84,6 +84,16 @@ struct AtLineSpeed {
               return ports;
           }()) {}
 
+    // A CV210 set up on the fast link, its editor's record downloaded.
+    void downloadFromEditor(std::string_view variant) {
+        bench.setUpCV210(variant, true);
+        test::pickEntry(bench.menu(), "cboCOM", "COM1");
+        click(bench.menu(), "cmdUpdate");
+        bench.op().expect(kConfigurePrompt);
+        bench.op().expect(kResetPrompt);
+        click(bench.editor(), "cmdDOWNLOAD");
+    }
+
     test::TempDir dir;
     test::UnitProcess unit;
     test::ShellBench bench;
@@ -95,12 +105,7 @@ TEST(DemonstrationUnit, FollowsTheProgramsLinkSpeed) {
     AtLineSpeed line;
     test::ShellBench& bench = line.bench;
     test::UnitProcess& unit = line.unit;
-    bench.setUpCV210("CV210-DF1", true);
-    test::pickEntry(bench.menu(), "cboCOM", "COM1");
-    click(bench.menu(), "cmdUpdate");
-    bench.op().expect(kConfigurePrompt);
-    bench.op().expect(kResetPrompt);
-    click(bench.editor(), "cmdDOWNLOAD");
+    line.downloadFromEditor("CV210-DF1");
     EXPECT_EQ(child<QLabel>(bench.editor(), "lblStatus")->text(),
               "A-OK! Transmission received by Corvane");
     EXPECT_NE(unit.awaitLine("download rx", 3s).find(hexBytes(*BuildConfigImage(bench.record()))),
@@ -260,12 +265,7 @@ TEST(Card, DownloadsWithoutTheResetPromptAndUploadsItsMapBack) {
 TEST(MainMenuCompare, TellsWhetherTheUnitHoldsAFile) {
     AtLineSpeed line;
     test::ShellBench& bench = line.bench;
-    bench.setUpCV210("CV210-DF1", true);
-    test::pickEntry(bench.menu(), "cboCOM", "COM1");
-    click(bench.menu(), "cmdUpdate");
-    bench.op().expect(kConfigurePrompt);
-    bench.op().expect(kResetPrompt);
-    click(bench.editor(), "cmdDOWNLOAD");
+    line.downloadFromEditor("CV210-DF1");
     click(bench.editor(), "cmdRETURN");
 
     const std::string same = line.dir.path("same.CVF");
