@@ -165,10 +165,8 @@ int runVerify(std::span<const std::string> args, std::istream& in, const PortMap
     return status == kSuccess ? reportVerified(*differences, file, "", command) : status;
 }
 
-namespace {
-
-int runDownloadCommand(std::span<const std::string> args, std::istream& in, const PortMap& ports,
-                       Command& command) {
+int runDownload(std::span<const std::string> args, std::istream& in, const PortMap& ports,
+                Command& command) {
     UsageError error;
     const auto parsed =
         parseArguments(args, {"--variant", "--port", "--baud"}, {"--yes", "--verify"}, error);
@@ -208,13 +206,6 @@ int runDownloadCommand(std::span<const std::string> args, std::istream& in, cons
     }
     return verify ? reportVerified(*differences, parsed->words.front(), downloaded, command)
                   : command.succeed(downloaded);
-}
-
-} // namespace
-
-int runDownload(std::span<const std::string> args, std::istream& in, const PortMap& ports,
-                Command& command) {
-    return runDownloadCommand(args, in, ports, command);
 }
 
 int runUpload(std::span<const std::string> args, std::istream& in, const PortMap& ports,
