@@ -28,7 +28,7 @@ namespace cvcfg::cli {
 namespace {
 
 constexpr std::string_view kProgramHelp =
-    R"(Usage: cvcfg [--com N=PATH]... [--demo | COMMAND [OPTIONS]]
+    R"(Usage: cvcfg [--com N=PATH]... [--demo | --version | COMMAND [OPTIONS]]
 
 Configures Corvane protocol converters. Without a command, cvcfg starts the
 desktop program; with --demo, it starts it with a simulated unit on COM1.
@@ -464,6 +464,10 @@ int run(std::span<const std::string> arguments, std::istream& in, std::ostream& 
     if (args.empty() || args.front() == "--help" || args.front() == "-h" ||
         args.front() == "help") {
         out << kProgramHelp;
+        return kSuccess;
+    }
+    if (args.front() == "--version") {
+        out << "cvcfg " << CVCFG_VERSION << " (build " << CVCFG_BUILD << ")\n";
         return kSuccess;
     }
     const std::string& name = args.front();

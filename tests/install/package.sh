@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a built tree, unpacks it into a temporary
+# root and runs and validates what it installs.
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+(cd "$build" && cpack -G DEB -B "$work/out" > "$work/cpack.log") || { cat "$work/cpack.log" >&2; exit 1; }
+deb=$(ls "$work"/out/*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for needed in libqt6widgets6 libqt6printsupport6 qt6-qpa-plugins libc6; do
+    if ! grep -q "$needed" <<< "$depends"; then
+        echo "the package does not depend on $needed" >&2
+        exit 1
+    fi
+done
+
+dpkg-deb -x "$deb" "$work/root"
+root=$work/root
+for file in usr/bin/cvcfg usr/bin/cvcfg-unit usr/share/applications/cvcfg.desktop \
+    usr/share/icons/hicolor/scalable/apps/cvcfg.svg \
+    usr/share/metainfo/com.corvane.cvcfg.metainfo.xml usr/share/man/man1/cvcfg.1 \
+    usr/share/man/man1/cvcfg-unit.1; do
+    if [ ! -s "$root/$file" ]; then
+        echo "the package lacks /$file" >&2
+        exit 1
+    fi
+done
+"$root/usr/bin/cvcfg" --version | grep -q '^cvcfg 3.10 (build '
+"$root/usr/bin/cvcfg" variants | grep -q '^CV-PCI '
+desktop-file-validate "$root/usr/share/applications/cvcfg.desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/com.corvane.cvcfg.metainfo.xml" > /dev/null
+man -l "$root/usr/share/man/man1/cvcfg.1" > /dev/null
