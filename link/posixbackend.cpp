@@ -12,9 +12,11 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -170,7 +172,9 @@ int PosixSerialBackend::open(const std::string& name, PortHandle& handle) {
     }
     const int device = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (device < 0) {
-        return errno;
+        const int code = errno;
+        m_deniedPath = code == EACCES ? path : std::string();
+        return code;
     }
     auto fail = [device](int code) {
         ::close(device);
@@ -415,9 +419,23 @@ int PosixSerialBackend::close(PortHandle handle) {
     return 0;
 }
 
+std::string permissionAdvice(const std::string& device) {
+    struct stat status {};
+    if (::stat(device.c_str(), &status) != 0) {
+        return "you may not open " + device;
+    }
+    const ::group* owner = ::getgrgid(status.st_gid);
+    const std::string group = owner ? owner->gr_name : std::to_string(status.st_gid);
+    return device + " belongs to the group " + group + ": join it with \"sudo usermod -aG " +
+           group + " $USER\" and log in again";
+}
+
 std::string PosixSerialBackend::errorText(int code) const {
     if (code == EBUSY && !m_busyHolder.empty()) {
         return std::string(std::strerror(code)) + " (held by " + m_busyHolder + ")";
+    }
+    if (code == EACCES && !m_deniedPath.empty()) {
+        return std::string(std::strerror(code)) + " (" + permissionAdvice(m_deniedPath) + ")";
     }
     return std::strerror(code);
 }

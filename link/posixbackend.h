@@ -25,6 +25,10 @@ namespace cvcfg {
 [[nodiscard]] std::optional<std::string> uucpLockHolder(const std::string& device,
                                                         const std::string& lockFolder);
 
+// What to do when a device refuses the user: serial ports belong to a group
+// (dialout, as a rule), named here from the device itself.
+[[nodiscard]] std::string permissionAdvice(const std::string& device);
+
 // The serial backend on the POSIX terminal interface. Port names go through
 // the COM port map; the error codes are errno values. A port is given back
 // with the terminal settings it had when it was opened.
@@ -60,6 +64,7 @@ private:
     PortMap m_map;
     std::string m_lockFolder = "/var/lock";
     std::map<PortHandle, termios> m_found; // the settings of each port at its open
+    std::string m_deniedPath;              // the device the last open was refused
     std::string m_busyHolder;              // who held the port the last open found busy
 };
 

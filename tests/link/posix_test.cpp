@@ -2,10 +2,13 @@
 #include "link/portmap.h"
 #include "link/posixbackend.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <unistd.h>
 
 namespace cvcfg {
 namespace {
@@ -111,6 +114,31 @@ TEST(PortMap, DiscoversTheMachinesSerialDevices) {
               (std::vector<std::string>{prefix + "serial/by-id/usb-Maker_Cable-if00-port0",
                                         prefix + "ttyACM1", prefix + "ttyS0", prefix + "ttyUSB0"}));
     std::filesystem::remove_all(root);
+}
+
+// A port the user may not open says which group owns it and how to join it.
+TEST(PosixBackend, RefusedPortNamesTheGroupThatOwnsIt) {
+    const std::string device =
+        (std::filesystem::temp_directory_path() / ("cvcfg-denied-" + std::to_string(::getpid())))
+            .string();
+    std::ofstream(device) << "";
+    const ::group* own = ::getgrgid(::getegid());
+    ASSERT_NE(own, nullptr);
+    const std::string advice = permissionAdvice(device);
+    EXPECT_EQ(advice, device + " belongs to the group " + own->gr_name +
+                          ": join it with \"sudo usermod -aG " + own->gr_name +
+                          " $USER\" and log in again");
+
+    std::filesystem::permissions(device, std::filesystem::perms::none);
+    PosixSerialBackend backend(PortMap{});
+    PortHandle handle = -1;
+    const int code = backend.open(device, handle);
+    std::filesystem::remove(device);
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root opens any device";
+    }
+    ASSERT_EQ(code, EACCES);
+    EXPECT_EQ(backend.errorText(code), std::string(std::strerror(EACCES)) + " (" + advice + ")");
 }
 
 } // namespace
