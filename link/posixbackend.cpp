@@ -163,6 +163,7 @@ LineSettings lineStateFrom(const termios& settings) {
 int PosixSerialBackend::open(const std::string& name, PortHandle& handle) {
     const std::string path = m_map.resolve(name);
     m_busyHolder.clear();
+    m_deniedPath.clear();
     // A program of the older kind takes a port by a lock file alone.
     std::error_code ignored;
     const std::filesystem::path real = std::filesystem::canonical(path, ignored);
@@ -173,7 +174,9 @@ int PosixSerialBackend::open(const std::string& name, PortHandle& handle) {
     const int device = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (device < 0) {
         const int code = errno;
-        m_deniedPath = code == EACCES ? path : std::string();
+        if (code == EACCES) {
+            m_deniedPath = path;
+        }
         return code;
     }
     auto fail = [device](int code) {
