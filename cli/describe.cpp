@@ -201,7 +201,7 @@ std::string readingJson(const FieldReading& reading) {
 std::string differencesJson(const std::vector<Difference>& differences) {
     std::vector<std::string> items;
     for (const Difference& difference : differences) {
-        items.push_back("{\"field\": " + jsonString(difference.field) +
+        items.push_back("{\"field\": " + jsonString(difference.left.field) +
                         ", \"left\": " + readingJson(difference.left) +
                         ", \"right\": " + readingJson(difference.right) + "}");
     }

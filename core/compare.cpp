@@ -143,7 +143,7 @@ std::vector<Difference> compareRecords(const ConfigRecord& left, const ConfigRec
     std::vector<Difference> differences;
     for (std::size_t i = 0; i < mine.size() && i < theirs.size(); ++i) {
         if (mine[i].value != theirs[i].value) {
-            differences.push_back({mine[i].field, mine[i], theirs[i]});
+            differences.push_back({mine[i], theirs[i]});
         }
     }
     return differences;
@@ -160,7 +160,7 @@ std::string readingText(const FieldReading& reading) {
 std::string differencesText(const std::vector<Difference>& differences) {
     std::string text;
     for (const Difference& difference : differences) {
-        text += difference.field + ": " + readingText(difference.left) + " -> " +
+        text += difference.left.field + ": " + readingText(difference.left) + " -> " +
                 readingText(difference.right) + "\n";
     }
     return text;

@@ -22,7 +22,6 @@ struct FieldReading {
 
 // A field in which two configurations differ.
 struct Difference {
-    std::string field;
     FieldReading left;
     FieldReading right;
 };

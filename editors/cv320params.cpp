@@ -91,7 +91,6 @@ void CV320Params::restore_configuration() {
     m_forms.shell().UpdateParameters();
     chooseME();
     m_forms.modbus_prot().restore();
-    showRecord();
 }
 
 // The main menu's defaults leave nothing more to the CV320.

@@ -148,11 +148,10 @@ void RioBt::optRIO_Click(int racks) {
 }
 
 void RioBt::Check_Click(int rack) {
-    const int32_t entries =
+    const int32_t bits =
         m_wholeRacks[static_cast<std::size_t>(rack - 1)]->isChecked() ? kWholeEntry : 0;
-    for (int group = 0; group < kGroups; group += kGroups / kEntriesPerRack) {
-        m_record.ExtParams[entry(rack, group)] = entries;
-    }
+    const auto first = m_record.ExtParams.begin() + static_cast<std::ptrdiff_t>(entry(rack, 0));
+    std::fill(first, first + kEntriesPerRack, bits);
     showRecord();
 }
 

@@ -122,10 +122,10 @@ void Welcome::Command7_Click() {
 }
 
 void Welcome::UpdateCVPCI_Parameters() {
+    // DH+, station "1", 57.6 on the highway, 38.4 on the bus, no block
+    // transfers: the card's own step of the defaults.
     CVPCIParams& editor = m_app.editors().cvpciParams();
-    editor.chooseNetwork(Network::DHPlus);
-    editor.chooseNetworkSpeed(QStringLiteral("57.6"));
-    editor.chooseBusSpeed(QStringLiteral("38.4"));
+    editor.UpdateParameters();
     MainMenu& menu = m_app.mainmenu();
     menu.ResetDF1Dialog();
     menu.Click_CHB_Params();
@@ -138,8 +138,6 @@ void Welcome::UpdateCVPCI_Parameters() {
     record.CHBParams = 0;
     record.CHCSpeed = charField(0);
     record.CHCParams = 0;
-    std::fill_n(record.ExtParams.begin(), block_transfer::kRacks * block_transfer::kEntriesPerRack,
-                0);
     editor.showRecord();
 }
 

@@ -39,7 +39,7 @@ TEST(Compare, FindsEachCarriedByteOfEveryLayoutAndNothingElse) {
             changeField(changed, *field);
             const std::vector<Difference> found = compareRecords(base, changed);
             ASSERT_EQ(found.size(), 1u) << field->name;
-            EXPECT_EQ(found[0].field, field->name);
+            EXPECT_EQ(found[0].left.field, field->name);
             EXPECT_NE(found[0].left.value, found[0].right.value);
         }
         const int carried = sectionBValueCount(variant.sectionB);
@@ -99,7 +99,7 @@ TEST(Compare, SaysWhatBothValuesMean) {
         ConfigRecord right = left;
         c.change(right);
         const Difference found = onlyDifference(left, right);
-        EXPECT_EQ(found.field, c.field);
+        EXPECT_EQ(found.left.field, c.field);
         EXPECT_EQ(found.left.meaning, c.leftMeaning);
         EXPECT_EQ(found.right.meaning, c.rightMeaning);
     }
