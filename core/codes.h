@@ -116,6 +116,22 @@ inline constexpr int32_t kFloatingPoint = 0x01; // bit of the row's flag byte
 }
 } // namespace modbus_map
 
+// The ASCII variants' destination in the controller's data table: a file
+// number and a starting word, each a 16-bit value low byte first, and
+// whether the file is a string file.
+namespace ascii_table {
+inline constexpr std::size_t kFile = 2;
+inline constexpr std::size_t kWord = 4;
+inline constexpr int32_t kStringFile = proto_bits::kChannelCCrc; // bit of ProtoParams
+} // namespace ascii_table
+
+// The Brabender variant's equipment type, in ExtParams[kType]; the entry
+// after it is always 0.
+namespace brabender {
+inline constexpr std::size_t kType = 0;
+inline constexpr std::size_t kSpare = 1;
+} // namespace brabender
+
 // The Remote I/O block-transfer map in ExtParams[0..13]: one bit per rack of
 // the adapter's range (1 to 7), I/O group (0 to 7) and module slot (0, 1).
 namespace block_transfer {

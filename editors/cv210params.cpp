@@ -1,6 +1,7 @@
 #include "editors/cv210params.h"
 
 #include "core/catalogue.h"
+#include "editors/asciidatatable.h"
 #include "editors/channeldialogs.h"
 #include "editors/modbusdialogs.h"
 #include "ui_cv210_params.h"
@@ -424,7 +425,7 @@ void CV210Params::cmdModBus_Click() {
 }
 
 void CV210Params::cmdASCII_Click() {
-    m_forms.shell().notAvailable(QStringLiteral("The PLC/SLC destination file address"));
+    openDialog(m_forms.ASCII_DataTable());
 }
 
 void CV210Params::cmdEXIT_Click() {

@@ -1,7 +1,9 @@
 #include "editors/formset.h"
 
+#include "editors/asciidatatable.h"
 #include "editors/channeldialogs.h"
 #include "editors/cv210params.h"
+#include "editors/cv310params.h"
 #include "editors/cv320params.h"
 #include "editors/cvpciparams.h"
 #include "editors/modbusdialogs.h"
@@ -56,6 +58,9 @@ SlaveAddDialog& EditorForms::SlaveAdd() {
 RioBt& EditorForms::rio_bt() {
     return touch(m_rioBt, *this);
 }
+AsciiDataTable& EditorForms::ASCII_DataTable() {
+    return touch(m_asciiDataTable, *this);
+}
 
 void EditorForms::unloadRioBt() {
     if (m_rioBt) {
@@ -108,6 +113,10 @@ CV210Params& EditorForms::cv210Params() {
     return editorOfRow<CV210Params>(*this, "CV210");
 }
 
+CV310Params& EditorForms::cv310Params() {
+    return editorOfRow<CV310Params>(*this, "CV310");
+}
+
 CV320Params& EditorForms::cv320Params() {
     return editorOfRow<CV320Params>(*this, "CV320");
 }
@@ -130,6 +139,7 @@ void EditorForms::showDialogRecords() {
     modbus_prot().showRecord();
     SlaveAdd().showRecord();
     rio_bt().showRecord();
+    ASCII_DataTable().showRecord();
 }
 
 } // namespace cvcfg

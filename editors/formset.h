@@ -18,7 +18,9 @@ class ModbusProt;
 class ExtendModbus;
 class SlaveAddDialog;
 class RioBt;
+class AsciiDataTable;
 class CV210Params;
+class CV310Params;
 class CV320Params;
 class CVPCIParams;
 
@@ -33,8 +35,6 @@ public:
     virtual void showModelEditor() = 0;
     // Ends the program at once.
     virtual void endProgram() = 0;
-    // Tells the operator that a form of a later version is not available.
-    virtual void notAvailable(const QString& what) = 0;
 };
 
 // The editors and the dialogs they share, one instance each, created the
@@ -55,6 +55,7 @@ public:
     ExtendModbus& extendModbus();
     SlaveAddDialog& SlaveAdd();
     RioBt& rio_bt();
+    AsciiDataTable& ASCII_DataTable();
     // CANCEL unloads the block-transfer map.
     void unloadRioBt();
 
@@ -69,6 +70,7 @@ public:
 
     // The editors as their families' set-ups prepare them.
     CV210Params& cv210Params();
+    CV310Params& cv310Params();
     CV320Params& cv320Params();
     CVPCIParams& cvpciParams();
 
@@ -100,6 +102,7 @@ private:
     std::unique_ptr<ExtendModbus> m_extendModbus;
     std::unique_ptr<SlaveAddDialog> m_slaveAdd;
     std::unique_ptr<RioBt> m_rioBt;
+    std::unique_ptr<AsciiDataTable> m_asciiDataTable;
     std::map<const EditorRow*, std::unique_ptr<ModelEditor>> m_editors;
 };
 

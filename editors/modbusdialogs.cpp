@@ -410,6 +410,10 @@ void SlaveAddDialog::showDialog() {
     showAndRaise(*this);
 }
 
+void SlaveAddDialog::chooseAddress(int address) {
+    chooseText(m_ui->CboHighAddress, QString::fromStdString(octalText(address)));
+}
+
 void SlaveAddDialog::CboHighAddress_Click() {
     m_record.HighAddress = charField(octalEntryValue(m_ui->CboHighAddress->currentText().toInt()));
     showRecord();

@@ -121,6 +121,10 @@ public:
     void showRecord();
     void showDialog();
 
+    // Chooses the entry of `address` (8 to 62), running its handler as the
+    // operator's choice would.
+    void chooseAddress(int address);
+
     void accept() override { hide(); }
     void reject() override { accept(); }
 

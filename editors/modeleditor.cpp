@@ -1,6 +1,7 @@
 #include "editors/modeleditor.h"
 
 #include "editors/cv210params.h"
+#include "editors/cv310params.h"
 #include "editors/cv320params.h"
 #include "editors/cvpciparams.h"
 
@@ -15,8 +16,9 @@ template <typename Editor> std::unique_ptr<ModelEditor> make(EditorForms& forms)
 }
 
 // The CV-PC/104 card runs the CV210's firmware family and uses its editor.
-constexpr std::array<EditorRow, 3> kEditors = {{
+constexpr std::array<EditorRow, 4> kEditors = {{
     {{"CV210", "CV-PC/104-MODBUS"}, &make<CV210Params>},
+    {{"CV310", ""}, &make<CV310Params>},
     {{"CV320", ""}, &make<CV320Params>},
     {{"CV-PCI", ""}, &make<CVPCIParams>},
 }};

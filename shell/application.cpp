@@ -52,6 +52,9 @@ MainMenu& Application::mainmenu() {
 ModelCV210& Application::model_CV210() {
     return touch(m_modelCV210, *this);
 }
+ModelCV310& Application::model_CV310() {
+    return touch(m_modelCV310, *this);
+}
 DownloadForm& Application::download() {
     return touch(m_download, *this);
 }
@@ -78,6 +81,9 @@ void Application::unloadAbout() {
 }
 void Application::unloadModelCV210() {
     unload(m_modelCV210);
+}
+void Application::unloadModelCV310() {
+    unload(m_modelCV310);
 }
 void Application::unloadDownload() {
     unload(m_download);
@@ -113,8 +119,8 @@ void Application::showModelEditor() {
 void Application::endProgram() {
     m_ended = true;
     for (QWidget* form : std::initializer_list<QWidget*>{
-             m_welcome.get(), m_about.get(), m_mainmenu.get(), m_modelCV210.get(), m_download.get(),
-             m_upload.get(), m_monitor.get()}) {
+             m_welcome.get(), m_about.get(), m_mainmenu.get(), m_modelCV210.get(),
+             m_modelCV310.get(), m_download.get(), m_upload.get(), m_monitor.get()}) {
         if (form) {
             form->hide();
         }
@@ -123,12 +129,6 @@ void Application::endProgram() {
         editor->window().hide();
     }
     m_quit();
-}
-
-void Application::notAvailable(const QString& what) {
-    m_session.op.showMessage(
-        {(what + QStringLiteral(" is not available in this version of CVCFG yet.")).toStdString(),
-         Buttons::Ok, Icon::Information, ""});
 }
 
 } // namespace cvcfg

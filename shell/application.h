@@ -12,6 +12,7 @@ class Welcome;
 class About;
 class MainMenu;
 class ModelCV210;
+class ModelCV310;
 class DownloadForm;
 class UploadForm;
 class Monitor;
@@ -32,6 +33,7 @@ public:
     About& about();
     MainMenu& mainmenu();
     ModelCV210& model_CV210();
+    ModelCV310& model_CV310();
     DownloadForm& download();
     UploadForm& upload();
     Monitor& monitor();
@@ -42,6 +44,7 @@ public:
 
     void unloadAbout();
     void unloadModelCV210();
+    void unloadModelCV310();
     void unloadDownload();
     void unloadUpload();
     void unloadMonitor();
@@ -65,7 +68,6 @@ public:
     void showMainMenu() override;
     void showModelEditor() override;
     void endProgram() override;
-    void notAvailable(const QString& what) override;
 
 private:
     Session m_session;
@@ -78,6 +80,7 @@ private:
     std::unique_ptr<About> m_about;
     std::unique_ptr<MainMenu> m_mainmenu;
     std::unique_ptr<ModelCV210> m_modelCV210;
+    std::unique_ptr<ModelCV310> m_modelCV310;
     std::unique_ptr<DownloadForm> m_download;
     std::unique_ptr<UploadForm> m_upload;
     std::unique_ptr<Monitor> m_monitor;

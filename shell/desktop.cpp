@@ -2,6 +2,7 @@
 
 #include "core/catalogue.h"
 #include "core/savefile.h"
+#include "editors/asciidatatable.h"
 #include "editors/channeldialogs.h"
 #include "editors/modbusdialogs.h"
 #include "editors/riobt.h"
@@ -80,10 +81,6 @@ Status runSetup(Headless& program, const std::string& variant, const std::string
     if (!row) {
         return Status::failure("unknown variant \"" + variant + "\"");
     }
-    if (!editorRowFor(row->ModelName)) {
-        return Status::failure("the set-up of \"" + variant +
-                               "\" is not available in this version of CVCFG yet");
-    }
     // Only the CV210 asks which link speed its unit has.
     if (row->ModelName != "CV210" && linkBaud != "9600") {
         return Status::failure("the " + std::string(row->ModelName) + " always links at 9600 baud");
@@ -91,8 +88,16 @@ Status runSetup(Headless& program, const std::string& variant, const std::string
     Application& app = program.app;
     app.start();
     app.welcome().startProduct(row->ModelName);
-    if (row->ModelName == "CV210" && !app.model_CV210().chooseVariant(row->ModelVariant)) {
-        return Status::failure("no CV210 variant \"" + variant + "\"");
+    // The two families with variants choose theirs on a menu of their own.
+    VariantMenu* menu = nullptr;
+    if (row->ModelName == "CV210") {
+        menu = &app.model_CV210();
+    } else if (row->ModelName == "CV310") {
+        menu = &app.model_CV310();
+    }
+    if (menu && !menu->chooseVariant(row->ModelVariant)) {
+        return Status::failure("no " + std::string(row->ModelName) + " variant \"" + variant +
+                               "\"");
     }
     settle();
     if (!program.op.unexpected.empty()) {
@@ -136,6 +141,7 @@ Status writeSnapshots(const std::string& variant, const std::string& dir) {
         {"about", &app.about()},
         {"Mainmenu", &app.mainmenu()},
         {"model_CV210", &app.model_CV210()},
+        {"model_CV310", &app.model_CV310()},
         {"paramConfigA", &editors.paramConfigA()},
         {"paramConfigB", &editors.paramConfigB()},
         {"paramConfigC", &editors.paramConfigC()},
@@ -143,6 +149,7 @@ Status writeSnapshots(const std::string& variant, const std::string& dir) {
         {"modbus_prot", &editors.modbus_prot()},
         {"extendModbus", &editors.extendModbus()},
         {"SlaveAdd", &editors.SlaveAdd()},
+        {"ASCII_DataTable", &editors.ASCII_DataTable()},
         {"download", &app.download()},
         {"upload", &app.upload()},
         {"monitor", &app.monitor()},

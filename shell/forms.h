@@ -5,9 +5,11 @@
 
 #include <QDate>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string_view>
 
+class QLabel;
 class QPushButton;
 
 namespace Ui {
@@ -15,6 +17,7 @@ class Welcome;
 class about;
 class Mainmenu;
 class model_CV210;
+class model_CV310;
 class download;
 class upload;
 } // namespace Ui
@@ -109,17 +112,51 @@ private:
     std::unique_ptr<Ui::Mainmenu> m_ui;
 };
 
+// What the two variant menus share: the description that follows the
+// pointer over a variant's button, "Back" and the close box, and choosing a
+// variant from code.
+class VariantMenu : public QWidget {
+    Q_OBJECT
+public:
+    // Runs the button of `variant` (a ModelVariant), as a click would; false
+    // when the menu has no such variant.
+    bool chooseVariant(std::string_view variant);
+
+protected:
+    struct VariantButton {
+        std::string_view variant;
+        QPushButton* button;
+        std::function<void()> handler;
+    };
+
+    explicit VariantMenu(Application& app);
+
+    // Wires the variants' buttons, the description and "Back", once the
+    // form's controls exist.
+    void wireVariants(std::vector<VariantButton> variants, QLabel* description, QPushButton* back);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+    // Unloads the menu (the menu of each family knows its own slot).
+    virtual void unload() = 0;
+
+    Application& m_app;
+
+private:
+    void Command10_Click();
+
+    std::vector<VariantButton> m_variants;
+    QLabel* m_description = nullptr;
+};
+
 // The CV210 variant menu (model_CV210) and the set-up routines of its
 // variants.
-class ModelCV210 : public QWidget {
+class ModelCV210 : public VariantMenu {
     Q_OBJECT
 public:
     explicit ModelCV210(Application& app);
     ~ModelCV210() override;
-
-    // Runs the button of `variant` (a ModelVariant), as a click would; false
-    // when the menu has no such variant.
-    bool chooseVariant(std::string_view variant);
 
     void CV210s();
     void Setup_KFR();
@@ -130,16 +167,9 @@ public:
     void unload_CV120();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    void unload() override;
 
 private:
-    struct VariantButton {
-        std::string_view variant;
-        QPushButton* button;
-        void (ModelCV210::*handler)();
-    };
-
     void cmd200MODBUS_Click();
     void cmd200KFR_Click();
     void cmd200RMM_Click();
@@ -147,7 +177,6 @@ private:
     void cmdENI_Click();
     void cmdSLC504_Click();
     void Command22_Click();
-    void Command10_Click();
 
     // The steps every variant button takes before its own; `df1` for the
     // variants that start from the DF1 set-up.
@@ -155,9 +184,37 @@ private:
     // ConfigLength and AppCode of the variant's catalogue row.
     void takeIdentity(std::string_view variant);
 
-    Application& m_app;
     std::unique_ptr<Ui::model_CV210> m_ui;
-    std::vector<VariantButton> m_variants;
+};
+
+// The CV310 variant menu (model_CV310) and the set-up routines of its
+// variants.
+class ModelCV310 : public VariantMenu {
+    Q_OBJECT
+public:
+    explicit ModelCV310(Application& app);
+    ~ModelCV310() override;
+
+    void Init_CV310();
+    void SetupDMXparams();
+    void unload_CV120();
+
+protected:
+    void unload() override;
+
+private:
+    void cmdBTI_Click();
+    void Command2_Click();
+    void Command1_Click();
+    void cmd310DMX_Click();
+    void cmd310MMX_Click();
+    void cmd310DFX_Click();
+
+    // The common start, the variant and its image length, then the variant's
+    // button in the editor.
+    void takeVariant(std::string_view variant);
+
+    std::unique_ptr<Ui::model_CV310> m_ui;
 };
 
 // Downloads a saved configuration file (download).

@@ -4,68 +4,54 @@
 #include "shell/forms.h"
 #include "ui_model_cv210.h"
 
-#include <QCloseEvent>
-#include <QEvent>
 #include <stdexcept>
 
 namespace cvcfg {
 
 using Mode = CV210Params::Mode;
 
-ModelCV210::ModelCV210(Application& app) : m_app(app), m_ui(std::make_unique<Ui::model_CV210>()) {
+ModelCV210::ModelCV210(Application& app)
+    : VariantMenu(app), m_ui(std::make_unique<Ui::model_CV210>()) {
     m_ui->setupUi(this);
     Ui::model_CV210& ui = *m_ui;
-    // The descriptions wrap within the form instead of widening it.
-    ui.lblDescription->setWordWrap(true);
-    ui.lblDescription->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    ui.lblDescription->setMinimumWidth(ui.lblDescription->fontMetrics().averageCharWidth() * 30);
-    ui.lblDescription->setFixedHeight(ui.lblDescription->fontMetrics().lineSpacing() * 2);
-    m_variants = {
-        {"CV210-SLC5/04 Bridge", ui.cmdSLC504, &ModelCV210::cmdSLC504_Click},
-        {"CV210-ENI", ui.cmdENI, &ModelCV210::cmdENI_Click},
-        {"CV210-RMM", ui.cmd200RMM, &ModelCV210::cmd200RMM_Click},
-        {"CV210-ASCII", ui.cmdASCII, &ModelCV210::cmdASCII_Click},
-        {"CV210-MODBUS", ui.cmd200MODBUS, &ModelCV210::cmd200MODBUS_Click},
-        {"CV210-KFR", ui.cmd200KFR, &ModelCV210::cmd200KFR_Click},
-        {"CV210-DF1", ui.Command22, &ModelCV210::Command22_Click},
-    };
-    for (const VariantButton& variant : m_variants) {
-        connect(variant.button, &QPushButton::clicked, this, variant.handler);
-        variant.button->installEventFilter(this);
-    }
-    connect(ui.Command10, &QPushButton::clicked, this, &ModelCV210::Command10_Click);
+    wireVariants(
+        {
+            {"CV210-SLC5/04 Bridge", ui.cmdSLC504,
+             [this] {
+                 cmdSLC504_Click();
+             }},
+            {"CV210-ENI", ui.cmdENI,
+             [this] {
+                 cmdENI_Click();
+             }},
+            {"CV210-RMM", ui.cmd200RMM,
+             [this] {
+                 cmd200RMM_Click();
+             }},
+            {"CV210-ASCII", ui.cmdASCII,
+             [this] {
+                 cmdASCII_Click();
+             }},
+            {"CV210-MODBUS", ui.cmd200MODBUS,
+             [this] {
+                 cmd200MODBUS_Click();
+             }},
+            {"CV210-KFR", ui.cmd200KFR,
+             [this] {
+                 cmd200KFR_Click();
+             }},
+            {"CV210-DF1", ui.Command22,
+             [this] {
+                 Command22_Click();
+             }},
+        },
+        ui.lblDescription, ui.Command10);
 }
 
 ModelCV210::~ModelCV210() = default;
 
-bool ModelCV210::chooseVariant(std::string_view variant) {
-    for (const VariantButton& row : m_variants) {
-        if (row.variant == variant) {
-            (this->*row.handler)();
-            return true;
-        }
-    }
-    return false;
-}
-
-bool ModelCV210::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Enter) {
-        if (auto* button = qobject_cast<QPushButton*>(watched)) {
-            m_ui->lblDescription->setText(button->toolTip());
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-// The close box does what "Back" does.
-void ModelCV210::closeEvent(QCloseEvent* event) {
-    event->accept();
-    Command10_Click();
-}
-
-void ModelCV210::Command10_Click() {
+void ModelCV210::unload() {
     m_app.unloadModelCV210();
-    m_app.welcome().show();
 }
 
 void ModelCV210::takeIdentity(std::string_view variant) {

@@ -74,8 +74,13 @@ void Welcome::Command4_Click() {
     m_app.model_CV210().show();
 }
 
+// The editor lays out the channel dialogs for the variant chosen next.
 void Welcome::Command5_Click() {
-    m_app.notAvailable(QStringLiteral("The CV310 family"));
+    ConfigRecord& record = m_app.record();
+    record.ModelName = "CV310";
+    record.LinkBaud = "9600";
+    hide();
+    m_app.model_CV310().show();
 }
 
 // The CV320 has one variant: the start leads straight to the main menu.

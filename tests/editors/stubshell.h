@@ -19,14 +19,12 @@ public:
         }
     }
     void endProgram() override { ++ended; }
-    void notAvailable(const QString& what) override { unavailable.push_back(what); }
 
     EditorForms* forms = nullptr;
     int updates = 0;
     int mainMenus = 0;
     int editorsShown = 0;
     int ended = 0;
-    std::vector<QString> unavailable;
 };
 
 // The editors and dialogs on a stub shell.

@@ -185,7 +185,7 @@ TEST(Setup, EveryVariantEndsWithItsCatalogueLengthAndCode) {
 }
 
 TEST(Setup, FactorySettingsRefuseWhatNoSetUpGives) {
-    EXPECT_FALSE(factorySettings("CV310-DMX", "9600").ok());
+    EXPECT_FALSE(factorySettings("CV310-DMX", "19200").ok());
     EXPECT_FALSE(factorySettings("CV210-DF1", "4800").ok());
     EXPECT_FALSE(factorySettings("CV-PC/104-MODBUS", "19200").ok());
     EXPECT_FALSE(factorySettings("CV210-XYZ", "9600").ok());
@@ -531,9 +531,7 @@ TEST(Program, AboutAndTheWebLinkGoThroughTheOperator) {
     emit child<QLabel>(bench.welcome(), "Label7")->linkActivated("https://www.corvane.example/");
     EXPECT_EQ(bench.op().webPages, std::vector<std::string>{"https://www.corvane.example/"});
     click(&bench.app.about(), "Command1");
-    bench.op().expect({"The CV310 family is not available in this version of CVCFG yet.",
-                       Buttons::Ok, Icon::Information, ""});
-    click(bench.welcome(), "Command5");
+    EXPECT_TRUE(bench.welcome()->isVisible());
 }
 
 } // namespace

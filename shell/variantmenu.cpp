@@ -1,0 +1,58 @@
+#include "shell/forms.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace cvcfg {
+
+VariantMenu::VariantMenu(Application& app) : m_app(app) {}
+
+void VariantMenu::wireVariants(std::vector<VariantButton> variants, QLabel* description,
+                               QPushButton* back) {
+    m_variants = std::move(variants);
+    m_description = description;
+    // The descriptions wrap within the form instead of widening it.
+    description->setWordWrap(true);
+    description->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    description->setMinimumWidth(description->fontMetrics().averageCharWidth() * 30);
+    description->setFixedHeight(description->fontMetrics().lineSpacing() * 2);
+    for (const VariantButton& variant : m_variants) {
+        connect(variant.button, &QPushButton::clicked, this, variant.handler);
+        variant.button->installEventFilter(this);
+    }
+    connect(back, &QPushButton::clicked, this, &VariantMenu::Command10_Click);
+}
+
+bool VariantMenu::chooseVariant(std::string_view variant) {
+    for (const VariantButton& row : m_variants) {
+        if (row.variant == variant) {
+            row.handler();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool VariantMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(watched)) {
+            m_description->setText(button->toolTip());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// The close box does what "Back" does.
+void VariantMenu::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Command10_Click();
+}
+
+void VariantMenu::Command10_Click() {
+    unload();
+    m_app.welcome().show();
+}
+
+} // namespace cvcfg
