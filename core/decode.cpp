@@ -1,5 +1,6 @@
 #include "core/decode.h"
 
+#include "core/catalogue.h"
 #include "core/fields.h"
 
 #include <array>
@@ -122,7 +123,9 @@ std::string protocolMeaning(const ConfigRecord& record) {
     parts.push_back(std::string("channel B ") +
                     (bits & kChannelBHalfDuplex ? "half-duplex master" : "full duplex"));
     parts.push_back(std::string("channel B check ") + (bits & kChannelBCrc ? "CRC" : "BCC"));
-    if (record.ModelVariant == "CV210-ASCII") {
+    // The ASCII variants have no channel C: their bit says what the
+    // destination file is.
+    if (sectionBFor(record) == SectionB::AsciiTable) {
         parts.push_back(bits & kChannelCCrc ? "destination is a string file"
                                             : "destination is not a string file");
     } else {

@@ -216,7 +216,8 @@ void ModbusProt::reset(bool addressDecode) {
     std::fill(entries.begin() + static_cast<std::ptrdiff_t>(modbus_map::kFirstRowEntry),
               entries.end(), 0);
     m_editing = nullptr;
-    showRecord();
+    // The other dialogs that show these entries on other variants follow.
+    m_forms.showDialogRecords();
 }
 
 void ModbusProt::cboStartAddress_Click() {

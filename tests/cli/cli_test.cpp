@@ -79,6 +79,12 @@ TEST_F(Cli, ShowDecodesTheCodes) {
     EXPECT_TRUE(contains(modbus.out, "   0         40001       40100         7         0  yes"))
         << modbus.out;
     EXPECT_TRUE(contains(modbus.out, "Channel A speed NetSpeed 13: 230.4 Kbaud"));
+
+    // The ASCII variants have no channel C: the top bit names the file kind.
+    const Outcome ascii = cvcfg({"show", "--variant", "CV310-DAS", dataPath("cv310-das.CVF")});
+    EXPECT_FALSE(contains(ascii.out, "channel C check CRC")) << ascii.out;
+    EXPECT_TRUE(contains(ascii.out, "destination is a string file"));
+    EXPECT_TRUE(contains(ascii.out, "file 100, starting word 256"));
 }
 
 TEST_F(Cli, ShowJsonHoldsEveryFieldByName) {

@@ -42,6 +42,20 @@ inline const char* variantButton(std::string_view variant) {
     throw std::logic_error("no CV210 variant " + std::string(variant));
 }
 
+// The button of each CV310 variant on its variant menu.
+inline const char* cv310VariantButton(std::string_view variant) {
+    const std::pair<std::string_view, const char*> buttons[] = {
+        {"CV310-BTI", "cmdBTI"},    {"CV310-DAS", "Command2"},  {"CV310-DF1", "Command1"},
+        {"CV310-DMX", "cmd310DMX"}, {"CV310-MMX", "cmd310MMX"}, {"CV310-DFX", "cmd310DFX"},
+    };
+    for (const auto& [name, button] : buttons) {
+        if (name == variant) {
+            return button;
+        }
+    }
+    throw std::logic_error("no CV310 variant " + std::string(variant));
+}
+
 // The whole program on a scripted operator, started at product selection.
 struct ShellBench {
     explicit ShellBench(PortMap ports = {})
@@ -69,6 +83,13 @@ struct ShellBench {
         }
         click(welcome(), "Command4");
         click(&app.model_CV210(), variantButton(variant));
+        settle();
+    }
+
+    // The CV310 start, then a variant, each by the operator's click.
+    void setUpCV310(std::string_view variant) {
+        click(welcome(), "Command5");
+        click(&app.model_CV310(), cv310VariantButton(variant));
         settle();
     }
 
@@ -100,6 +121,8 @@ struct ShellBench {
             setUpCV320();
         } else if (variant == "CV-PC/104-MODBUS") {
             setUpPc104();
+        } else if (variant.starts_with("CV310")) {
+            setUpCV310(variant);
         } else {
             setUpCV210(variant);
         }

@@ -2,6 +2,7 @@
 // and after every step a fresh set of forms shown from the record must look
 // the same as the live one, while showing leaves the download image as it is.
 #include "core/image.h"
+#include "editors/asciidatatable.h"
 #include "editors/modbusdialogs.h"
 #include "editors/riobt.h"
 #include "tests/editors/stubshell.h"
@@ -291,6 +292,20 @@ protected:
         return done;
     }
 
+    // The ASCII destination: numbers typed, the string-file box, ACCEPT.
+    std::string useAsciiTable() {
+        AsciiDataTable& table = bench.app.editors().ASCII_DataTable();
+        click(bench.editor(), "cmdASCII");
+        EXPECT_TRUE(test::showActive(&table));
+        std::string done = "cmdASCII";
+        for (int i = below(4); i >= 0; --i) {
+            done += ", " + (below(3) == 0 ? clickSomeCheck(&table) : typeIntoBox(&table));
+        }
+        leave(table, "cmdAccept");
+        EXPECT_TRUE(test::showActive(bench.editor()));
+        return done;
+    }
+
     // The slave address dialog, as the DF1-to-DF1 channel's double click
     // shows it.
     std::string useSlaveAddress() {
@@ -331,14 +346,26 @@ protected:
             return button && button->isVisibleTo(bench.editor());
         };
         switch (below(14)) {
-        case 0:
-            if (opens("Command3")) {
-                return useDialog("Command3", forms.paramConfigB(), "Command2");
+        case 0: {
+            // One of the channel dialogs the editor opens.
+            const std::pair<const char*, ChannelDialog*> channels[] = {
+                {"cmdCHA", &forms.paramConfigA()},
+                {"Command3", &forms.paramConfigB()},
+                {"cmdAsyncC", &forms.paramConfigC()},
+            };
+            std::vector<std::pair<const char*, ChannelDialog*>> offered;
+            for (const auto& channel : channels) {
+                if (opens(channel.first)) {
+                    offered.push_back(channel);
+                }
             }
-            if (opens("cmdCHA")) {
-                return useDialog("cmdCHA", forms.paramConfigA(), "Command2");
+            if (!offered.empty()) {
+                const auto& [opener, dialog] =
+                    offered[static_cast<std::size_t>(below(static_cast<int>(offered.size())))];
+                return useDialog(opener, *dialog, "Command2");
             }
             [[fallthrough]];
+        }
         case 1:
             if (opens("cmdProtParam")) {
                 return useDialog("cmdProtParam", forms.df_Param(), "cmdAccept");
@@ -370,6 +397,9 @@ protected:
             if (opens("cmdRioBt")) {
                 return useBlockTransferMap();
             }
+            if (opens("cmdASCII")) {
+                return useAsciiTable();
+            }
             [[fallthrough]];
         case 7:
             if (below(3) == 0) {
@@ -395,6 +425,7 @@ protected:
             {&forms.modbus_prot(), &fresh.bench.forms.modbus_prot()},
             {&forms.SlaveAdd(), &fresh.bench.forms.SlaveAdd()},
             {&forms.rio_bt(), &fresh.bench.forms.rio_bt()},
+            {&forms.ASCII_DataTable(), &fresh.bench.forms.ASCII_DataTable()},
         };
         for (const auto& [mine, theirs] : pairs) {
             const std::string differ = differences(snapshot(mine), snapshot(theirs));
@@ -431,7 +462,9 @@ TEST_P(Mirror, AFreshFormShownFromTheRecordLooksLikeTheLiveOne) {
 INSTANTIATE_TEST_SUITE_P(EveryEditorVariant, Mirror,
                          testing::Values("CV210-DF1", "CV210-ENI", "CV210-SLC5/04 Bridge",
                                          "CV210-MODBUS", "CV210-KFR", "CV210-RMM", "CV210-ASCII",
-                                         "CV-PC/104-MODBUS", "CV320-ME", "CV-PCI"),
+                                         "CV310-MMX", "CV310-DMX", "CV310-DFX", "CV310-BTI",
+                                         "CV310-DF1", "CV310-DAS", "CV-PC/104-MODBUS", "CV320-ME",
+                                         "CV-PCI"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              std::string name;
                              for (const char c : std::string(info.param)) {

@@ -261,6 +261,57 @@ TEST(Setup, CV320StartTwiceOrItsDefaultsLeaveTheSameRecordAndCaptions) {
     EXPECT_EQ(text(bench.editor(), "cboCHASpeed"), "9600");
 }
 
+TEST(Setup, CV310VariantMenuDescribesAndGoesBack) {
+    ShellBench bench;
+    click(bench.welcome(), "Command5");
+    QWidget* variants = &bench.app.model_CV310();
+    ASSERT_TRUE(variants->isVisible());
+    EXPECT_FALSE(bench.welcome()->isVisible());
+    EXPECT_EQ(bench.record().ModelName, "CV310");
+    EXPECT_EQ(bench.record().LinkBaud, "9600");
+    QTest::mouseMove(child(variants, "cmd310DFX"));
+    // The offscreen platform moves no pointer into a widget.
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(child(variants, "cmd310DFX"), &enter);
+    settle();
+    EXPECT_EQ(text(variants, "lblDescription"),
+              "Two DF1 Serial devices to a PLC/SLC or DF1 port interface");
+    click(variants, "Command10");
+    settle();
+    EXPECT_TRUE(bench.welcome()->isVisible());
+    EXPECT_FALSE(bench.app.mainmenuLoaded());
+}
+
+// Each variant's button, and the editor's defaults after it, leave the
+// record that cvcfg new gives; the image length is the variant's, whatever
+// variant came before.
+TEST(Setup, CV310VariantsAndTheirDefaultsLeaveTheirOwnRecords) {
+    ShellBench bench;
+    for (const char* variant :
+         {"CV310-DMX", "CV310-BTI", "CV310-MMX", "CV310-DFX", "CV310-DF1", "CV310-DAS"}) {
+        SCOPED_TRACE(variant);
+        bench.setUpCV310(variant);
+        ASSERT_TRUE(bench.menu()->isVisible());
+        const ConfigRecord factory = *factorySettings(variant, "9600");
+        EXPECT_EQ(bench.record(), factory);
+        EXPECT_EQ(bench.record().ConfigLength, findVariant(variant)->ConfigLength);
+        click(bench.menu(), "cmdUpdate");
+        EXPECT_EQ(bench.editor()->windowTitle(),
+                  QStringLiteral("Configuration of [%1] - MAIN MENU").arg(variant));
+        // Changes that the defaults must take back.
+        test::pickEntry(bench.editor(), "cboCHBSpeed", "230.4");
+        bench.record().CHAParams = 0x26;
+        bench.record().HighAddress = charField(40);
+        restoreDefaults(bench.editor());
+        EXPECT_EQ(bench.record(), factory);
+        EXPECT_EQ(text(bench.editor(), "cboCHBSpeed"), "9600");
+        click(bench.editor(), "cmdRETURN");
+        click(bench.menu(), "Command2");
+        settle();
+        ASSERT_TRUE(bench.welcome()->isVisible());
+    }
+}
+
 TEST(Setup, CardAfterTheCV320KeepsTheVariantAndOpensItsOwnEditor) {
     ShellBench bench;
     bench.setUpCV320();

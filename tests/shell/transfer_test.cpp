@@ -7,6 +7,7 @@
 #include "tests/support/tempdir.h"
 #include "tests/support/unitprocess.h"
 
+#include <QMenu>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -258,6 +259,63 @@ TEST(Card, DownloadsWithoutTheResetPromptAndUploadsItsMapBack) {
     EXPECT_TRUE(child<QCheckBox>(&map, "Check2")->isChecked());
     EXPECT_EQ(test::shownText(&map, "Check2"), "Clear All 2nd Rack");
     EXPECT_EQ(hexBytes(*BuildConfigImage(bench.record())), hexBytes(*BuildConfigImage(configured)));
+}
+
+// Each CV310 variant sends the image of a file opened in its editor to a unit
+// at line speed, and an upload brings every value of that image back into
+// the editor after the defaults have changed them.
+TEST(CV310, EveryVariantDownloadsItsImageAndUploadsItBack) {
+    AtLineSpeed line;
+    test::ShellBench& bench = line.bench;
+    const MessageBox prompt{"Press the Configure pushbutton on the CV310 NOW!\n\rONLY the "
+                            "'CHA' AND 'CHC' LEDS SHOULD BE RED!",
+                            Buttons::OkCancel, Icon::Critical,
+                            "PRESS THE CONFIGURE PUSHBUTTON NOW!!!"};
+    for (const auto& [variant, file] : {std::pair{"CV310-MMX", "cv310-mmx.CVF"},
+                                        {"CV310-DMX", "cv310-dmx.CVF"},
+                                        {"CV310-DFX", "cv310-dfx.CVF"},
+                                        {"CV310-BTI", "cv310-bti.CVF"},
+                                        {"CV310-DF1", "cv310-df1.CVF"},
+                                        {"CV310-DAS", "cv310-das.CVF"}}) {
+        SCOPED_TRACE(variant);
+        bench.setUpCV310(variant);
+        test::pickEntry(bench.menu(), "cboCOM", "COM1");
+        click(bench.menu(), "cmdUpdate");
+        bench.op().expectOpenFile(test::dataPath(file));
+        click(bench.editor(), "cmdCONFIG");
+        test::pickMenuItem(child<QMenu>(bench.editor(), "file_menu"), "open_file");
+        const ConfigRecord configured = bench.record();
+        const std::string image = hexBytes(*BuildConfigImage(configured));
+        bench.op().expect(prompt);
+        bench.op().expect(kResetPrompt);
+        click(bench.editor(), "cmdDOWNLOAD");
+        ASSERT_EQ(child<QLabel>(bench.editor(), "lblStatus")->text(),
+                  "A-OK! Transmission received by Corvane");
+        EXPECT_NE(line.unit.awaitLine("download rx", 3s).find(": " + image + " -> ACK"),
+                  std::string::npos);
+
+        click(bench.editor(), "cmdCONFIG");
+        test::pickMenuItem(child<QMenu>(bench.editor(), "file_menu"), "restore_configuration");
+        ASSERT_NE(hexBytes(*BuildConfigImage(bench.record())), image);
+        click(bench.editor(), "cmdRETURN");
+        click(bench.menu(), "cmdUPLOAD");
+        bench.op().expect(prompt);
+        bench.op().expectSaveFile(line.dir.path(file));
+        click(&bench.app.upload(), "cmdUpload");
+        ASSERT_EQ(child<QLabel>(&bench.app.upload(), "lblStatus")->text(),
+                  "A-OK! Success - Upload complete from CV310.");
+        click(&bench.app.upload(), "Command1");
+        settle();
+        EXPECT_EQ(hexBytes(*BuildConfigImage(bench.record())), image);
+        EXPECT_EQ(test::shownText(bench.editor(), "cboCHBSpeed").toStdString(),
+                  speedByCode(channelSpeeds(), code(configured.CHBSpeed))->text);
+        ConfigRecord uploaded = bench.record();
+        ASSERT_TRUE(OpenConfigFile(line.dir.path(file), uploaded).ok());
+        EXPECT_EQ(hexBytes(*BuildConfigImage(uploaded)), image) << "the uploaded file";
+        click(bench.editor(), "cmdRETURN");
+        click(bench.menu(), "Command2");
+        settle();
+    }
 }
 
 // The main menu reads the unit into a record of its own: the editor's
