@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
 
 namespace cvcfg {
 
@@ -68,6 +69,14 @@ const Variant* findVariant(std::string_view name) {
         }
     }
     return nullptr;
+}
+
+const Variant& catalogueRow(std::string_view name) {
+    const Variant* variant = findVariant(name);
+    if (!variant) {
+        throw std::logic_error("no catalogue row for " + std::string(name));
+    }
+    return *variant;
 }
 
 const Variant* variantOf(const ConfigRecord& record) {

@@ -47,6 +47,10 @@ struct Variant {
 // The row whose name is exactly `name` (case-sensitive), or null.
 [[nodiscard]] const Variant* findVariant(std::string_view name);
 
+// The row of a variant the program itself names; a name outside the
+// catalogue is a fault of the program (std::logic_error).
+[[nodiscard]] const Variant& catalogueRow(std::string_view name);
+
 // The row the record's model and variant stand for, or null.
 [[nodiscard]] const Variant* variantOf(const ConfigRecord& record);
 

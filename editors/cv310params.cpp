@@ -63,7 +63,7 @@ const VariantLayout& layoutOf(std::string_view variant) {
 }
 
 int appCodeOf(std::string_view variant) {
-    return findVariant(variant)->AppCode;
+    return catalogueRow(variant).AppCode;
 }
 
 // Channel A's captions for each of its protocols.

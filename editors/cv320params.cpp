@@ -13,7 +13,7 @@ constexpr std::string_view kVariant = "CV320-ME";
 
 // The application code of the variant's button.
 int variantAppCode() {
-    return findVariant(kVariant)->AppCode;
+    return catalogueRow(kVariant).AppCode;
 }
 
 } // namespace

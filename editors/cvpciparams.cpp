@@ -59,7 +59,7 @@ int lastStation(Network network) {
 }
 
 int appCode() {
-    return findVariant(kModel)->AppCode;
+    return catalogueRow(kModel).AppCode;
 }
 
 } // namespace

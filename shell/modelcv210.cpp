@@ -4,8 +4,6 @@
 #include "shell/forms.h"
 #include "ui_model_cv210.h"
 
-#include <stdexcept>
-
 namespace cvcfg {
 
 using Mode = CV210Params::Mode;
@@ -55,13 +53,10 @@ void ModelCV210::unload() {
 }
 
 void ModelCV210::takeIdentity(std::string_view variant) {
-    const Variant* row = findVariant(variant);
-    if (!row) {
-        throw std::logic_error("no catalogue row for " + std::string(variant));
-    }
+    const Variant& row = catalogueRow(variant);
     ConfigRecord& record = m_app.record();
-    record.ConfigLength = static_cast<int16_t>(row->ConfigLength);
-    record.AppCode = charField(row->AppCode);
+    record.ConfigLength = static_cast<int16_t>(row.ConfigLength);
+    record.AppCode = charField(row.AppCode);
 }
 
 void ModelCV210::CV210s() {

@@ -3,21 +3,7 @@
 #include "shell/forms.h"
 #include "ui_model_cv310.h"
 
-#include <stdexcept>
-
 namespace cvcfg {
-
-namespace {
-
-const Variant& catalogueRow(std::string_view variant) {
-    const Variant* row = findVariant(variant);
-    if (!row) {
-        throw std::logic_error("no catalogue row for " + std::string(variant));
-    }
-    return *row;
-}
-
-} // namespace
 
 ModelCV310::ModelCV310(Application& app)
     : VariantMenu(app), m_ui(std::make_unique<Ui::model_CV310>()) {

@@ -100,7 +100,7 @@ void Welcome::Command6_Click() {
 
 void Welcome::SetupMEparams() {
     ConfigRecord& record = m_app.record();
-    const Variant& variant = *findVariant(record.ModelVariant);
+    const Variant& variant = catalogueRow(record.ModelVariant);
     record.ConfigLength = static_cast<int16_t>(variant.ConfigLength);
     // The start's own code, which the variant's button replaces at once.
     constexpr int kStartAppCode = 1;
@@ -120,7 +120,7 @@ void Welcome::Command7_Click() {
          "!!!WARNING!!!- Check CV-PCI Serial Number for Compatibility"});
     record.LinkBaud = "9600";
     record.ModelName = "CV-PCI";
-    record.ConfigLength = static_cast<int16_t>(findVariant(record.ModelName)->ConfigLength);
+    record.ConfigLength = static_cast<int16_t>(catalogueRow(record.ModelName).ConfigLength);
     hide();
     UpdateCVPCI_Parameters();
     m_app.showMainMenu();

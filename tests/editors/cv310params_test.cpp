@@ -219,14 +219,8 @@ TEST_F(CV310Editor, OpensTheDialogsOfItsVariant) {
     EXPECT_TRUE(form()->isVisible());
 }
 
-// Every layout of the family's files: 15 lines and 0, 1, 3 or 88 more.
 TEST_F(CV310Editor, FilesOfEveryVariantOpenAndSaveByteForByte) {
-    for (const auto& [variant, file] : {std::pair{"CV310-MMX", "cv310-mmx.CVF"},
-                                        {"CV310-DMX", "cv310-dmx.CVF"},
-                                        {"CV310-DFX", "cv310-dfx.CVF"},
-                                        {"CV310-BTI", "cv310-bti.CVF"},
-                                        {"CV310-DF1", "cv310-df1.CVF"},
-                                        {"CV310-DAS", "cv310-das.CVF"}}) {
+    for (const auto& [variant, file] : test::kCV310Files) {
         SCOPED_TRACE(variant);
         choose(variant);
         const std::string golden = test::dataPath(file);

@@ -271,12 +271,7 @@ TEST(CV310, EveryVariantDownloadsItsImageAndUploadsItBack) {
                             "'CHA' AND 'CHC' LEDS SHOULD BE RED!",
                             Buttons::OkCancel, Icon::Critical,
                             "PRESS THE CONFIGURE PUSHBUTTON NOW!!!"};
-    for (const auto& [variant, file] : {std::pair{"CV310-MMX", "cv310-mmx.CVF"},
-                                        {"CV310-DMX", "cv310-dmx.CVF"},
-                                        {"CV310-DFX", "cv310-dfx.CVF"},
-                                        {"CV310-BTI", "cv310-bti.CVF"},
-                                        {"CV310-DF1", "cv310-df1.CVF"},
-                                        {"CV310-DAS", "cv310-das.CVF"}}) {
+    for (const auto& [variant, file] : test::kCV310Files) {
         SCOPED_TRACE(variant);
         bench.setUpCV310(variant);
         test::pickEntry(bench.menu(), "cboCOM", "COM1");

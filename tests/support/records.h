@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace cvcfg {
 
@@ -42,6 +43,13 @@ inline void PrintTo(const ConfigRecord& record, std::ostream* os) {
 } // namespace cvcfg
 
 namespace cvcfg::test {
+
+// A configuration file of each CV310 variant in tests/data: every layout of
+// the family's files, 15 lines and 0, 1, 3 or 88 more.
+inline constexpr std::pair<const char*, const char*> kCV310Files[] = {
+    {"CV310-MMX", "cv310-mmx.CVF"}, {"CV310-DMX", "cv310-dmx.CVF"}, {"CV310-DFX", "cv310-dfx.CVF"},
+    {"CV310-BTI", "cv310-bti.CVF"}, {"CV310-DF1", "cv310-df1.CVF"}, {"CV310-DAS", "cv310-das.CVF"},
+};
 
 // A record with the identity of `variant` and every parameter 0.
 inline ConfigRecord zeroRecord(std::string_view variant) {
