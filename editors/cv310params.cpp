@@ -204,7 +204,6 @@ void CV310Params::Setup_Form() {
     for (ListBox* list : {ui.cboStationNumber, ui.CboHighAddress, ui.cboPLCadd}) {
         chooseText(list, address);
     }
-    m_record.CHCSpeed = charField(speedByText(channelSpeeds(), kStartSpeed)->code);
     m_record.CHCParams = 0;
     m_record.ModeBytes = charField(0) + charField(0);
     m_record.AuxValue = 0;
@@ -213,21 +212,17 @@ void CV310Params::Setup_Form() {
     m_record.NumText2 = "0";
 }
 
-void CV310Params::beginVariant(std::string_view variant, bool clearAuxiliary) {
+// The MMX, DMX and BTI have no use for the high address the start chose.
+void CV310Params::beginVariant(std::string_view variant, bool clearHighAddress) {
     Setup_Form();
     m_record.AppCode = charField(appCodeOf(variant));
-    if (clearAuxiliary) {
+    if (clearHighAddress) {
         m_record.HighAddress = charField(0);
-        m_record.ModeBytes = charField(0) + charField(0);
-        m_record.AuxChar = charField(0);
-        m_record.NumText1 = "0";
-        m_record.NumText2 = "0";
     }
 }
 
 void CV310Params::optMMX_Click() {
     beginVariant("CV310-MMX", true);
-    m_record.AuxValue = 0;
     showRecord();
 }
 
@@ -320,7 +315,6 @@ void CV310Params::cboCHCSpeed_Click() {
 void CV310Params::takeHighAddress(const ListBox* list) {
     m_record.HighAddress = charField(octalEntryValue(list->currentText().toInt()));
     showRecord();
-    m_forms.SlaveAdd().showRecord();
 }
 
 void CV310Params::CboHighAddress_Click() {
@@ -387,9 +381,8 @@ void CV310Params::cmdASCII_Click() {
 
 // ---- defaults and loading ---------------------------------------------------------
 
-// The defaults start from the MMX, as the unit's own defaults do, and end
-// in the record's own variant, so that asking for them never changes the
-// unit the configuration is for.
+// The defaults run the MMX's button, then the record's own variant's, so
+// that asking for them never changes the unit the configuration is for.
 void CV310Params::restore_configuration() {
     m_forms.shell().UpdateParameters();
     chooseVariant("CV310-MMX");
@@ -436,9 +429,8 @@ const CV310Params::VariantButton* CV310Params::chosenVariant() const {
 
 void CV310Params::showRecord() {
     Ui::CV310_Params& ui = *m_ui;
-    const bool ownVariant = m_record.ModelName == "CV310" && findVariant(m_record.ModelVariant);
     setWindowTitle(
-        ownVariant
+        variantOf(m_record)
             ? QStringLiteral("Configuration of [%1] - MAIN MENU").arg(latin1(m_record.ModelVariant))
             : m_designTitle);
     // Only the button of the record's variant is offered: another would
@@ -473,7 +465,6 @@ void CV310Params::showRecord() {
     showText(ui.cboStationNumber, addressText(m_record.StationNo));
     const std::optional<int> station = charCode(m_record.StationNo);
     showText(ui.cboModbusAdd, station ? QString::number(*station) : QString());
-    ui.cmdProtParam->hide();
 
     // Channel B.
     ui.frmCHB->setTitle(latin1(layout.chbFrame));

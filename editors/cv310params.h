@@ -75,9 +75,8 @@ private:
     void cmdModBus_Click();
     void cmdASCII_Click();
 
-    // What the variant buttons share: the start, the variant's code, and
-    // (MMX, DMX, BTI) the cleared auxiliary fields.
-    void beginVariant(std::string_view variant, bool clearAuxiliary);
+    // What the variant buttons share: the start and the variant's code.
+    void beginVariant(std::string_view variant, bool clearHighAddress);
     void takeBrabenderType(int32_t type);
     void takeSpeed(const ListBox* list, std::string& field);
     // The octal entry chosen in the list, in HighAddress.
