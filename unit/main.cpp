@@ -18,6 +18,7 @@
 #include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -41,8 +42,11 @@ Options:
   --baud N        the unit's line speed (default 9600); a line set to another
                   speed reaches it garbled. "line" takes whatever speed the
                   program sets, as a unit of the speed the operator chose would
-  --baud-timing   send at the line speed (10 bit times a byte) and report the
-                  pace of what arrives
+  --baud-timing   carry the bytes both ways at the line speed (10 bit times a
+                  byte) and report each exchange: the bytes each way, the time
+                  they took and the time the line needs for them
+  --wire-baud N   with --baud-timing, run the line at N baud whatever speed
+                  the program sets (an adapter of a fixed speed)
   --fault F       misbehave: silent, nak, noise, noise-then-ack, short-reply,
                   garbled-reply, paused-reply (10, 30, then the rest, 400 ms
                   apart), late=MS, or no-reply=E|M|R for one upload request
@@ -65,6 +69,7 @@ struct Options {
     std::string store;
     int baud = 9600; // 0: the speed the program sets on the line
     bool baudTiming = false;
+    int wireBaud = 0; // 0: the line's own speed
     cvcfg::sim::Faults faults;
 };
 
@@ -160,6 +165,11 @@ int parse(int argc, char** argv, Options& options) {
             }
         } else if (arg == "--baud-timing") {
             options.baudTiming = true;
+        } else if (arg == "--wire-baud") {
+            options.wireBaud = std::atoi(value().c_str());
+            if (options.wireBaud < 300) {
+                return usage("--wire-baud takes a speed of 300 baud or more");
+            }
         } else if (arg == "--fault") {
             if (const cvcfg::Status status = options.faults.add(value()); !status) {
                 return usage(status.error);
@@ -215,39 +225,92 @@ void writeAll(int fd, const std::string& bytes) {
     }
 }
 
-// Measures bursts of received bytes against the time the line needs for them.
-class PaceMeter {
+// The line between the program and the unit, as --baud-timing runs it: a
+// byte written into the pseudo-terminal is read no sooner than the wire would
+// have delivered it, one byte time after the one before.
+class PacedLine {
 public:
-    static constexpr std::chrono::milliseconds kBurstGap{20};
-
-    void received(std::size_t count, Clock::time_point at) {
-        if (m_bytes == 0) {
-            m_first = at;
+    // How many of the `waiting` bytes have arrived by `now`.
+    [[nodiscard]] std::size_t arrived(std::size_t waiting, Clock::time_point now,
+                                      std::chrono::nanoseconds step) {
+        if (!m_carrying) {
+            // An idle line starts carrying what was written when it is noticed.
+            m_carrying = true;
+            m_lastArrival = std::max(m_lastArrival, now);
         }
-        m_bytes += count;
-        m_last = at;
+        const auto delivered = now > m_lastArrival ? (now - m_lastArrival) / step : 0;
+        return std::min(waiting, static_cast<std::size_t>(delivered));
     }
-    [[nodiscard]] std::optional<Clock::time_point> burstEnds() const {
-        return m_bytes ? std::optional(m_last + kBurstGap) : std::nullopt;
+    // `count` bytes have been read; `left` still wait in the terminal.
+    void read(std::size_t count, std::size_t left, std::chrono::nanoseconds step) {
+        m_lastArrival += step * static_cast<int64_t>(count);
+        m_carrying = left > 0;
     }
-    // The report of a burst that has ended by `now`, if one has.
-    std::optional<std::string> report(Clock::time_point now, int baud) {
-        if (m_bytes == 0 || now < m_last + kBurstGap) {
+    // When the next waiting byte will have arrived, while some wait.
+    [[nodiscard]] std::optional<Clock::time_point>
+    nextArrival(std::chrono::nanoseconds step) const {
+        return m_carrying ? std::optional(m_lastArrival + step) : std::nullopt;
+    }
+
+private:
+    bool m_carrying = false;
+    Clock::time_point m_lastArrival{};
+};
+
+// Measures each exchange (bytes both ways, ended by a quiet line) against the
+// time the line needs for its bytes.
+class ExchangeMeter {
+public:
+    static constexpr std::chrono::milliseconds kQuiet{100};
+
+    // Bytes that arrived by `arrivedBy` on a line of `baud`.
+    void received(std::size_t count, Clock::time_point arrivedBy, int baud) {
+        note(arrivedBy - byteTime(baud) * static_cast<int64_t>(count), arrivedBy, baud);
+        m_received += count;
+    }
+    // Bytes put on a line of `baud` from `at` on.
+    void sent(std::size_t count, Clock::time_point at, int baud) {
+        note(at, at + byteTime(baud) * static_cast<int64_t>(count), baud);
+        m_sent += count;
+    }
+    [[nodiscard]] std::optional<Clock::time_point> quietFrom() const {
+        return active() ? std::optional(m_last + kQuiet) : std::nullopt;
+    }
+    // The report of an exchange that has ended by `now`, if one has, at the
+    // line speed its bytes went at.
+    std::optional<std::string> report(Clock::time_point now) {
+        if (!active() || now < m_last + kQuiet) {
             return std::nullopt;
         }
+        const int baud = m_baud;
         const double took = std::chrono::duration<double, std::milli>(m_last - m_first).count();
-        const double line =
-            std::chrono::duration<double, std::milli>(byteTime(baud) * m_bytes).count();
-        char text[160];
+        const double line = std::chrono::duration<double, std::milli>(
+                                byteTime(baud) * static_cast<int64_t>(m_received + m_sent))
+                                .count();
+        char text[200];
         std::snprintf(text, sizeof text,
-                      "pace     rx %zu bytes within %.1f ms; at %d baud they take %.1f ms", m_bytes,
-                      took, baud, line);
-        m_bytes = 0;
+                      "exchange rx %zu tx %zu bytes within %.1f ms; at %d baud the line carries "
+                      "them in %.1f ms",
+                      m_received, m_sent, took, baud, line);
+        m_received = m_sent = 0;
         return std::string(text);
     }
 
 private:
-    std::size_t m_bytes = 0;
+    [[nodiscard]] bool active() const { return m_received + m_sent > 0; }
+    void note(Clock::time_point from, Clock::time_point to, int baud) {
+        m_baud = baud;
+        if (!active()) {
+            m_first = from;
+            m_last = to;
+        }
+        m_first = std::min(m_first, from);
+        m_last = std::max(m_last, to);
+    }
+
+    std::size_t m_received = 0;
+    std::size_t m_sent = 0;
+    int m_baud = 0;
     Clock::time_point m_first{};
     Clock::time_point m_last{};
 };
@@ -305,9 +368,21 @@ int main(int argc, char** argv) {
 
     std::string outgoing;
     Clock::time_point nextByteAt{};
-    PaceMeter pace;
+    PacedLine line;
+    ExchangeMeter exchange;
+    // The speed the line carries bytes at: a fixed wire's, the program's
+    // setting, or the unit's own.
+    const auto lineSpeed = [&] {
+        if (options.wireBaud) {
+            return options.wireBaud;
+        }
+        const int set = lineBaud(slave);
+        return set ? set : std::max(options.baud, 1);
+    };
     while (!g_stop) {
         const auto now = Clock::now();
+        const int baud = lineSpeed();
+        const auto step = byteTime(baud);
         // To the nanosecond: at 19200 baud a byte takes about half a
         // millisecond, and a wait rounded to milliseconds would send two at
         // once.
@@ -324,40 +399,55 @@ int main(int argc, char** argv) {
         if (!outgoing.empty()) {
             until(nextByteAt);
         }
-        if (const auto ends = pace.burstEnds(); ends && options.baudTiming) {
-            until(*ends);
+        // Bytes already written but still on the wire wake the unit when
+        // they arrive, at most every millisecond, not when they are written.
+        const std::optional<Clock::time_point> arrival =
+            options.baudTiming ? line.nextArrival(step) : std::nullopt;
+        if (arrival) {
+            until(std::max(*arrival, now + std::chrono::milliseconds(1)));
         }
-        pollfd ready{master, POLLIN, 0};
+        if (const auto quiet = exchange.quietFrom(); quiet && options.baudTiming) {
+            until(*quiet);
+        }
+        pollfd ready{master, static_cast<short>(arrival ? 0 : POLLIN), 0};
         timespec wait{};
         if (timeout) {
             wait.tv_sec = static_cast<time_t>(timeout->count() / 1'000'000'000);
             wait.tv_nsec = static_cast<long>(timeout->count() % 1'000'000'000);
         }
-        const int result = ppoll(&ready, 1, timeout ? &wait : nullptr, &open);
+        ppoll(&ready, 1, timeout ? &wait : nullptr, &open);
         const auto at = Clock::now();
-        if (result > 0 && (ready.revents & POLLIN)) {
+        int waiting = 0;
+        if (ioctl(master, FIONREAD, &waiting) == 0 && waiting > 0) {
             char buffer[4096];
-            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            std::size_t take = std::min(sizeof buffer, static_cast<std::size_t>(waiting));
+            if (options.baudTiming) {
+                take = line.arrived(take, at, step);
+            }
+            const ssize_t n = take ? ::read(master, buffer, take) : 0;
             if (n > 0) {
-                const int baud = lineBaud(slave);
-                if (baud != 0 && options.baud != 0 && baud != options.baud) {
-                    logLine("line rx " + std::to_string(n) + " bytes at " + std::to_string(baud) +
+                const auto count = static_cast<std::size_t>(n);
+                if (options.baudTiming) {
+                    line.read(count, static_cast<std::size_t>(waiting) - count, step);
+                    exchange.received(count, at, baud);
+                }
+                const int set = lineBaud(slave);
+                if (set != 0 && options.baud != 0 && set != options.baud) {
+                    logLine("line rx " + std::to_string(n) + " bytes at " + std::to_string(set) +
                             " baud; this unit runs at " + std::to_string(options.baud) +
                             " -> unreadable");
                 } else {
-                    pace.received(static_cast<std::size_t>(n), at);
-                    unit.receive(std::string_view(buffer, static_cast<std::size_t>(n)), at);
+                    unit.receive(std::string_view(buffer, count), at);
                 }
             }
         }
-        const int unitBaud = options.baud ? options.baud : std::max(lineBaud(slave), 1);
-        if (const auto report = pace.report(at, unitBaud); report && options.baudTiming) {
+        if (const auto report = exchange.report(at); report && options.baudTiming) {
             logLine(*report);
         }
         unit.advance(at);
         outgoing += unit.takeOutput(at);
-        for (const std::string& line : unit.takeLog()) {
-            logLine(line);
+        for (const std::string& text : unit.takeLog()) {
+            logLine(text);
         }
         if (unit.takeChanged() && !options.store.empty()) {
             saveStore(options.store, unit.configuration());
@@ -371,14 +461,13 @@ int main(int argc, char** argv) {
             continue;
         }
         // One byte every ten bit times of the line's speed.
-        const int baud = lineBaud(slave);
-        const auto step = byteTime(baud ? baud : unitBaud);
         if (nextByteAt < at) {
             nextByteAt = at;
         }
         while (!outgoing.empty() && nextByteAt <= Clock::now()) {
             writeAll(master, outgoing.substr(0, 1));
             outgoing.erase(0, 1);
+            exchange.sent(1, nextByteAt, baud);
             nextByteAt += step;
         }
     }

@@ -82,5 +82,28 @@ TEST(UnitProcess, KeepsADownloadAcrossRunsAndUploadsIt) {
     EXPECT_NE(again.awaitLine("NAK", 3s), "");
 }
 
+// With --baud-timing the unit is a line at its speed both ways: an image
+// written at once arrives over its bytes' line time, and the report of the
+// exchange sets that time against the line's.
+TEST(UnitProcess, TimedLineCarriesBytesAtItsSpeedAndReportsTheExchange) {
+    const test::TempDir dir;
+    const std::string link = dir.path("port");
+    test::UnitProcess unit(
+        {"--variant", "CV210-DF1", "--baud", "line", "--baud-timing", "--link", link});
+    const std::string image = imageOf(test::df1SetupRecord());
+    Talk talk(link);
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(talk.exchange(image, 1), "\x06");
+    const auto took = std::chrono::steady_clock::now() - began;
+    // 51 bytes out and 1 back, ten bit times each at 9600 baud.
+    const auto line = std::chrono::microseconds(52 * 10 * 1'000'000 / 9600);
+    EXPECT_GE(took, line - 2ms) << "the image arrived faster than the line carries it";
+    EXPECT_EQ(talk.exchange("\x06", 0), "");
+    const std::string report = unit.awaitLine("exchange", 3s);
+    EXPECT_NE(report.find("exchange rx 52 tx 1 bytes within"), std::string::npos) << report;
+    EXPECT_NE(report.find("at 9600 baud the line carries them in 55.2 ms"), std::string::npos)
+        << report;
+}
+
 } // namespace
 } // namespace cvcfg
