@@ -218,6 +218,7 @@ void Monitor::receivePoll() {
 }
 
 void Monitor::ShowReceived(std::string_view data) {
+    m_bytesShown += data.size();
     setLamp(kRxd, true);
     m_term->apply(m_text.receive(data));
 }

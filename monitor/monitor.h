@@ -48,6 +48,8 @@ public:
         return m_lamps.at(static_cast<std::size_t>(index));
     }
     [[nodiscard]] const TerminalText& text() const { return m_text; }
+    // How many received bytes the terminal has been given to show.
+    [[nodiscard]] std::size_t bytesShown() const { return m_bytesShown; }
 
     void ShowReceived(std::string_view data);
     void cmdSendText_Click();
@@ -82,6 +84,7 @@ private:
     QElapsedTimer m_connectTime;
     bool m_sendCancelled = true;
     bool m_sending = false;
+    std::size_t m_bytesShown = 0;
 
     QTimer m_statusTimer;
     QTimer m_receiveTimer;

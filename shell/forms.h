@@ -87,6 +87,9 @@ public:
     void ResetDF1Dialog();
     void OpenModelEditor();
 
+    // "CV Off-line Manager", as the operator's click runs it.
+    void openOffLineManager() { cmdBurn_Click(); }
+
     // The set-ups name the kind of unit the editor configures, and the CV320
     // start the unit the port reaches.
     void setEditorToolTip(const QString& text);
