@@ -28,9 +28,10 @@ constexpr std::size_t kStage2Limit = 114;
 constexpr std::size_t kStage3Limit = 94;
 
 // A reply may run on past its limit. Before the ACK the stage waits for the
-// line to stay quiet this long (some thirty byte times at 9600 baud), so that
-// no byte of it is still on its way when the next request goes out.
-constexpr std::chrono::milliseconds kReplySettle{30};
+// line to stay quiet this long, so that no byte of it is still on its way
+// when the next request goes out: some twenty byte times at 9600 baud, and
+// longer than the 16 ms for which a USB serial adapter may hold what it has.
+constexpr std::chrono::milliseconds kReplySettle{20};
 // However long a reply runs on, a stage keeps no more than this of it.
 constexpr std::size_t kLongestReply = 1024;
 

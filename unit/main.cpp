@@ -298,9 +298,11 @@ public:
 
 private:
     [[nodiscard]] bool active() const { return m_received + m_sent > 0; }
+    // The exchange runs at the speed of its first byte: the program may set
+    // the line back when it closes it while the last bytes are under way.
     void note(Clock::time_point from, Clock::time_point to, int baud) {
-        m_baud = baud;
         if (!active()) {
+            m_baud = baud;
             m_first = from;
             m_last = to;
         }
@@ -381,8 +383,7 @@ int main(int argc, char** argv) {
     };
     while (!g_stop) {
         const auto now = Clock::now();
-        const int baud = lineSpeed();
-        const auto step = byteTime(baud);
+        const auto waitStep = byteTime(lineSpeed());
         // To the nanosecond: at 19200 baud a byte takes about half a
         // millisecond, and a wait rounded to milliseconds would send two at
         // once.
@@ -402,7 +403,7 @@ int main(int argc, char** argv) {
         // Bytes already written but still on the wire wake the unit when
         // they arrive, at most every millisecond, not when they are written.
         const std::optional<Clock::time_point> arrival =
-            options.baudTiming ? line.nextArrival(step) : std::nullopt;
+            options.baudTiming ? line.nextArrival(waitStep) : std::nullopt;
         if (arrival) {
             until(std::max(*arrival, now + std::chrono::milliseconds(1)));
         }
@@ -417,6 +418,9 @@ int main(int argc, char** argv) {
         }
         ppoll(&ready, 1, timeout ? &wait : nullptr, &open);
         const auto at = Clock::now();
+        // The speed the program has set by now, for what the line carries.
+        const int baud = lineSpeed();
+        const auto step = byteTime(baud);
         int waiting = 0;
         if (ioctl(master, FIONREAD, &waiting) == 0 && waiting > 0) {
             char buffer[4096];
