@@ -14,12 +14,9 @@ namespace {
 
 using test::child;
 using test::click;
+using test::code;
 using test::EditorBench;
 using test::pickEntry;
-
-int code(const std::string& field) {
-    return charCode(field).value_or(-1);
-}
 
 // The CV210 editor on a stub shell, shown, with the record of a variant as
 // its set-up leaves it.
@@ -44,10 +41,7 @@ protected:
     bool shown(const char* name) { return child(form(), name)->isVisibleTo(form()); }
     QString text(const char* name) { return test::shownText(form(), name); }
     // An item of the CONFIGURATION Settings pop-up, as the operator picks it.
-    void useMenu(const char* item) {
-        click(form(), "cmdCONFIG");
-        test::pickMenuItem(child<QMenu>(form(), "file_menu"), item);
-    }
+    void useMenu(const char* item) { test::useFileMenu(form(), item); }
     // Saves the record changed by `change` to a file and opens it in the editor.
     void openChanged(const std::function<void(ConfigRecord&)>& change) {
         ConfigRecord file = record();

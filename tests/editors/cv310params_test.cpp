@@ -17,10 +17,7 @@ namespace {
 
 using test::child;
 using test::click;
-
-int code(const std::string& field) {
-    return charCode(field).value_or(-1);
-}
+using test::code;
 
 // The CV310 editor on a stub shell, its variant's button chosen as the
 // variant menu chooses it.
@@ -37,10 +34,7 @@ protected:
     QWidget* form() { return &editor(); }
     bool shown(const char* name) { return child(form(), name)->isVisibleTo(form()); }
     QString title(const char* frame) { return child<QGroupBox>(form(), frame)->title(); }
-    void useMenu(const char* item) {
-        click(form(), "cmdCONFIG");
-        test::pickMenuItem(child<QMenu>(form(), "file_menu"), item);
-    }
+    void useMenu(const char* item) { test::useFileMenu(form(), item); }
 
     test::TempDir dir;
     test::EditorBench bench;

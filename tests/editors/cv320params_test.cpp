@@ -12,10 +12,7 @@ namespace {
 
 using test::child;
 using test::click;
-
-int code(const std::string& field) {
-    return charCode(field).value_or(-1);
-}
+using test::code;
 
 // The CV320 editor on a stub shell, its variant chosen as the CV320 start
 // chooses it.
@@ -31,10 +28,7 @@ protected:
     ConfigRecord& record() { return bench.gui.record; }
     CV320Params& editor() { return bench.forms.cv320Params(); }
     QWidget* form() { return &editor(); }
-    void useMenu(const char* item) {
-        click(form(), "cmdCONFIG");
-        test::pickMenuItem(child<QMenu>(form(), "file_menu"), item);
-    }
+    void useMenu(const char* item) { test::useFileMenu(form(), item); }
 
     test::TempDir dir;
     test::EditorBench bench;

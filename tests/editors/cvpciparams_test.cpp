@@ -12,11 +12,8 @@ namespace {
 using block_transfer::entry;
 using test::child;
 using test::click;
+using test::code;
 using test::pickEntry;
-
-int code(const std::string& field) {
-    return charCode(field).value_or(-1);
-}
 
 // The CV-PCI editor on a stub shell, on DH+ as the card's start leaves it.
 class CardEditor : public testing::Test {
@@ -201,12 +198,10 @@ TEST_F(CardEditor, AFileOfTheCardOpensAndSavesByteForByte) {
     const std::string golden = test::dataPath("cv-pci.CVF");
     record().AppCode = charField(5);
     bench.gui.op.expectOpenFile(golden);
-    click(form(), "cmdCONFIG");
-    test::pickMenuItem(child<QMenu>(form(), "file_menu"), "open");
+    test::useFileMenu(form(), "open");
     EXPECT_EQ(code(record().AppCode), 0);
     bench.gui.op.expectSaveFile(dir.path("saved.CVF"));
-    click(form(), "cmdCONFIG");
-    test::pickMenuItem(child<QMenu>(form(), "file_menu"), "save");
+    test::useFileMenu(form(), "save");
     const std::string saved = test::readFile(dir.path("saved.CVF"));
     EXPECT_EQ(saved, test::readFile(golden));
     EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 22);

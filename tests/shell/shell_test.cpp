@@ -17,13 +17,10 @@ namespace {
 
 using test::child;
 using test::click;
+using test::code;
 using test::pickEntry;
 using test::settle;
 using test::ShellBench;
-
-int code(const std::string& field) {
-    return charCode(field).value_or(-1);
-}
 
 QString text(QWidget* form, const char* name) {
     return test::shownText(form, name);
@@ -39,8 +36,7 @@ bool shown(QWidget* form, const char* name) {
 
 // The editor's "S&et Corvane Settings to Defaults..." through its pop-up menu.
 void restoreDefaults(QWidget* editor) {
-    click(editor, "cmdCONFIG");
-    test::pickMenuItem(child<QMenu>(editor, "file_menu"), "restore_configuration");
+    test::useFileMenu(editor, "restore_configuration");
 }
 
 TEST(Welcome, CaptionCarriesTheDate) {
@@ -327,8 +323,7 @@ TEST(Setup, CardAfterTheCV320KeepsTheVariantAndOpensItsOwnEditor) {
     EXPECT_TRUE(checked(bench.editor(), "optDH"));
     EXPECT_EQ(text(bench.editor(), "cboBusSpeed"), "38.4");
     click(bench.editor(), "optRIO");
-    click(bench.editor(), "cmdCONFIG");
-    test::pickMenuItem(child<QMenu>(bench.editor(), "file_menu"), "restore_settings");
+    test::useFileMenu(bench.editor(), "restore_settings");
     EXPECT_TRUE(checked(bench.editor(), "optDH"));
     EXPECT_EQ(code(bench.record().CHBSpeed), 10) << "the card's defaults, not the menu's 8";
     click(bench.editor(), "cmdEXIT");
@@ -434,8 +429,7 @@ TEST(Editor, ComparesWithAFileAndPrintsItsSheetChangingNothing) {
     click(bench.menu(), "cmdUpdate");
     const std::string plant = dir.path("plant.CVF");
     const auto useItem = [&bench](const char* item) {
-        click(bench.editor(), "cmdCONFIG");
-        test::pickMenuItem(child<QMenu>(bench.editor(), "file_menu"), item);
+        test::useFileMenu(bench.editor(), item);
     };
     bench.op().expectSaveFile(plant);
     useItem("save_file");

@@ -19,6 +19,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::child;
 using test::click;
+using test::code;
 using test::settle;
 
 const MessageBox kConfigurePrompt{"Press the Configure pushbutton on the CV210 NOW!\n\rONLY the "
@@ -27,10 +28,6 @@ const MessageBox kConfigurePrompt{"Press the Configure pushbutton on the CV210 N
                                   "PRESS THE CONFIGURE PUSHBUTTON NOW!!!"};
 const MessageBox kResetPrompt{"Press the RESET Button of the Corvane to put it ON-LINE",
                               Buttons::Ok, Icon::Information, "Press Reset Button"};
-
-int code(const std::string& field) {
-    return charCode(field).value_or(-1);
-}
 
 // The program with a simulated unit of any variant on COM1, set up as a
 // CV210-DF1 with COM1 chosen.
@@ -277,8 +274,7 @@ TEST(CV310, EveryVariantDownloadsItsImageAndUploadsItBack) {
         test::pickEntry(bench.menu(), "cboCOM", "COM1");
         click(bench.menu(), "cmdUpdate");
         bench.op().expectOpenFile(test::dataPath(file));
-        click(bench.editor(), "cmdCONFIG");
-        test::pickMenuItem(child<QMenu>(bench.editor(), "file_menu"), "open_file");
+        test::useFileMenu(bench.editor(), "open_file");
         const ConfigRecord configured = bench.record();
         const std::string image = hexBytes(*BuildConfigImage(configured));
         bench.op().expect(prompt);
@@ -289,8 +285,7 @@ TEST(CV310, EveryVariantDownloadsItsImageAndUploadsItBack) {
         EXPECT_NE(line.unit.awaitLine("download rx", 3s).find(": " + image + " -> ACK"),
                   std::string::npos);
 
-        click(bench.editor(), "cmdCONFIG");
-        test::pickMenuItem(child<QMenu>(bench.editor(), "file_menu"), "restore_configuration");
+        test::useFileMenu(bench.editor(), "restore_configuration");
         ASSERT_NE(hexBytes(*BuildConfigImage(bench.record())), image);
         click(bench.editor(), "cmdRETURN");
         click(bench.menu(), "cmdUPLOAD");

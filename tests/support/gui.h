@@ -145,6 +145,13 @@ inline void pickMenuItem(QMenu* menu, const char* name) {
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
 }
 
+// Picks an item of an editor's "CONFIGURATION Settings" pop-up as the
+// operator does: the button, then the item.
+inline void useFileMenu(QWidget* editor, const char* item) {
+    click(editor, "cmdCONFIG");
+    pickMenuItem(child<QMenu>(editor, "file_menu"), item);
+}
+
 // The record, serial layer and scripted operator that GUI tests hand to the
 // forms; COM ports go through `ports`.
 struct GuiContext {

@@ -51,6 +51,11 @@ inline constexpr std::pair<const char*, const char*> kCV310Files[] = {
     {"CV310-BTI", "cv310-bti.CVF"}, {"CV310-DF1", "cv310-df1.CVF"}, {"CV310-DAS", "cv310-das.CVF"},
 };
 
+// A character field's code, or -1 for an empty field.
+inline int code(const std::string& field) {
+    return charCode(field).value_or(-1);
+}
+
 // A record with the identity of `variant` and every parameter 0.
 inline ConfigRecord zeroRecord(std::string_view variant) {
     const Variant* row = findVariant(variant);
