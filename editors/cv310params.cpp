@@ -8,6 +8,19 @@
 
 namespace cvcfg {
 
+struct VariantLayout {
+    std::string_view variant;
+    bool modbusMaster;    // channel A is the Modbus RTU master, without station
+    bool channelAStation; // channel A shows its station (or Modbus address)
+    bool protocolChoice;  // channel A may talk DF1 or Modbus
+    std::string_view chbFrame, chbSpeed, chbButton, chbTitle;
+    bool chbSerial; // channel B's dialog offers the serial connection
+    // The channel dialogs of A (when it talks DF1) and of B offer error
+    // checking and the DF1 protocol.
+    bool df1ChannelA, df1ChannelB;
+    bool channelC; // the second DF1 device on channel C
+};
+
 namespace {
 
 // The station and address lists offer the octal addresses "10" to "76".
@@ -25,32 +38,20 @@ constexpr std::string_view kStartSpeed = "9600";
 constexpr int kNetTypeDF1 = 1;
 constexpr int kNetTypeModbus = 2;
 
-// How a variant lays out the form and the dialogs it opens.
-struct VariantLayout {
-    std::string_view variant;
-    bool modbusMaster;    // channel A is the Modbus RTU master, without station
-    bool channelAStation; // channel A shows its station (or Modbus address)
-    bool protocolChoice;  // channel A may talk DF1 or Modbus
-    std::string_view chbFrame, chbSpeed, chbButton, chbTitle;
-    bool chbSerial;   // channel B's dialog offers the serial connection
-    bool df1Channels; // the channel dialogs offer error checking and duplex
-    bool channelC;    // the second DF1 device on channel C
-};
-
 constexpr std::array<VariantLayout, 6> kLayouts = {{
     {"CV310-MMX", true, false, false, "CHB - Modbus ASCII Slave Paramters", "CHANNEL SERIAL SPEED",
-     "SET/CHANGE MODBUS ASCII PARAMETERS", "Modbus ASCII Parameters", false, false, false},
+     "SET/CHANGE MODBUS ASCII PARAMETERS", "Modbus ASCII Parameters", false, false, false, false},
     {"CV310-DMX", false, true, false, "CHB - Modbus Interface Paramters", "Modbus Serial Speed",
-     "SET/CHANGE MODBUS PARAMETERS", "Modbus Parameters", true, false, false},
+     "SET/CHANGE MODBUS PARAMETERS", "Modbus Parameters", true, false, false, false},
     {"CV310-DFX", false, true, false, "CHB - DF1 Interface Parameters", "DF1 Serial Speed",
-     "SET/CHANGE DF1 PARAMETERS", "DF1 Parameters", true, false, true},
+     "SET/CHANGE DF1 PARAMETERS", "DF1 Parameters", true, false, false, true},
     {"CV310-BTI", false, true, true, "CHB - Brabender Equipment Paramters",
      "Brabender Serial Speed", "SET/CHANGE BRABENDER PARAMETERS", "Brabender Parameters", true,
-     false, false},
+     false, false, false},
     {"CV310-DF1", false, false, false, "CHB - DF1 Interface Parameters", "DF1 Serial Speed",
-     "SET/CHANGE DF1 PARAMETERS", "DF1 Parameters", true, true, false},
+     "SET/CHANGE DF1 PARAMETERS", "DF1 Parameters", true, true, true, false},
     {"CV310-DAS", false, true, false, "CHB - ASCII Communication Protocol", "ASCII Serial Speed",
-     "SET/CHANGE ASCII Serial Parameters", "ASCII Serial Parameters", true, true, false},
+     "SET/CHANGE ASCII Serial Parameters", "ASCII Serial Parameters", true, true, false, false},
 }};
 
 const VariantLayout& layoutOf(std::string_view variant) {
@@ -82,17 +83,29 @@ constexpr ChannelATexts kModbusTexts{"CHA - MODBUS Interface Paramters",
                                      "SET/CHANGE MODBUS PARAMETERS", "Modbus Parameters",
                                      "Modbus RTU Speed"};
 
+const ChannelATexts& channelATexts(const VariantLayout& layout, bool modbus) {
+    if (layout.modbusMaster) {
+        return kModbusMasterTexts;
+    }
+    return modbus ? kModbusTexts : kDF1Texts;
+}
+
 std::span<const SpeedCode> channelCSpeeds() {
     return channelSpeeds().first(
         static_cast<std::size_t>(kLastChannelCSpeed - channelSpeeds().front().code + 1));
 }
 
+// The field's address if the station and address lists offer it.
+std::optional<int> listAddress(const std::string& field) {
+    const std::optional<int> address = charCode(field);
+    return address && *address >= kFirstAddress && *address <= kLastAddress ? address
+                                                                            : std::nullopt;
+}
+
 // The octal text of an address of the lists, or nothing for another value.
 QString addressText(const std::string& field) {
-    const std::optional<int> address = charCode(field);
-    return address && *address >= kFirstAddress && *address <= kLastAddress
-               ? QString::fromStdString(octalText(*address))
-               : QString();
+    const std::optional<int> address = listAddress(field);
+    return address ? QString::fromStdString(octalText(*address)) : QString();
 }
 
 void showSpeed(ListBox* list, QLabel* unit, std::span<const SpeedCode> table,
@@ -450,8 +463,7 @@ void CV310Params::showRecord() {
 
     // Channel A.
     const bool modbusA = !layout.modbusMaster && charCode(m_record.NetType) == kNetTypeModbus;
-    const ChannelATexts& texts =
-        layout.modbusMaster ? kModbusMasterTexts : (modbusA ? kModbusTexts : kDF1Texts);
+    const ChannelATexts& texts = channelATexts(layout, modbusA);
     ui.frmCHA->setTitle(QString::fromLatin1(texts.frame));
     ui.cmdCHA->setText(QString::fromLatin1(texts.button));
     ui.Label3->setText(QString::fromLatin1(texts.speed));
@@ -477,9 +489,9 @@ void CV310Params::showRecord() {
     // The station box shows the station list's position + 1, in octal.
     const bool dfx = layout.channelC;
     showAll({ui.lblCHBStation, ui.txtCHBStation, ui.lblOctal2}, dfx);
-    ui.txtCHBStation->setText(station && *station >= kFirstAddress && *station <= kLastAddress
-                                  ? QString::fromStdString(octalText(*station - kFirstAddress + 1))
-                                  : QString());
+    const std::optional<int> listed = listAddress(m_record.StationNo);
+    ui.txtCHBStation->setText(
+        listed ? QString::fromStdString(octalText(*listed - kFirstAddress + 1)) : QString());
     const bool asciiTarget = chosen->variant == "CV310-DAS";
     showAll({ui.lblPLCadd, ui.cboPLCadd, ui.lblOctal3, ui.cmdASCII}, asciiTarget);
     showText(ui.cboPLCadd, addressText(m_record.HighAddress));
@@ -491,25 +503,21 @@ void CV310Params::showRecord() {
     showSpeed(ui.cboCHCSpeed, ui.lblKbaudC, channelCSpeeds(), m_record.CHCSpeed);
     showText(ui.CboHighAddress, addressText(m_record.HighAddress));
 
-    showChannelDialogs(chosen->variant, modbusA);
+    showChannelDialogs(layout, modbusA);
 }
 
 // The channel dialogs as this editor opens them for the variant.
-void CV310Params::showChannelDialogs(std::string_view variant, bool modbusA) {
-    const VariantLayout& layout = layoutOf(variant);
-    const ChannelATexts& texts =
-        layout.modbusMaster ? kModbusMasterTexts : (modbusA ? kModbusTexts : kDF1Texts);
+void CV310Params::showChannelDialogs(const VariantLayout& layout, bool modbusA) {
     ChannelDialog& channelA = m_forms.paramConfigA();
-    channelA.setWindowTitle(QString::fromLatin1(texts.dialog));
+    channelA.setWindowTitle(QString::fromLatin1(channelATexts(layout, modbusA).dialog));
     channelA.showSerialConnection(true);
-    channelA.showErrorChecking(layout.df1Channels && !modbusA);
-    channelA.showProtocolChoice(layout.df1Channels && !modbusA);
+    channelA.showErrorChecking(layout.df1ChannelA && !modbusA);
+    channelA.showProtocolChoice(layout.df1ChannelA && !modbusA);
     ChannelDialog& channelB = m_forms.paramConfigB();
     channelB.setWindowTitle(latin1(layout.chbTitle));
     channelB.showSerialConnection(layout.chbSerial);
-    const bool df1B = layout.df1Channels && variant != "CV310-DAS";
-    channelB.showErrorChecking(df1B);
-    channelB.showProtocolChoice(df1B);
+    channelB.showErrorChecking(layout.df1ChannelB);
+    channelB.showProtocolChoice(layout.df1ChannelB);
     ChannelDialog& channelC = m_forms.paramConfigC();
     channelC.setWindowTitle(QStringLiteral("DF1 Parameters"));
     channelC.showErrorChecking(true);
