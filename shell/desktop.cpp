@@ -10,24 +10,24 @@
 #include "monitor/monitor.h"
 #include "shell/application.h"
 #include "shell/forms.h"
+#include "shell/measure.h"
 #include "shell/qtoperator.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
-#include <QKeyEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <cstdlib>
+#include <optional>
 #include <sys/prctl.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace cvcfg {
 
@@ -78,23 +78,6 @@ struct Headless {
     Application app;
 };
 
-// The product's button, then the variant's on its family's menu, as the
-// operator clicks them.
-Status setUpVariant(Application& app, const Variant& row) {
-    app.welcome().startProduct(row.ModelName);
-    VariantMenu* menu = nullptr;
-    if (row.ModelName == "CV210") {
-        menu = &app.model_CV210();
-    } else if (row.ModelName == "CV310") {
-        menu = &app.model_CV310();
-    }
-    if (menu && !menu->chooseVariant(row.ModelVariant)) {
-        return Status::failure("no " + std::string(row.ModelName) + " variant \"" +
-                               std::string(row.ModelVariant) + "\"");
-    }
-    return Status::success();
-}
-
 Status runSetup(Headless& program, const std::string& variant, const std::string& linkBaud) {
     if (linkBaud != "9600" && linkBaud != "19200") {
         return Status::failure("the link baud is 9600 or 19200, not \"" + linkBaud + "\"");
@@ -119,6 +102,21 @@ Status runSetup(Headless& program, const std::string& variant, const std::string
 }
 
 } // namespace
+
+Status setUpVariant(Application& app, const Variant& row) {
+    app.welcome().startProduct(row.ModelName);
+    VariantMenu* menu = nullptr;
+    if (row.ModelName == "CV210") {
+        menu = &app.model_CV210();
+    } else if (row.ModelName == "CV310") {
+        menu = &app.model_CV310();
+    }
+    if (menu && !menu->chooseVariant(row.ModelVariant)) {
+        return Status::failure("no " + std::string(row.ModelName) + " variant \"" +
+                               std::string(row.ModelVariant) + "\"");
+    }
+    return Status::success();
+}
 
 std::unique_ptr<QApplication> makeHeadlessApplication(int& argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -254,189 +252,54 @@ void quitOnSignals(QObject* owner) {
     }
 }
 
-// What CVCFG_MEASURE asks of a desktop run, for scripts/bench. Every figure
-// goes to standard error on a line of its own, "cvcfg-measure NAME=VALUE...":
-//   start               the first window painted, then the program ends
-//   menu=VARIANT        the variant's set-up, the main menu painted; it stays
-//   monitor=VARIANT     then the off-line manager on COM1; at the end the
-//                       bytes its terminal was given to show
-//   flash=VARIANT,FILE  then the unit's "write system file" chosen (keys 1,
-//                       Y) and FILE sent as the flash system file; the
-//                       program stays
-// The operator's questions on the way are answered OK, Yes and FILE.
-struct Measurement {
-    enum class Kind { None, Start, Menu, Monitor, Flash };
-    Kind kind = Kind::None;
-    const Variant* variant = nullptr;
-    std::string file;
+// Qt aborts the process when its platform cannot start, after a page of
+// its own about plugins. Until the application stands, its messages are held
+// back, and such an end becomes one line that says what is missing.
+std::vector<QString> g_heldMessages;
 
-    static Expected<Measurement> fromEnvironment() {
-        const QByteArray value = qgetenv("CVCFG_MEASURE");
-        Measurement plan;
-        if (value.isEmpty()) {
-            return plan;
-        }
-        const std::string text = value.toStdString();
-        const std::size_t equals = text.find('=');
-        const std::string name = text.substr(0, equals);
-        std::string argument = equals == std::string::npos ? "" : text.substr(equals + 1);
-        const std::pair<const char*, Kind> kinds[] = {
-            {"start", Kind::Start},
-            {"menu", Kind::Menu},
-            {"monitor", Kind::Monitor},
-            {"flash", Kind::Flash},
-        };
-        for (const auto& [word, kind] : kinds) {
-            if (name == word) {
-                plan.kind = kind;
-            }
-        }
-        if (plan.kind == Kind::Flash) {
-            const std::size_t comma = argument.find(',');
-            plan.file = comma == std::string::npos ? "" : argument.substr(comma + 1);
-            argument = argument.substr(0, comma);
-        }
-        plan.variant = findVariant(argument);
-        if (plan.kind == Kind::None || (plan.kind != Kind::Start && !plan.variant) ||
-            (plan.kind == Kind::Flash && plan.file.empty())) {
-            return Expected<Measurement>::failure(
-                "CVCFG_MEASURE is start, menu=VARIANT, monitor=VARIANT or flash=VARIANT,FILE, "
-                "not \"" +
-                text + "\"");
-        }
-        return plan;
+void holdStartMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type != QtFatalMsg) {
+        g_heldMessages.push_back(qFormatLogMessage(type, context, message));
+        return;
     }
-
-    [[nodiscard]] bool active() const { return kind != Kind::None; }
-};
-
-void reportMeasure(const std::string& figures) {
-    std::fprintf(stderr, "cvcfg-measure %s\n", figures.c_str());
-    std::fflush(stderr);
+    const QByteArray display = qgetenv("DISPLAY");
+    const std::string missing =
+        display.isEmpty() ? std::string("DISPLAY is not set")
+                          : "the display \"" + display.toStdString() + "\" cannot be opened";
+    std::fprintf(stderr,
+                 "cvcfg: no display to show the program on: %s (cvcfg --help lists the "
+                 "commands that need no display)\n",
+                 missing.c_str());
+    std::_Exit(1);
 }
 
-// The resident memory of this process, in kB.
-long residentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::atol(line.c_str() + 6);
-        }
+std::unique_ptr<QApplication> openDisplay(int& argc, char** argv) {
+    const QtMessageHandler previous = qInstallMessageHandler(holdStartMessages);
+    auto application = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(previous);
+    for (const QString& message : std::exchange(g_heldMessages, {})) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
     }
-    return -1;
-}
-
-// The operator of a measured run: the plan has chosen already.
-class MeasureOperator : public QtOperator {
-public:
-    explicit MeasureOperator(std::string file) : m_file(std::move(file)) {}
-    Answer showMessage(const MessageBox& box) override {
-        return box.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-    std::optional<std::string> chooseOpenFile(const std::string&, const std::string&) override {
-        return m_file;
-    }
-
-private:
-    std::string m_file;
-};
-
-// Reports the first window the program paints, with the steady clock's
-// reading (the clock the benchmark started the program by) and the memory.
-class FirstPaint : public QObject {
-public:
-    explicit FirstPaint(bool quit) : m_quit(quit) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (!m_seen && event->type() == QEvent::Paint && widget && widget->isWindow()) {
-            m_seen = true;
-            const auto now = std::chrono::steady_clock::now().time_since_epoch();
-            reportMeasure(
-                "first-window-ns=" +
-                std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) +
-                " window=" + widget->objectName().toStdString() +
-                " rss-kB=" + std::to_string(residentKilobytes()));
-            if (m_quit) {
-                QTimer::singleShot(0, qApp, &QApplication::quit);
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    bool m_quit;
-    bool m_seen = false;
-};
-
-// Reports what the off-line manager's terminal was given to show when the
-// form closes (the program's end closes every window first).
-class MonitorProbe : public QObject {
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Close) {
-            if (auto* monitor = qobject_cast<Monitor*>(watched)) {
-                reportMeasure("monitor-shown-bytes=" + std::to_string(monitor->bytesShown()) +
-                              " rss-kB=" + std::to_string(residentKilobytes()));
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-// Runs the plan's set-up and opens its forms once the program has started.
-void beginMeasurement(const Measurement& plan, Application& app, MonitorProbe& probe) {
-    if (plan.kind == Measurement::Kind::Start) {
-        return;
-    }
-    if (const Status status = setUpVariant(app, *plan.variant); !status) {
-        reportMeasure("error=\"" + status.error + "\"");
-        QTimer::singleShot(0, qApp, &QApplication::quit);
-        return;
-    }
-    if (plan.kind == Measurement::Kind::Menu) {
-        return;
-    }
-    app.record().ComPort = 1;
-    app.mainmenu().openOffLineManager();
-    app.monitor().installEventFilter(&probe);
-    if (plan.kind == Measurement::Kind::Flash) {
-        // Once the terminal's start-up keystroke has called up the unit's
-        // menu, the operator's keys ask it to take a system file.
-        Monitor& monitor = app.monitor();
-        constexpr int kMenuShown = 500;
-        constexpr int kFileAwaited = 1000;
-        QTimer::singleShot(kMenuShown, &monitor, [&monitor] {
-            for (const char key : {'1', 'Y'}) {
-                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(QChar(key)));
-                QApplication::sendEvent(monitor.term(), &press);
-            }
-        });
-        QTimer::singleShot(kFileAwaited, &monitor, [&monitor, file = plan.file] {
-            monitor.cmdSendText_Click();
-            reportMeasure("flash-written-bytes=" +
-                          std::to_string(std::filesystem::file_size(file)));
-        });
-    }
+    return application;
 }
 
 } // namespace
 
 int runDesktop(int& argc, char** argv, PortMap ports, bool demo) {
-    const Expected<Measurement> plan = Measurement::fromEnvironment();
-    if (!plan.ok()) {
-        std::fprintf(stderr, "cvcfg: %s\n", plan.error().c_str());
-        return 2;
+    // Only the benchmark sets CVCFG_MEASURE; an operator's start never
+    // reaches its probe.
+    std::optional<Measurement> measurement;
+    if (const QByteArray plan = qgetenv("CVCFG_MEASURE"); !plan.isEmpty()) {
+        Expected<Measurement> parsed = Measurement::parse(plan.toStdString());
+        if (!parsed) {
+            std::fprintf(stderr, "cvcfg: %s\n", parsed.error().c_str());
+            return 2;
+        }
+        measurement = std::move(parsed).value();
     }
-    QApplication application(argc, argv);
-    application.setQuitOnLastWindowClosed(false);
-    quitOnSignals(&application);
-    FirstPaint firstPaint(plan->kind == Measurement::Kind::Start);
-    if (plan->active()) {
-        application.installEventFilter(&firstPaint);
-    }
+    const std::unique_ptr<QApplication> application = openDisplay(argc, argv);
+    application->setQuitOnLastWindowClosed(false);
+    quitOnSignals(application.get());
 
     // The demonstration's unit lives as long as the program.
     QTemporaryDir unitDir;
@@ -459,28 +322,30 @@ int runDesktop(int& argc, char** argv, PortMap ports, bool demo) {
             return 1;
         }
         (void)ports.addMapping("1=" + link.toStdString());
-        // The unit's log of every exchange goes on with the program's own output.
-        QObject::connect(&unit, &QProcess::readyReadStandardOutput, &unit, [&unit] {
+        // The unit's log of every exchange goes on with the program's own
+        // output, beginning with what it said while it started.
+        const auto forwardLog = [&unit] {
             const QByteArray lines = unit.readAllStandardOutput();
             fwrite(lines.constData(), 1, static_cast<std::size_t>(lines.size()), stdout);
             fflush(stdout);
-        });
+        };
+        QObject::connect(&unit, &QProcess::readyReadStandardOutput, &unit, forwardLog);
+        forwardLog();
     }
 
     ConfigRecord record;
     PosixSerialBackend backend(ports);
     SerialLayer serial(backend);
     serial.setEventPump([] { QApplication::processEvents(); });
-    std::unique_ptr<QtOperator> op = plan->active() ? std::make_unique<MeasureOperator>(plan->file)
-                                                    : std::make_unique<QtOperator>();
+    const std::unique_ptr<QtOperator> op =
+        measurement ? measurement->makeOperator() : std::make_unique<QtOperator>();
     Application app(Session{record, serial, *op}, ports, [] { QApplication::quit(); });
     if (demo) {
         app.setSimulatedPort(1);
     }
     app.start();
-    MonitorProbe probe;
-    beginMeasurement(*plan, app, probe);
-    const int status = application.exec();
+    const std::unique_ptr<QObject> probes = measurement ? measurement->begin(app) : nullptr;
+    const int status = QApplication::exec();
     if (demo) {
         unit.terminate();
         unit.waitForFinished(3000);

@@ -10,9 +10,16 @@
 
 namespace cvcfg {
 
+class Application;
+struct Variant;
+
 // Runs the desktop program until it ends. With `demo`, a simulated unit
 // (cvcfg-unit, beside this program) is started and reached as COM1.
 int runDesktop(int& argc, char** argv, PortMap ports, bool demo);
+
+// Clicks the product's button, then the variant's on its family's menu, as
+// the operator does.
+Status setUpVariant(Application& app, const Variant& row);
 
 // A Qt application on the offscreen platform, for the commands that run the
 // forms without a display; Qt's own chatter stays quiet.
