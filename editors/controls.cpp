@@ -3,7 +3,10 @@
 #include "core/codes.h"
 #include "core/record.h"
 
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QButtonGroup>
+#include <QLabel>
 #include <QSignalBlocker>
 #include <QValidator>
 #include <utility>
@@ -36,6 +39,48 @@ public:
     }
 };
 
+// A list as assistive technology sees it: named like a text box (its
+// accessible name, else the label whose buddy it is), its value the entry
+// shown, its one child the list of entries. Qt's own drop-down lists on Linux
+// are named by the entry they show, which tells a screen reader's user, and
+// a test, nothing of what the list is for.
+class ListBoxAccessible : public QAccessibleWidget {
+public:
+    explicit ListBoxAccessible(ListBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) {
+            return list()->currentText();
+        }
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return 1; }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 ? QAccessible::queryAccessibleInterface(list()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && child->object() == list()->view() ? 0 : -1;
+    }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
+    void doAction(const QString& action) override {
+        if (action == showMenuAction() || action == pressAction()) {
+            list()->showPopup();
+        }
+    }
+
+private:
+    [[nodiscard]] ListBox* list() const { return static_cast<ListBox*>(widget()); }
+};
+
+QAccessibleInterface* listBoxAccessible(const QString& className, QObject* object) {
+    auto* list = qobject_cast<ListBox*>(object);
+    if (list && className == QLatin1String(ListBox::staticMetaObject.className())) {
+        return new ListBoxAccessible(list);
+    }
+    return nullptr;
+}
+
 } // namespace
 
 OptionButton::OptionButton(QWidget* parent) : QRadioButton(parent) {
@@ -58,6 +103,8 @@ void OptionButton::nextCheckState() {
 }
 
 ListBox::ListBox(QWidget* parent) : QComboBox(parent) {
+    static const bool kAccessible = (QAccessible::installFactory(listBoxAccessible), true);
+    (void)kAccessible;
     connect(this, &QComboBox::currentIndexChanged, this, [this] { m_changed = true; });
     connect(this, &QComboBox::activated, this, [this] {
         if (std::exchange(m_changed, false)) {
@@ -216,6 +263,16 @@ QStringList octalEntries(int last) {
         entries << QString::fromStdString(octalText(value));
     }
     return entries;
+}
+
+void nameShownField(QLabel* label, QWidget* shown, QWidget* hidden, const QString& hiddenName) {
+    label->setBuddy(shown);
+    shown->setAccessibleName(QString());
+    hidden->setAccessibleName(hiddenName);
+}
+
+QString nameInBase(const QLabel* caption, const QString& base) {
+    return QStringLiteral("%1 (%2)").arg(caption->text(), base.toLower());
 }
 
 void bindOptions(std::span<const BitOption> options, const std::function<void()>& show) {

@@ -15,6 +15,8 @@
 #include <type_traits>
 #include <utility>
 
+class QLabel;
+
 namespace cvcfg {
 
 // The program's handlers run when the operator changes a control and when
@@ -134,6 +136,17 @@ void placeInGrid(QGridLayout* grid, QWidget* widget, int row, int column);
 
 // The values 0 to `last` as the octal texts of the station lists.
 [[nodiscard]] QStringList octalEntries(int last);
+
+// ---- names for assistive technology ----
+
+// A label that captions one of two fields, whichever the mode shows: it names
+// `shown` (its buddy), and `hidden` goes by `hiddenName` meanwhile, since its
+// fallback, the frame's title, is one that other fields of the frame share.
+void nameShownField(QLabel* label, QWidget* shown, QWidget* hidden, const QString& hiddenName);
+
+// The name of a field that gives a captioned number in one of the bases
+// shown side by side: "Network Address (decimal)".
+[[nodiscard]] QString nameInBase(const QLabel* caption, const QString& base);
 
 // ---- option buttons bound to a record field ----
 

@@ -590,6 +590,7 @@ void CV210Params::showAddresses() {
             network != Network::RemoteIO);
     ui.lblStnNum->setText(variant.linkIds ? QStringLiteral("DH+/DH485 Device #")
                                           : QStringLiteral("Network Address"));
+    ui.txtDecimal->setAccessibleName(nameInBase(ui.lblStnNum, ui.lblDecimal->text()));
     const std::optional<int> station = charCode(m_record.StationNo);
     showEntries(ui.cboStationNumber, addresses);
     showText(ui.cboStationNumber, station && *station <= last ? octalQText(*station) : QString());
@@ -610,6 +611,7 @@ void CV210Params::showAddresses() {
     if (!caption.isEmpty()) {
         ui.lblHighAddress->setText(caption);
     }
+    ui.txtDecHigh->setAccessibleName(nameInBase(ui.lblHighAddress, ui.lblDecHigh->text()));
     ui.cboHighAddress->setToolTip(
         asciiTarget ? QStringLiteral("Station number of the PLC on the DH+ network where the "
                                      "Corvane will send the data")
@@ -655,11 +657,23 @@ void CV210Params::showRemoteIO() {
     const bool adapter = remoteIO && m_record.ModelVariant != "CV210-RMM";
     const bool linkIds = variant.linkIds && !remoteIO;
 
+    // The two rows caption the passthru's link IDs where it shows them, and
+    // the rack number and size elsewhere.
+    const QString rackNumber = QStringLiteral("RACK NUMBER");
+    const QString dhPlusLinkId = QStringLiteral("DH+ LinkID");
+    const QString rackSize = QStringLiteral("RACK SIZE");
+    const QString dh485LinkId = QStringLiteral("DH-485 LinkID");
     ui.lblRackNum->setVisible(remoteIO || linkIds);
-    ui.lblRackNum->setText(linkIds ? QStringLiteral("DH+ LinkID") : QStringLiteral("RACK NUMBER"));
+    ui.lblRackNum->setText(linkIds ? dhPlusLinkId : rackNumber);
     ui.lblRackSize->setVisible(adapter || linkIds);
-    ui.lblRackSize->setText(linkIds ? QStringLiteral("DH-485 LinkID")
-                                    : QStringLiteral("RACK SIZE"));
+    ui.lblRackSize->setText(linkIds ? dh485LinkId : rackSize);
+    if (linkIds) {
+        nameShownField(ui.lblRackNum, ui.cboDHPLinkID, ui.cboRackNum, rackNumber);
+        nameShownField(ui.lblRackSize, ui.cboDH485LinkID, ui.cboRackSize, rackSize);
+    } else {
+        nameShownField(ui.lblRackNum, ui.cboRackNum, ui.cboDHPLinkID, dhPlusLinkId);
+        nameShownField(ui.lblRackSize, ui.cboRackSize, ui.cboDH485LinkID, dh485LinkId);
+    }
     ui.cboRackNum->setVisible(remoteIO);
     for (QWidget* control :
          std::initializer_list<QWidget*>{ui.cboRackSize, ui.lblRackRange, ui.cboRackRange}) {

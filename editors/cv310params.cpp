@@ -108,6 +108,14 @@ QString addressText(const std::string& field) {
     return address ? QString::fromStdString(octalText(*address)) : QString();
 }
 
+// The channels' speed labels may read alike ("DF1 Serial Speed"), so a speed
+// list goes by its label after its channel, with which its frame's title
+// begins ("CHA - ...").
+void nameSpeedList(ListBox* list, const QGroupBox* frame, const QLabel* label) {
+    list->setAccessibleName(QStringLiteral("%1 %2").arg(
+        frame->title().section(QStringLiteral(" - "), 0, 0), label->text()));
+}
+
 void showSpeed(ListBox* list, QLabel* unit, std::span<const SpeedCode> table,
                const std::string& field) {
     const std::optional<int> code = charCode(field);
@@ -131,6 +139,9 @@ CV310Params::CV310Params(EditorForms& forms)
     for (const SpeedCode& speed : channelCSpeeds()) {
         ui.cboCHCSpeed->addItem(latin1(speed.text));
     }
+    nameSpeedList(ui.cboCHASpeed, ui.frmCHA, ui.Label3);
+    nameSpeedList(ui.cboCHBSpeed, ui.frmCHB, ui.Label4);
+    nameSpeedList(ui.cboCHCSpeed, ui.frmCHC, ui.Label5);
     const QStringList addresses = octalEntries(kLastAddress).mid(kFirstAddress);
     for (ListBox* list : {ui.cboStationNumber, ui.CboHighAddress, ui.cboPLCadd}) {
         list->addItems(addresses);
@@ -467,13 +478,25 @@ void CV310Params::showRecord() {
     ui.frmCHA->setTitle(QString::fromLatin1(texts.frame));
     ui.cmdCHA->setText(QString::fromLatin1(texts.button));
     ui.Label3->setText(QString::fromLatin1(texts.speed));
+    nameSpeedList(ui.cboCHASpeed, ui.frmCHA, ui.Label3);
     ui.frmNetA->setVisible(layout.protocolChoice);
     showChoice({ui.optDF1, ui.optModbus}, modbusA ? ui.optModbus : ui.optDF1);
     showSpeed(ui.cboCHASpeed, ui.lblCHASpeed, channelSpeeds(), m_record.NetSpeed);
     showAll({ui.lblStnNum, ui.lblOctal1}, layout.channelAStation);
     ui.cboStationNumber->setVisible(layout.channelAStation && !modbusA);
     ui.cboModbusAdd->setVisible(layout.channelAStation && modbusA);
-    ui.lblOctal1->setText(modbusA ? QStringLiteral("Decimal") : QStringLiteral("Octal"));
+    const QString octal = QStringLiteral("Octal");
+    const QString decimal = QStringLiteral("Decimal");
+    ui.lblOctal1->setText(modbusA ? decimal : octal);
+    // The station and the Modbus address share their caption: the list not
+    // shown goes by the caption and its own base.
+    if (modbusA) {
+        nameShownField(ui.lblStnNum, ui.cboModbusAdd, ui.cboStationNumber,
+                       nameInBase(ui.lblStnNum, octal));
+    } else {
+        nameShownField(ui.lblStnNum, ui.cboStationNumber, ui.cboModbusAdd,
+                       nameInBase(ui.lblStnNum, decimal));
+    }
     showText(ui.cboStationNumber, addressText(m_record.StationNo));
     const std::optional<int> station = charCode(m_record.StationNo);
     showText(ui.cboModbusAdd, station ? QString::number(*station) : QString());
@@ -481,6 +504,7 @@ void CV310Params::showRecord() {
     // Channel B.
     ui.frmCHB->setTitle(latin1(layout.chbFrame));
     ui.Label4->setText(latin1(layout.chbSpeed));
+    nameSpeedList(ui.cboCHBSpeed, ui.frmCHB, ui.Label4);
     ui.Command3->setText(latin1(layout.chbButton));
     showSpeed(ui.cboCHBSpeed, ui.lblCHBSpeed, channelSpeeds(), m_record.CHBSpeed);
     const bool brabenderType = chosen->variant == "CV310-BTI";

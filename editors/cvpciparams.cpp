@@ -74,6 +74,7 @@ CVPCIParams::CVPCIParams(EditorForms& forms)
     }
     ui.cboBusSpeed->addItems(texts(busSpeeds()));
     ui.cboAsyncSpeed->addItems(texts(asyncSpeeds()));
+    ui.txtDecimal->setAccessibleName(nameInBase(ui.lblStnNum, ui.lblDecimal->text()));
 
     using Handler = void (CVPCIParams::*)();
     const std::pair<OptionButton*, Handler> options[] = {

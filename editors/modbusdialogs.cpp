@@ -30,6 +30,19 @@ void showPosition(QComboBox* list, int32_t position) {
              position >= 0 && position < list->count() ? list->itemText(position) : QString());
 }
 
+// A table cell's name as the operator reads it off the heads: the row's slot
+// ("SLOT 3", the slot head with the row's number for its "#"), then the
+// column ("SLOT 3 Floating Point").
+QString cellName(const QLabel* slotHead, const QLabel* slot, const QString& column) {
+    return QStringLiteral("%1 %2").arg(QString(slotHead->text()).replace(u'#', slot->text()),
+                                       column);
+}
+
+// A column under a head over two columns: "A-B START File (WORD)".
+QString columnUnder(const QLabel* head, const QLabel* column) {
+    return QStringLiteral("%1 (%2)").arg(head->text(), column->text());
+}
+
 void showAndRaise(QDialog& dialog) {
     dialog.show();
     dialog.raise();
@@ -89,16 +102,26 @@ ModbusProt::ModbusProt(EditorForms& forms)
     }};
     m_floatingPoint = {ui.Check0, ui.Check1, ui.Check2, ui.Check3,
                        ui.Check4, ui.Check5, ui.Check6, ui.Check7};
+    const std::array<const QLabel*, kRows> slotNumbers = {ui.lblSlot0, ui.lblSlot1, ui.lblSlot2,
+                                                          ui.lblSlot3, ui.lblSlot4, ui.lblSlot5,
+                                                          ui.lblSlot6, ui.lblSlot7};
+    const std::array<QString, kColumns> columns = {
+        ui.lblStartRegister->text(), ui.lblEndRegister->text(),
+        columnUnder(ui.lblABStart, ui.lblFile), columnUnder(ui.lblABStart, ui.lblWord)};
     for (int row = 0; row < kRows; ++row) {
+        const QLabel* slot = slotNumbers[static_cast<std::size_t>(row)];
         for (int column = 0; column < kColumns; ++column) {
             QLineEdit* box =
                 m_table[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+            box->setAccessibleName(
+                cellName(ui.lblSlot, slot, columns[static_cast<std::size_t>(column)]));
             makeWordBox(box);
             connect(box, &QLineEdit::textEdited, this,
                     [this, row, column] { txtTable_Change(row, static_cast<Column>(column)); });
             connect(box, &QLineEdit::editingFinished, this, [this] { txtTable_LostFocus(); });
         }
         CheckBox* check = m_floatingPoint[static_cast<std::size_t>(row)];
+        check->setAccessibleName(cellName(ui.lblSlot, slot, ui.lblFP->text()));
         ui.frmFP->layout()->setAlignment(check, Qt::AlignHCenter);
         check->onClick = [this, row] {
             Check_Click(row);
@@ -302,29 +325,46 @@ ExtendModbus::ExtendModbus(EditorForms& forms)
         label->setWordWrap(true);
         return label;
     };
+    const auto put = [grid, &head](const char* text, int line, int column, int lines = 1,
+                                   int columns = 1) {
+        QLabel* label = head(text);
+        grid->addWidget(label, line, column, lines, columns);
+        return label;
+    };
+    // Each half's heads, by which its cells are named.
+    struct Heads {
+        const QLabel* slot;
+        std::array<QString, modbus_map::kColumns> columns;
+        const QLabel* floatingPoint;
+    };
+    std::array<Heads, 2> halves{};
     for (int half = 0; half < 2; ++half) {
         const int at = half * kHalfColumns;
-        grid->addWidget(head("SLOT #"), 0, at);
-        grid->addWidget(head("MODICON START Register"), 0, at + 1);
-        grid->addWidget(head("MODICON END Register"), 0, at + 2);
-        grid->addWidget(head("A-B START File"), 0, at + 3, 1, 2);
-        grid->addWidget(head("Floating Point"), 0, at + 5, 2, 1);
-        grid->addWidget(head("XXXXX"), 1, at + 1);
-        grid->addWidget(head("XXXXX"), 1, at + 2);
-        grid->addWidget(head("FILE"), 1, at + 3);
-        grid->addWidget(head("WORD"), 1, at + 4);
+        Heads& heads = halves[static_cast<std::size_t>(half)];
+        heads.slot = put("SLOT #", 0, at);
+        const QLabel* start = put("MODICON START Register", 0, at + 1);
+        const QLabel* end = put("MODICON END Register", 0, at + 2);
+        const QLabel* abStart = put("A-B START File", 0, at + 3, 1, 2);
+        heads.floatingPoint = put("Floating Point", 0, at + 5, 2, 1);
+        put("XXXXX", 1, at + 1);
+        put("XXXXX", 1, at + 2);
+        heads.columns = {start->text(), end->text(), columnUnder(abStart, put("FILE", 1, at + 3)),
+                         columnUnder(abStart, put("WORD", 1, at + 4))};
     }
     grid->setColumnMinimumWidth(kHalfColumns - 1, 24);
     for (int row = 0; row < kSlots; ++row) {
         const int at = (row / kHalf) * kHalfColumns;
         const int line = 2 + row % kHalf;
-        grid->addWidget(head(QByteArray::number(kFirstSlot + row).constData()), line, at);
+        const Heads& heads = halves[static_cast<std::size_t>(row / kHalf)];
+        const QLabel* slot = put(QByteArray::number(kFirstSlot + row).constData(), line, at);
         for (int column = 0; column < modbus_map::kColumns; ++column) {
             auto* box = new QLineEdit(this);
             box->setObjectName(
                 QStringLiteral("%1_%2")
                     .arg(QString::fromLatin1(names[static_cast<std::size_t>(column)]))
                     .arg(row));
+            box->setAccessibleName(
+                cellName(heads.slot, slot, heads.columns[static_cast<std::size_t>(column)]));
             makeWordBox(box);
             connect(box, &QLineEdit::textEdited, this,
                     [this, row, column] { txtTable_Change(row, static_cast<Column>(column)); });
@@ -333,6 +373,7 @@ ExtendModbus::ExtendModbus(EditorForms& forms)
         }
         auto* check = new QCheckBox(this);
         check->setObjectName(QStringLiteral("CheckFP_%1").arg(row));
+        check->setAccessibleName(cellName(heads.slot, slot, heads.floatingPoint->text()));
         grid->addWidget(check, line, at + 5, Qt::AlignCenter);
         m_floatingPoint[static_cast<std::size_t>(row)] = check;
     }

@@ -64,6 +64,7 @@ void RioBt::buildRacks() {
         head->setFixedWidth(kCellWidth);
         head->setAlignment(Qt::AlignCenter);
         headRow->addWidget(head);
+        m_heads[static_cast<std::size_t>(column)] = head;
     }
     headRow->addStretch();
     racks->addWidget(heads);
@@ -121,9 +122,14 @@ void RioBt::showRecord() {
             for (int module = 0; module < kModules; ++module) {
                 const bool set = (m_record.ExtParams[entry(rack, group)] &
                                   block_transfer::mask(group, module)) != 0;
-                showChecked(
-                    m_boxes[r][static_cast<std::size_t>(group)][static_cast<std::size_t>(module)],
-                    set);
+                CheckBox* box =
+                    m_boxes[r][static_cast<std::size_t>(group)][static_cast<std::size_t>(module)];
+                showChecked(box, set);
+                // Named by its row's address and its column's head, as the
+                // operator reads the map: "Rack Addr 10 2/1".
+                box->setAccessibleName(QStringLiteral("%1 %2").arg(
+                    m_addresses[r]->text(),
+                    m_heads[static_cast<std::size_t>(group * kModules + module)]->text()));
                 whole = whole && set;
             }
         }

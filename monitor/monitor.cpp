@@ -48,6 +48,8 @@ std::optional<std::string> readWhole(const std::string& path, std::string& error
 
 TerminalView::TerminalView(QWidget* parent) : QPlainTextEdit(parent) {
     setObjectName(QStringLiteral("Term"));
+    // No caption names the screen, and its text is what the unit sent.
+    setAccessibleName(QStringLiteral("Terminal"));
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setReadOnly(true);
     setUndoRedoEnabled(false);
