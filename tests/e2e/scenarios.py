@@ -1,0 +1,296 @@
+"""What an operator does with cvcfg, each scenario a test of its own.
+
+    dbus-run-session -- /usr/bin/python3 scenarios.py SCENARIO --build DIR --source DIR --out DIR
+
+DIR of --build is a CMake build folder whose bin/ holds cvcfg and cvcfg-unit.
+"""
+
+import argparse
+import json
+import os
+import re
+import subprocess
+import sys
+import time
+
+from desktop import Desktop, StepFailed, wait_for
+
+WELCOME = re.compile(r"Select Product Shown to configure\. - .+")
+MAIN_MENU = "CVCFG - Windows 32-bit Parameter Configuration Program"
+PRODUCTS = ["CV210 Models", "CV310 Models", "CV320 Models", "CV-PCI", "MODBUS-PC/104"]
+SERIAL_NUMBER_QUESTION = "!CHECK CV210 Rev2 SERIAL NUMBER!"
+MONITOR = "CV Monitor / Terminal Emulator"
+STAYS_UP = 5.0
+# scripts/start builds the dev preset first: on a fresh clone, all of it.
+BUILD_SECONDS = 2400.0
+
+
+def product_selection(d, program):
+    """The program's first window, with its five product buttons."""
+    app = d.application(program)
+    welcome = d.window(app, WELCOME)
+    for product in PRODUCTS:
+        d.find(welcome, "push button", product)
+    return app, welcome
+
+
+def stays_up(d, app, program, window_name):
+    time.sleep(STAYS_UP)
+    if not program.running():
+        raise StepFailed(f"the program ended with status {program.process.returncode}")
+    d.window(app, window_name, timeout=1)
+
+
+def exits_cleanly(d, program, window, button):
+    d.press(window, button)
+    try:
+        status = program.process.wait(20)
+    except subprocess.TimeoutExpired:
+        raise StepFailed(f"the program is still running 20 s after \"{button}\"") from None
+    if status != 0:
+        raise StepFailed(f"the program ended with status {status}")
+
+
+def cv210_main_menu(d, app, welcome, variant_button):
+    """Product selection to the main menu of a CV210 variant, on COM1."""
+    with d.step("choose the CV210 and answer its link-speed question"):
+        d.press(welcome, "CV210 Models")
+        d.answer(app, SERIAL_NUMBER_QUESTION, "No")
+    with d.step(f"choose the variant \"{variant_button}\""):
+        variants = d.window(app, "CV210 Model Selection - Freestanding Units")
+        d.press(variants, variant_button)
+    return on_com1(d, app)
+
+
+def on_com1(d, app):
+    with d.step("choose COM1, where the simulated unit answers"):
+        menu = d.window(app, MAIN_MENU)
+        d.choose(menu, "COM PORT", "COM1")
+        wait_for("the main menu to name the simulated unit beside the port",
+                 lambda: any("simulated unit" in label.name for label in d.all(menu, "label")))
+    return menu
+
+
+def log_line(program, pattern, what):
+    """The line of the program's output (the simulated unit's log goes there)
+    that matches `pattern`."""
+    def found():
+        return re.search(pattern, program.output(), re.MULTILINE)
+    return wait_for(f"the unit's log has no {what}", found)
+
+
+# ---- starting the program ----
+
+def scenario_start(d):
+    with d.step("start cvcfg as a user does, with no arguments"):
+        program = d.cvcfg()
+    with d.step("product selection shows its five product buttons"):
+        app, welcome = product_selection(d, program)
+    with d.step(f"it stays up {STAYS_UP:.0f} s"):
+        stays_up(d, app, program, WELCOME)
+    with d.step("Exit CVCFG ends it cleanly"):
+        exits_cleanly(d, program, welcome, "Exit CVCFG")
+
+
+def scenario_demo_start(d):
+    with d.step("start cvcfg --demo"):
+        program = d.cvcfg("--demo")
+    with d.step("product selection shows its five product buttons"):
+        app, welcome = product_selection(d, program)
+    with d.step("the simulated unit is ready"):
+        log_line(program, r"unit ready on ", "ready line")
+    with d.step(f"it stays up {STAYS_UP:.0f} s"):
+        stays_up(d, app, program, WELCOME)
+    with d.step("Exit CVCFG ends it cleanly"):
+        exits_cleanly(d, program, welcome, "Exit CVCFG")
+
+
+def scenario_no_display(d):
+    for display, missing in ((None, "DISPLAY is not set"),
+                             (":1999", 'the display ":1999" cannot be opened')):
+        with d.step(f"start cvcfg with DISPLAY {display or 'unset'}"):
+            done = subprocess.run(
+                [os.path.join(d.bin_dir, "cvcfg")], capture_output=True, text=True, timeout=60,
+                env=d.environment(DISPLAY=display, QT_QPA_PLATFORM=None, WAYLAND_DISPLAY=None))
+        with d.step("one clear line on standard error and status 1"):
+            lines = done.stderr.splitlines()
+            if done.returncode != 1 or len(lines) != 1:
+                raise StepFailed(f"status {done.returncode}, standard error:\n{done.stderr}")
+            for part in ("cvcfg: ", missing, "cvcfg --help"):
+                if part not in lines[0]:
+                    raise StepFailed(f"\"{part}\" is not in: {lines[0]}")
+
+
+def scenario_start_script(d):
+    with d.step("./scripts/start, the README's command"):
+        program = d.run([os.path.join(d.source_dir, "scripts", "start")], "start.log",
+                        CVCFG_COM1=None)
+    with d.step("it builds and shows product selection"):
+        # The script ends in `exec cvcfg`, so the program keeps its process.
+        app = d.application(program, timeout=BUILD_SECONDS)
+        welcome = d.window(app, WELCOME)
+        for product in PRODUCTS:
+            d.find(welcome, "push button", product)
+    with d.step("the demonstration's unit answers on COM1"):
+        log_line(program, r"unit ready on ", "ready line")
+    with d.step(f"it stays up {STAYS_UP:.0f} s"):
+        stays_up(d, app, program, WELCOME)
+
+
+# ---- the commissioning round ----
+
+def scenario_commissioning(d):
+    program = d.cvcfg("--demo")
+    app, welcome = product_selection(d, program)
+    menu = cv210_main_menu(d, app, welcome, "DF1 to DH+/DH-485 (1770-KF2/KF3)")
+    with d.step("Configure/Open File opens the CV210 editor"):
+        d.press(menu, "Configure/Open File")
+        editor = d.window(app, "Configuration of [CV210-DF1] - MAIN MENU")
+    with d.step("change the network address to 17 (octal)"):
+        d.choose(editor, "Network Address", "17")
+        decimal = d.find(editor, "text", "Network Address (decimal)")
+        wait_for("the decimal box to show 15", lambda: d.value(decimal) == "15")
+    with d.step("DOWNLOAD to CV, pressing the unit's Configure pushbutton when asked"):
+        d.press(editor, "DOWNLOAD to CV")
+        prompt = d.answer(app, "PRESS THE CONFIGURE PUSHBUTTON NOW!!!", "OK")
+        if "Press the Configure pushbutton on the CV210 NOW!" not in prompt:
+            raise StepFailed(f"the prompt says: {prompt}")
+        d.answer(app, "Press Reset Button", "OK")
+    with d.step("the unit received the image with station 15 (0F) at offset 31"):
+        line = log_line(program, r"download rx 51: ((?:[0-9A-F]{2} ?){51})", "download of 51 bytes")
+        image = bytes.fromhex(line.group(1))
+        if image[:4] != b"NEE\x2a" or image[31] != 0x0F:
+            raise StepFailed(f"the image the unit got is {image.hex(' ')}")
+        d.find(editor, "label", "A-OK! Transmission received by Corvane")
+    with d.step("back to the main menu, Upload TO File"):
+        d.press(editor, "RETURN to Main Menu")
+        menu = d.window(app, MAIN_MENU)
+        d.press(menu, "Upload TO File")
+        upload = d.window(app, "Upload TO File")
+        d.press(upload, "UPLOAD")
+        d.answer(app, "PRESS THE CONFIGURE PUSHBUTTON NOW!!!", "OK")
+    saved = os.path.join(d.work, "uploaded.CVF")
+    with d.step("save the uploaded configuration as a new file"):
+        d.save_as(app, saved)
+        wait_for("the upload to say it is done", lambda: d.all(
+            upload, "label", "A-OK! Success - Upload complete from CV210."))
+    with d.step("cvcfg show --json of the file holds station 15"):
+        shown = json.loads(d.command("show", "--variant", "CV210-DF1", saved, "--json"))
+        if shown.get("StationNo") != 15:
+            raise StepFailed(f"the file holds StationNo {shown.get('StationNo')}")
+    with d.step("Return to Main Menu and exit"):
+        d.press(upload, "Return to Main Menu")
+        exits_cleanly(d, program, d.window(app, MAIN_MENU), "Exit CVCFG")
+
+
+# ---- each other product to its editor and one dialog of its own ----
+
+# product button, questions on the way (title, answer), variant menu and
+# button, editor title, dialog button, dialog title, the dialog's way back
+PRODUCT_ROUNDS = {
+    "CV310": ("CV310 Models", [], ("Model Selection - Freestanding Units", "CV310-DAS"),
+              "Configuration of [CV310-DAS] - MAIN MENU", "Setup PLC/SLC Destination File Address",
+              "Setup the DataTable Address", "Accept Parameters"),
+    "CV320": ("CV320 Models", [], None, "Configuration of [CV320-ME] - MAIN MENU",
+              "SET/CHANGE MODBUS OPERATING PARAMETERS", "MODBUS PROTOCOL PARAMETER CONFIGURATION",
+              "Accept Current Parameters"),
+    "CV-PCI": ("CV-PCI", [("!!!WARNING!!!- Check CV-PCI Serial Number for Compatibility",
+                           "OK")], None, "Online Operating Parameters for the CVPCI", "ENABLE BLOCK TRANSFERS",
+               "KFR - Block Transfer Enable Selection", "CANCEL"),
+    "PC104": ("MODBUS-PC/104", [("NOTE - Check CV-PC/104's Model", "OK")], None,
+              "Configuration of [CV-PC/104-MODBUS] - MAIN MENU", "SET/CHANGE MODBUS PARAMETERS",
+              "MODBUS PROTOCOL PARAMETER CONFIGURATION", "Accept Current Parameters"),
+}
+
+
+def product_round(d, which):
+    button, questions, variants, editor_title, dialog_button, dialog_title, back = \
+        PRODUCT_ROUNDS[which]
+    program = d.cvcfg("--demo")
+    app, welcome = product_selection(d, program)
+    with d.step(f"choose \"{button}\""):
+        d.press(welcome, button)
+        for title, answer in questions:
+            d.answer(app, title, answer)
+    if variants:
+        with d.step(f"choose the variant \"{variants[1]}\""):
+            d.press(d.window(app, variants[0]), variants[1])
+    with d.step("Configure/Open File opens the editor"):
+        menu = d.window(app, MAIN_MENU)
+        d.press(menu, "Configure/Open File")
+        editor = d.window(app, editor_title)
+    if which == "CV-PCI":
+        with d.step("choose the Remote I/O adapter, which has block transfers"):
+            d.press(editor, "A-B RIO ADAPTER", role="radio button")
+    with d.step(f"\"{dialog_button}\" opens its dialog"):
+        d.press(editor, dialog_button)
+        dialog = d.window(app, dialog_title)
+    with d.step(f"\"{back}\" leaves the dialog"):
+        d.press(dialog, back)
+        d.gone(app, dialog.name)
+    with d.step("RETURN to Main Menu"):
+        d.press(editor, "RETURN to Main Menu")
+        menu = d.window(app, MAIN_MENU)
+    with d.step(f"the program is still up after {STAYS_UP:.0f} s and exits cleanly"):
+        stays_up(d, app, program, MAIN_MENU)
+        exits_cleanly(d, program, menu, "Exit CVCFG")
+
+
+# ---- the off-line manager ----
+
+def scenario_monitor(d):
+    program = d.cvcfg("--demo")
+    app, welcome = product_selection(d, program)
+    menu = cv210_main_menu(d, app, welcome, "DF1 to DH+/DH-485 (1770-KF2/KF3)")
+    with d.step("CV Off-line Manager opens the terminal on COM1"):
+        d.press(menu, "CV Off-line Manager")
+        d.answer(app, "PRESS THE CONFIGURE PUSHBUTTON NOW!!!", "OK")
+        monitor = d.window(app, MONITOR)
+        terminal = d.find(monitor, "text", "Terminal")
+    with d.step("the key the terminal sends at its start calls up the unit's menu"):
+        wait_for("the unit's menu in the terminal",
+                 lambda: "Corvane Off-Line Manager" in (d.value(terminal) or ""))
+        log_line(program, r"key +rx 1: 4D -> menu", "menu key")
+    with d.step("the operator's key 2 asks the unit for its mode"):
+        d.click(terminal)
+        d.type("2")
+        log_line(program, r"key +rx 1: 32 -> mode shown", "mode key")
+    with d.step("Return To Main Menu closes the terminal"):
+        d.press(monitor, "Return To Main Menu")
+        d.gone(app, MONITOR)
+        menu = d.window(app, MAIN_MENU)
+    with d.step("the program exits cleanly"):
+        exits_cleanly(d, program, menu, "Exit CVCFG")
+
+
+SCENARIOS = {
+    "start": scenario_start,
+    "demo_start": scenario_demo_start,
+    "no_display": scenario_no_display,
+    "start_script": scenario_start_script,
+    "commissioning": scenario_commissioning,
+    "monitor": scenario_monitor,
+    **{f"product_{name.replace('-', '')}": (lambda d, name=name: product_round(d, name))
+       for name in PRODUCT_ROUNDS},
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--source", required=True)
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+    try:
+        with Desktop(args.scenario, os.path.abspath(args.build), os.path.abspath(args.source),
+                     os.path.abspath(args.out)) as d:
+            SCENARIOS[args.scenario](d)
+    except StepFailed:
+        return 1
+    print(f"{args.scenario}: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
