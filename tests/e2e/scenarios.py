@@ -12,6 +12,7 @@ import re
 import subprocess
 import sys
 import time
+from typing import NamedTuple
 
 from desktop import Desktop, StepFailed, wait_for
 
@@ -51,24 +52,23 @@ def exits_cleanly(d, program, window, button):
         raise StepFailed(f"the program ended with status {status}")
 
 
-def cv210_main_menu(d, app, welcome, variant_button):
-    """Product selection to the main menu of a CV210 variant, on COM1."""
+def demo_df1_main_menu(d):
+    """The demonstration, from product selection to the main menu of a
+    CV210-DF1 on COM1, where the simulated unit answers."""
+    program = d.cvcfg("--demo")
+    app, welcome = product_selection(d, program)
     with d.step("choose the CV210 and answer its link-speed question"):
         d.press(welcome, "CV210 Models")
         d.answer(app, SERIAL_NUMBER_QUESTION, "No")
-    with d.step(f"choose the variant \"{variant_button}\""):
+    with d.step("choose the variant \"DF1 to DH+/DH-485 (1770-KF2/KF3)\""):
         variants = d.window(app, "CV210 Model Selection - Freestanding Units")
-        d.press(variants, variant_button)
-    return on_com1(d, app)
-
-
-def on_com1(d, app):
+        d.press(variants, "DF1 to DH+/DH-485 (1770-KF2/KF3)")
     with d.step("choose COM1, where the simulated unit answers"):
         menu = d.window(app, MAIN_MENU)
         d.choose(menu, "COM PORT", "COM1")
         wait_for("the main menu to name the simulated unit beside the port",
                  lambda: any("simulated unit" in label.name for label in d.all(menu, "label")))
-    return menu
+    return program, app, menu
 
 
 def log_line(program, pattern, what):
@@ -81,24 +81,14 @@ def log_line(program, pattern, what):
 
 # ---- starting the program ----
 
-def scenario_start(d):
-    with d.step("start cvcfg as a user does, with no arguments"):
-        program = d.cvcfg()
+def start_and_exit(d, *args):
+    with d.step(f"start cvcfg {' '.join(args)}".rstrip()):
+        program = d.cvcfg(*args)
     with d.step("product selection shows its five product buttons"):
         app, welcome = product_selection(d, program)
-    with d.step(f"it stays up {STAYS_UP:.0f} s"):
-        stays_up(d, app, program, WELCOME)
-    with d.step("Exit CVCFG ends it cleanly"):
-        exits_cleanly(d, program, welcome, "Exit CVCFG")
-
-
-def scenario_demo_start(d):
-    with d.step("start cvcfg --demo"):
-        program = d.cvcfg("--demo")
-    with d.step("product selection shows its five product buttons"):
-        app, welcome = product_selection(d, program)
-    with d.step("the simulated unit is ready"):
-        log_line(program, r"unit ready on ", "ready line")
+    if "--demo" in args:
+        with d.step("the simulated unit is ready"):
+            log_line(program, r"unit ready on ", "ready line")
     with d.step(f"it stays up {STAYS_UP:.0f} s"):
         stays_up(d, app, program, WELCOME)
     with d.step("Exit CVCFG ends it cleanly"):
@@ -140,9 +130,7 @@ def scenario_start_script(d):
 # ---- the commissioning round ----
 
 def scenario_commissioning(d):
-    program = d.cvcfg("--demo")
-    app, welcome = product_selection(d, program)
-    menu = cv210_main_menu(d, app, welcome, "DF1 to DH+/DH-485 (1770-KF2/KF3)")
+    program, app, menu = demo_df1_main_menu(d)
     with d.step("Configure/Open File opens the CV210 editor"):
         d.press(menu, "Configure/Open File")
         editor = d.window(app, "Configuration of [CV210-DF1] - MAIN MENU")
@@ -185,49 +173,63 @@ def scenario_commissioning(d):
 
 # ---- each other product to its editor and one dialog of its own ----
 
-# product button, questions on the way (title, answer), variant menu and
-# button, editor title, dialog button, dialog title, the dialog's way back
+class ProductRound(NamedTuple):
+    button: str
+    editor: str
+    dialog_button: str
+    dialog: str
+    back: str
+    questions: tuple = ()  # (title, answer) of each message on the way
+    variant: tuple = ()  # (variant menu, variant button)
+    option: str = ""  # an option button the dialog needs chosen first
+
+
 PRODUCT_ROUNDS = {
-    "CV310": ("CV310 Models", [], ("Model Selection - Freestanding Units", "CV310-DAS"),
-              "Configuration of [CV310-DAS] - MAIN MENU", "Setup PLC/SLC Destination File Address",
-              "Setup the DataTable Address", "Accept Parameters"),
-    "CV320": ("CV320 Models", [], None, "Configuration of [CV320-ME] - MAIN MENU",
-              "SET/CHANGE MODBUS OPERATING PARAMETERS", "MODBUS PROTOCOL PARAMETER CONFIGURATION",
-              "Accept Current Parameters"),
-    "CV-PCI": ("CV-PCI", [("!!!WARNING!!!- Check CV-PCI Serial Number for Compatibility",
-                           "OK")], None, "Online Operating Parameters for the CVPCI", "ENABLE BLOCK TRANSFERS",
-               "KFR - Block Transfer Enable Selection", "CANCEL"),
-    "PC104": ("MODBUS-PC/104", [("NOTE - Check CV-PC/104's Model", "OK")], None,
-              "Configuration of [CV-PC/104-MODBUS] - MAIN MENU", "SET/CHANGE MODBUS PARAMETERS",
-              "MODBUS PROTOCOL PARAMETER CONFIGURATION", "Accept Current Parameters"),
+    "CV310": ProductRound(
+        "CV310 Models", "Configuration of [CV310-DAS] - MAIN MENU",
+        "Setup PLC/SLC Destination File Address", "Setup the DataTable Address",
+        "Accept Parameters", variant=("Model Selection - Freestanding Units", "CV310-DAS")),
+    "CV320": ProductRound(
+        "CV320 Models", "Configuration of [CV320-ME] - MAIN MENU",
+        "SET/CHANGE MODBUS OPERATING PARAMETERS", "MODBUS PROTOCOL PARAMETER CONFIGURATION",
+        "Accept Current Parameters"),
+    "CVPCI": ProductRound(
+        "CV-PCI", "Online Operating Parameters for the CVPCI", "ENABLE BLOCK TRANSFERS",
+        "KFR - Block Transfer Enable Selection", "CANCEL",
+        questions=(("!!!WARNING!!!- Check CV-PCI Serial Number for Compatibility", "OK"),),
+        option="A-B RIO ADAPTER"),
+    "PC104": ProductRound(
+        "MODBUS-PC/104", "Configuration of [CV-PC/104-MODBUS] - MAIN MENU",
+        "SET/CHANGE MODBUS PARAMETERS", "MODBUS PROTOCOL PARAMETER CONFIGURATION",
+        "Accept Current Parameters", questions=(("NOTE - Check CV-PC/104's Model", "OK"),)),
 }
 
 
 def product_round(d, which):
-    button, questions, variants, editor_title, dialog_button, dialog_title, back = \
-        PRODUCT_ROUNDS[which]
+    """A product to its editor, a dialog of its own and back to the main menu."""
+    round_ = PRODUCT_ROUNDS[which]
     program = d.cvcfg("--demo")
     app, welcome = product_selection(d, program)
-    with d.step(f"choose \"{button}\""):
-        d.press(welcome, button)
-        for title, answer in questions:
+    with d.step(f"choose \"{round_.button}\""):
+        d.press(welcome, round_.button)
+        for title, answer in round_.questions:
             d.answer(app, title, answer)
-    if variants:
-        with d.step(f"choose the variant \"{variants[1]}\""):
-            d.press(d.window(app, variants[0]), variants[1])
+    if round_.variant:
+        menu_title, variant = round_.variant
+        with d.step(f"choose the variant \"{variant}\""):
+            d.press(d.window(app, menu_title), variant)
     with d.step("Configure/Open File opens the editor"):
-        menu = d.window(app, MAIN_MENU)
-        d.press(menu, "Configure/Open File")
-        editor = d.window(app, editor_title)
-    if which == "CV-PCI":
-        with d.step("choose the Remote I/O adapter, which has block transfers"):
-            d.press(editor, "A-B RIO ADAPTER", role="radio button")
-    with d.step(f"\"{dialog_button}\" opens its dialog"):
-        d.press(editor, dialog_button)
-        dialog = d.window(app, dialog_title)
-    with d.step(f"\"{back}\" leaves the dialog"):
-        d.press(dialog, back)
-        d.gone(app, dialog.name)
+        d.press(d.window(app, MAIN_MENU), "Configure/Open File")
+        editor = d.window(app, round_.editor)
+    if round_.option:
+        with d.step(f"choose \"{round_.option}\""):
+            d.press(editor, round_.option, role="radio button")
+    with d.step(f"\"{round_.dialog_button}\" opens its dialog"):
+        d.press(editor, round_.dialog_button)
+        dialog = d.window(app, round_.dialog)
+    with d.step(f"\"{round_.back}\" leaves the dialog"):
+        d.press(dialog, round_.back)
+        d.gone(app, round_.dialog)
     with d.step("RETURN to Main Menu"):
         d.press(editor, "RETURN to Main Menu")
         menu = d.window(app, MAIN_MENU)
@@ -239,9 +241,7 @@ def product_round(d, which):
 # ---- the off-line manager ----
 
 def scenario_monitor(d):
-    program = d.cvcfg("--demo")
-    app, welcome = product_selection(d, program)
-    menu = cv210_main_menu(d, app, welcome, "DF1 to DH+/DH-485 (1770-KF2/KF3)")
+    program, app, menu = demo_df1_main_menu(d)
     with d.step("CV Off-line Manager opens the terminal on COM1"):
         d.press(menu, "CV Off-line Manager")
         d.answer(app, "PRESS THE CONFIGURE PUSHBUTTON NOW!!!", "OK")
@@ -264,14 +264,13 @@ def scenario_monitor(d):
 
 
 SCENARIOS = {
-    "start": scenario_start,
-    "demo_start": scenario_demo_start,
+    "start": start_and_exit,
+    "demo_start": lambda d: start_and_exit(d, "--demo"),
     "no_display": scenario_no_display,
     "start_script": scenario_start_script,
     "commissioning": scenario_commissioning,
     "monitor": scenario_monitor,
-    **{f"product_{name.replace('-', '')}": (lambda d, name=name: product_round(d, name))
-       for name in PRODUCT_ROUNDS},
+    **{f"product_{name}": (lambda d, name=name: product_round(d, name)) for name in PRODUCT_ROUNDS},
 }
 
 
