@@ -219,7 +219,7 @@ class Desktop:
             for app in self.apps:
                 with contextlib.suppress(Exception):
                     shown = [f"{window.getRoleName()} \"{window.name}\""
-                             for window in self.all(app) if window.parent == app]
+                             for window in self._windows(app)]
                     print("windows shown: " + ", ".join(shown), file=sys.stderr)
             print(where, file=sys.stderr)
             if self.screen:
@@ -348,14 +348,21 @@ class Desktop:
         return wait_for(f"could not find the {role} \"{label}\"",
                         lambda: next(iter(self.all(within, role, name)), None), timeout)
 
-    def _shown_window(self, app, name):
+    def _windows(self, app, name=None):
+        """The program's showing windows titled `name` (any, without one);
+        a window may go while they are looked at."""
         for index in range(app.childCount):
             child = app.getChildAtIndex(index)
-            with contextlib.suppress(Exception):
-                if child is not None and self._showing(child) and self._matches(
-                        child, None, name):
-                    return child
-        return None
+            try:
+                titled = (child is not None and self._showing(child)
+                          and self._matches(child, None, name))
+            except Exception:
+                continue
+            if titled:
+                yield child
+
+    def _shown_window(self, app, name):
+        return next(self._windows(app, name), None)
 
     def window(self, app, name, timeout=DEFAULT_WAIT):
         """The program's showing window (form, dialog or message box) titled `name`."""
