@@ -50,8 +50,10 @@ QStringList texts(std::span<const SpeedCode> table) {
     return entries;
 }
 
-// The rack numbers of the card's list: octal "10" to "27".
-constexpr int kFirstRack = 8;
+// The rack numbers of the card's list: octal "1" to "27". The set-up starts
+// the adapter at rack 1, so the list offers the racks below "10" too, as the
+// CV210's does.
+constexpr int kFirstRack = 1;
 constexpr int kLastRack = 23;
 
 int lastStation(Network network) {
@@ -129,43 +131,42 @@ void CVPCIParams::takeBusSpeed(const QString& text) {
 
 // ---- handlers -----------------------------------------------------------------------------
 
-// Each network starts from station "1" and its first (DH-485: its
-// fastest) speed.
-void CVPCIParams::optDH_Click() {
-    takeStation(1);
-    takeNetworkSpeed(Network::DHPlus, QStringLiteral("57.6"));
+// Every field the network buttons own, written whichever network was shown
+// before, so that the record depends only on the network chosen: station
+// "1", the network's first (DH-485: its fastest) speed, and no block
+// transfers but on the Remote I/O adapter, which starts as rack "1" with a
+// range of one full rack.
+void CVPCIParams::takeNetwork(Network network, const QString& speed) {
+    const bool remoteIO = network == Network::RemoteIO;
     m_record.AppCode = charField(appCode());
-    m_record.NetType = charField(netType(Network::DHPlus));
-    m_record.ModeBytes = charField(0) + charField(0);
+    m_record.NetType = charField(netType(network));
+    takeStation(1);
+    takeNetworkSpeed(network, speed);
+    std::fill_n(m_record.ExtParams.begin(),
+                block_transfer::kRacks * block_transfer::kEntriesPerRack, 0);
+    if (remoteIO) {
+        takeRackRange(m_record, 1);
+    }
+    m_record.ModeBytes = charField(remoteIO ? 4 : 0) + charField(0);
     m_record.NumText2 = "0";
     m_record.NumText1 = "0";
     m_record.AuxValue = 0;
-    m_record.AuxChar = charField(0);
+    m_record.AuxChar = charField(remoteIO ? 2 : 0);
+}
+
+void CVPCIParams::optDH_Click() {
+    takeNetwork(Network::DHPlus, QStringLiteral("57.6"));
     showRecord();
 }
 
 void CVPCIParams::optDH485_Click() {
     m_record.NetworkName = "DH485";
-    m_record.AppCode = charField(appCode());
-    m_record.NetType = charField(netType(Network::DH485));
-    m_record.AuxValue = 0;
-    m_record.AuxChar = charField(0);
-    takeStation(1);
-    takeNetworkSpeed(Network::DH485, QStringLiteral("19.2"));
+    takeNetwork(Network::DH485, QStringLiteral("19.2"));
     showRecord();
 }
 
-// The adapter starts as rack "1" with a range of one full rack.
 void CVPCIParams::optRIO_Click() {
-    takeStation(1);
-    takeNetworkSpeed(Network::RemoteIO, QStringLiteral("57.6"));
-    m_record.StationNo = charField(1);
-    takeRackRange(m_record, 1);
-    m_record.AuxValue = 0;
-    m_record.AuxChar = charField(2);
-    m_record.AppCode = charField(appCode());
-    m_record.NetType = charField(netType(Network::RemoteIO));
-    m_record.ModeBytes = charField(4) + charField(0);
+    takeNetwork(Network::RemoteIO, QStringLiteral("57.6"));
     showRecord();
 }
 
@@ -236,15 +237,11 @@ void CVPCIParams::chooseBusSpeed(const QString& text) {
     showRecord();
 }
 
-// The card's step of the main menu's defaults: DH+, station "1", 57.6 on
-// the highway, 38.4 on the bus, and no block transfers.
+// The card's step of the main menu's defaults: DH+ (station "1", 57.6 on
+// the highway, no block transfers) and 38.4 on the bus.
 void CVPCIParams::UpdateParameters() {
     chooseNetwork(Network::DHPlus);
-    takeStation(1);
-    chooseNetworkSpeed(QStringLiteral("57.6"));
     chooseBusSpeed(QStringLiteral("38.4"));
-    std::fill_n(m_record.ExtParams.begin(),
-                block_transfer::kRacks * block_transfer::kEntriesPerRack, 0);
 }
 
 void CVPCIParams::restore_configuration() {

@@ -50,6 +50,7 @@ private:
 
     // What the choices write into the record.
     void takeStation(int station);
+    void takeNetwork(Network network, const QString& speed);
     void takeNetworkSpeed(Network network, const QString& text);
     void takeBusSpeed(const QString& text);
 

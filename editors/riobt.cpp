@@ -44,6 +44,7 @@ RioBt::RioBt(EditorForms& forms)
     buildRacks();
     connect(ui.cmdAccept, &QPushButton::clicked, this, &RioBt::accept);
     connect(ui.cmdCancel, &QPushButton::clicked, this, &RioBt::cmdCancel_Click);
+    withoutDefaultButton(this);
     showRecord();
 }
 
@@ -143,6 +144,7 @@ void RioBt::showRecord() {
 
 void RioBt::prepare() {
     std::copy_n(m_record.ExtParams.begin(), m_held.size(), m_held.begin());
+    m_heldRange = m_record.HighAddress;
     showRecord();
 }
 
@@ -176,10 +178,14 @@ void RioBt::accept() {
     m_forms.shell().showModelEditor();
 }
 
-// The entries go back to what they were at set-up, and the dialog goes: its
-// next use builds it afresh.
+// The range and the entries go back to what they were at set-up together: a
+// range that had cleared racks must not stay with their bits restored, nor
+// the bits of a wider range come back under a narrower one. The dialog goes;
+// its next use builds it afresh.
 void RioBt::cmdCancel_Click() {
     std::copy(m_held.begin(), m_held.end(), m_record.ExtParams.begin());
+    m_record.HighAddress = m_heldRange;
+    m_forms.showEditorRecord();
     hide();
     m_forms.shell().showModelEditor();
     m_forms.unloadRioBt();

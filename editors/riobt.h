@@ -29,7 +29,7 @@ public:
     void showRecord();
 
     // The set-up the opening editor runs: shows the record and keeps the
-    // fourteen entries for CANCEL.
+    // range and the fourteen entries for CANCEL.
     void prepare();
 
     // ACCEPT: hide, and give the editor back.
@@ -60,6 +60,7 @@ private:
                block_transfer::kRacks>
         m_boxes{};
     Entries m_held{};
+    std::string m_heldRange; // HighAddress at set-up
 };
 
 } // namespace cvcfg

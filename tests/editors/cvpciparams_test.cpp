@@ -194,6 +194,49 @@ TEST_F(CardEditor, SetUpMirrorsTheRecordAndCancelRestoresIt) {
         << "a map built afresh shows the entries held at set-up";
 }
 
+TEST_F(CardEditor, CancelGivesBackTheRangeTogetherWithItsRacks) {
+    RioBt& map = openMap();
+    click(&map, "optRIO2");
+    click(&map, "Check2");
+    click(&map, "cmdAccept");
+    click(form(), "cmdRioBt");
+    click(&bench.forms.rio_bt(), "optRIO1");
+    EXPECT_EQ(ext(2), 0) << "a narrower range clears rack 2";
+    click(&bench.forms.rio_bt(), "cmdCancel");
+    EXPECT_EQ(code(record().HighAddress), 2);
+    EXPECT_EQ(ext(2), 0xFF);
+    EXPECT_EQ(ext(3), 0xFF);
+    EXPECT_EQ(text("cboRackRange"), "2") << "the editor shows the range given back";
+}
+
+TEST_F(CardEditor, EachNetworkGivesOneRecordWhateverWasChosenBefore) {
+    click(form(), "optDH485");
+    const ConfigRecord dh485 = record();
+    click(form(), "optDH");
+    const ConfigRecord dhPlus = record();
+
+    RioBt& map = openMap();
+    click(&map, "Check1");
+    click(&map, "cmdAccept");
+    ASSERT_EQ(ext(0), 0xFF);
+    click(form(), "optDH");
+    EXPECT_EQ(record(), dhPlus) << "leaving Remote I/O leaves no block transfers";
+    click(form(), "optRIO");
+    click(form(), "optDH485");
+    EXPECT_EQ(record(), dh485) << "Remote I/O's mode bytes stay behind";
+    EXPECT_EQ(record().ModeBytes, std::string(2, '\0'));
+}
+
+TEST_F(CardEditor, TheRackListShowsTheRackTheAdapterStartsAt) {
+    click(form(), "optRIO");
+    EXPECT_EQ(code(record().StationNo), 1);
+    EXPECT_EQ(text("cboRackNum"), "1");
+    pickEntry(form(), "cboRackNum", "7");
+    EXPECT_EQ(code(record().StationNo), 7);
+    pickEntry(form(), "cboRackNum", "10");
+    EXPECT_EQ(code(record().StationNo), 8);
+}
+
 TEST_F(CardEditor, AFileOfTheCardOpensAndSavesByteForByte) {
     const std::string golden = test::dataPath("cv-pci.CVF");
     record().AppCode = charField(5);
