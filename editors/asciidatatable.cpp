@@ -26,6 +26,7 @@ AsciiDataTable::AsciiDataTable(EditorForms& forms)
     const std::pair<CheckBox*, Handler> checks[] = {{ui.Check1, &AsciiDataTable::Check1_Click}};
     wireHandlers(this, checks);
     connect(ui.cmdAccept, &QPushButton::clicked, this, &AsciiDataTable::accept);
+    withoutDefaultButton(this);
     showRecord();
 }
 

@@ -6,9 +6,13 @@
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QButtonGroup>
+#include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QValidator>
+#include <algorithm>
 #include <utility>
 
 namespace cvcfg {
@@ -23,19 +27,47 @@ void run(const std::function<void()>& handler) {
 
 constexpr int kLargestWord = 65535;
 
-// Whole numbers that fit two bytes of the image, or nothing.
+// Whole numbers that fit two bytes of the image, or nothing. Leading zeros
+// are dropped as they come, so that they take no room: "040010" is 40010.
+// There is no length limit, which would cut a pasted "123456" to 12345; a
+// text whose number does not fit is refused whole.
 class WordValidator : public QValidator {
 public:
     using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
-        if (input.isEmpty()) {
-            return Acceptable;
-        }
-        bool number = input.size() <= 5;
+    State validate(QString& input, int& position) const override {
         for (const QChar c : input) {
-            number = number && c >= u'0' && c <= u'9';
+            if (c < u'0' || c > u'9') {
+                return Invalid;
+            }
         }
-        return number && input.toInt() <= kLargestWord ? Acceptable : Invalid;
+        qsizetype zeros = 0;
+        while (zeros + 1 < input.size() && input[zeros] == u'0') {
+            ++zeros;
+        }
+        input.remove(0, zeros);
+        position = std::max(0, position - static_cast<int>(zeros));
+        constexpr qsizetype kDigits = 5;
+        return input.size() <= kDigits && input.toInt() <= kLargestWord ? Acceptable : Invalid;
+    }
+};
+
+// A digit typed into a box that shows a lone "0" replaces it, wherever the
+// cursor stands: the 0 of a row in use is a placeholder, not a first digit.
+class ZeroReplacer : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* box = qobject_cast<QLineEdit*>(watched);
+        if (box && event->type() == QEvent::KeyPress && box->text() == QStringLiteral("0") &&
+            !box->hasSelectedText()) {
+            const QString typed = static_cast<QKeyEvent*>(event)->text();
+            if (typed.size() == 1 && typed[0].isDigit()) {
+                box->selectAll();
+            }
+        }
+        return QObject::eventFilter(watched, event);
     }
 };
 
@@ -308,7 +340,7 @@ void showOptions(std::span<const ValueOption> options) {
 
 void makeWordBox(QLineEdit* box) {
     box->setValidator(new WordValidator(box));
-    box->setMaxLength(5);
+    box->installEventFilter(new ZeroReplacer(box));
     constexpr int kRoom = 16; // frame and cursor
     box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + kRoom);
 }
@@ -322,6 +354,13 @@ std::optional<int32_t> wordIn(const QLineEdit* box) {
 void showBoxText(QLineEdit* box, const QString& text) {
     if (box->text() != text) {
         box->setText(text);
+    }
+}
+
+void withoutDefaultButton(QDialog* dialog) {
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
     }
 }
 

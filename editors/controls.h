@@ -15,6 +15,7 @@
 #include <type_traits>
 #include <utility>
 
+class QDialog;
 class QLabel;
 
 namespace cvcfg {
@@ -188,5 +189,12 @@ void makeWordBox(QLineEdit* box);
 // Shows `text` in the box unless it shows it already, so that the cursor
 // stays where the operator left it.
 void showBoxText(QLineEdit* box, const QString& text);
+
+// ---- dialogs ----
+
+// Takes every push button of the dialog out of Qt's default-button choice,
+// so that Enter in a box only ends the entry: by default Qt presses the
+// first push button, which in these dialogs may reset or leave the data.
+void withoutDefaultButton(QDialog* dialog);
 
 } // namespace cvcfg

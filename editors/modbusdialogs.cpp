@@ -130,6 +130,7 @@ ModbusProt::ModbusProt(EditorForms& forms)
     connect(ui.Command1, &QPushButton::clicked, this, &ModbusProt::Command1_Click);
     connect(ui.Command2, &QPushButton::clicked, this, &ModbusProt::accept);
     connect(ui.Command3, &QPushButton::clicked, this, &ModbusProt::Command3_Click);
+    withoutDefaultButton(this);
     showRecord();
 }
 
@@ -377,6 +378,7 @@ ExtendModbus::ExtendModbus(EditorForms& forms)
         grid->addWidget(check, line, at + 5, Qt::AlignCenter);
         m_floatingPoint[static_cast<std::size_t>(row)] = check;
     }
+    withoutDefaultButton(this);
 }
 
 ExtendModbus::~ExtendModbus() = default;
@@ -434,6 +436,7 @@ SlaveAddDialog::SlaveAddDialog(EditorForms& forms)
         CboHighAddress_Click();
     };
     connect(m_ui->Command2, &QPushButton::clicked, this, &SlaveAddDialog::accept);
+    withoutDefaultButton(this);
     showRecord();
 }
 

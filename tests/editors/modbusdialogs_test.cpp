@@ -2,7 +2,9 @@
 #include "editors/modbusdialogs.h"
 #include "tests/editors/stubshell.h"
 
+#include <QClipboard>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -70,6 +72,70 @@ TEST_F(ModbusDialog, BoxesTakeWholeNumbersUpTo65535Only) {
     EXPECT_EQ(record(), before);
     QTest::keyClick(box("txtFile3"), Qt::Key_Tab);
     EXPECT_EQ(box("txtFile3")->text(), "7000");
+}
+
+// Pastes `text` into the box at its cursor, as Ctrl+V does.
+void paste(QLineEdit* box, const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+    QTest::keySequence(box, QKeySequence::Paste);
+}
+
+TEST_F(ModbusDialog, ABoxShowingZeroTakesTheWholeNumberTyped) {
+    type("txtStart1", "300");
+    ASSERT_EQ(box("txtEnd1")->text(), "0");
+    type("txtEnd1", "40010");
+    EXPECT_EQ(box("txtEnd1")->text(), "40010");
+    EXPECT_EQ(entry(wordEntry(0, Column::End)), 40010 % 256);
+    EXPECT_EQ(entry(wordEntry(0, Column::End) + 1), 40010 / 256);
+
+    type("txtStart2", "1");
+    ASSERT_EQ(box("txtWord2")->text(), "0");
+    click(box("txtWord2"));
+    QTest::keyClick(box("txtWord2"), Qt::Key_Home);
+    QTest::keyClicks(box("txtWord2"), "65535");
+    EXPECT_EQ(box("txtWord2")->text(), "65535") << "typed before the 0, it still replaces it";
+    EXPECT_EQ(entry(wordEntry(1, Column::Word)), 255);
+    EXPECT_EQ(entry(wordEntry(1, Column::Word) + 1), 255);
+}
+
+TEST_F(ModbusDialog, APasteIsTakenWholeOrRefusedWhole) {
+    type("txtStart1", "300");
+    click(box("txtStart1"));
+    const ConfigRecord before = record();
+    for (const char* refused : {"123456", "4294967296", "12a", "-1"}) {
+        SCOPED_TRACE(refused);
+        box("txtStart1")->selectAll();
+        paste(box("txtStart1"), QString::fromLatin1(refused));
+        EXPECT_EQ(box("txtStart1")->text(), "300");
+        EXPECT_EQ(record(), before);
+    }
+    box("txtStart1")->selectAll();
+    paste(box("txtStart1"), QStringLiteral("040010"));
+    EXPECT_EQ(box("txtStart1")->text(), "40010") << "a leading zero takes no room";
+    EXPECT_EQ(entry(8), 40010 % 256);
+    EXPECT_EQ(entry(9), 40010 / 256);
+}
+
+TEST_F(ModbusDialog, EnterInABoxOnlyEndsTheEntry) {
+    type("txtStart1", "300");
+    QTest::keyClick(box("txtStart1"), Qt::Key_Return);
+    EXPECT_TRUE(form()->isVisible()) << "Enter opens no other table";
+    EXPECT_FALSE(bench.forms.extendModbus().isVisible());
+    EXPECT_EQ(entry(8), 44);
+
+    click(form(), "Command1");
+    ExtendModbus& extended = bench.forms.extendModbus();
+    ASSERT_TRUE(test::showActive(&extended));
+    auto* start = child<QLineEdit>(&extended, "txtStartReg_0");
+    click(start);
+    QTest::keyClicks(start, "12");
+    click(&extended, "CheckFP_3");
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(start, key);
+        EXPECT_EQ(start->text(), "12") << "Enter must not reset the table";
+        EXPECT_TRUE(child<QCheckBox>(&extended, "CheckFP_3")->isChecked());
+        EXPECT_TRUE(extended.isVisible());
+    }
 }
 
 TEST_F(ModbusDialog, BroadcastAddressesAreTheNodesOfTheirEntries) {
