@@ -143,6 +143,15 @@ void takeRackRange(ConfigRecord& record, int racks) {
               first + kEntriesPerRack * kRacks, 0);
 }
 
+void takeTwoWireOption(ConfigRecord& record) {
+    using namespace channel_bits;
+    constexpr int32_t kTwoWireLine = kRs422 | kRs485;
+    int32_t& options = record.ExtParams[modbus_map::kOptions];
+    options = (record.CHBParams & kTwoWireLine) == kTwoWireLine
+                  ? SetBits(options, modbus_map::kTwoWire)
+                  : ClearBits(options, modbus_map::kTwoWire);
+}
+
 bool keepsModbusOptions(const ConfigRecord& record) {
     const SectionB section = sectionBFor(record);
     return section != SectionB::ExtendedBlock && section != SectionB::Brabender;

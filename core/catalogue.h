@@ -74,6 +74,10 @@ void clearModbusSetUpEntries(ConfigRecord& record);
 // nothing the operator no longer sees is saved or downloaded.
 void takeRackRange(ConfigRecord& record, int racks);
 
+// Sets the two-wire bit of the Modbus option byte as channel B's wiring
+// stands (RS485-2 Wire, else RS-232C or RS422): the wiring chooses it.
+void takeTwoWireOption(ConfigRecord& record);
+
 // Whether ExtParams[1] is the unit's Modbus option byte: it is, unless the
 // variant's block-transfer map or Brabender type claims that entry.
 [[nodiscard]] bool keepsModbusOptions(const ConfigRecord& record);

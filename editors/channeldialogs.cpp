@@ -150,10 +150,14 @@ ChannelDialog::ChannelDialog(Channel channel, EditorForms& forms)
         connect(rs422, &QAction::triggered, this, [this] { RS422ON(); });
         connect(rs485, &QAction::triggered, this, [this] { RS485ON(); });
     }
+    if (c.opt422) {
+        c.opt422->installEventFilter(this);
+    }
     if (channel == Channel::B) {
         c.optHD->installEventFilter(this);
     }
     connect(c.Command2, &QPushButton::clicked, this, [this] { accept(); });
+    withoutDefaultButton(this);
     showRecord();
 }
 
@@ -214,6 +218,7 @@ void ChannelDialog::enableHandshaking(bool enabled) {
 
 void ChannelDialog::opt232_Click() {
     m_field = ClearBits(m_field, channel_bits::kRs422 | channel_bits::kRs485);
+    followWiring(false);
     showRecord();
 }
 
@@ -243,10 +248,16 @@ void ChannelDialog::setWiring(bool twoWire) {
     using namespace channel_bits;
     m_field =
         twoWire ? SetBits(m_field, kRs422 | kRs485) : ClearBits(SetBits(m_field, kRs422), kRs485);
+    followWiring(twoWire);
+    showRecord();
+}
+
+// Channel B's wiring chooses the Modbus serial operation: two-wire RS485 is
+// half duplex, RS-232C and four-wire RS422 are not.
+void ChannelDialog::followWiring(bool twoWire) {
     if (m_channel == Channel::B && keepsModbusOptions(m_forms.record())) {
         m_forms.modbus_prot().chooseSerialOperation(twoWire);
     }
-    showRecord();
 }
 
 void ChannelDialog::optHD_DblClick() {
@@ -256,6 +267,17 @@ void ChannelDialog::optHD_DblClick() {
 bool ChannelDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_controls->optHD && event->type() == QEvent::MouseButtonDblClick) {
         optHD_DblClick();
+    }
+    // The wiring menu follows a press of any mouse button; the left button's
+    // click reaches the handlers as a click does.
+    if (watched == m_controls->opt422 && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) {
+        if (m_controls->opt422->isChecked()) {
+            opt422_ClickSelected();
+        } else {
+            opt422_Click();
+        }
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -299,6 +321,7 @@ DF1Dialog::DF1Dialog(EditorForms& forms)
                                          {ui.opt422, field, kHalfDuplex, false}};
     bindOptions(serialInterface, [this] { showRecord(); });
     connect(ui.cmdAccept, &QPushButton::clicked, this, [this] { accept(); });
+    withoutDefaultButton(this);
     showRecord();
 }
 

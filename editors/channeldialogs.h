@@ -66,6 +66,7 @@ private:
     void opt422_ClickSelected();
     void optHD_DblClick();
     void setWiring(bool twoWire);
+    void followWiring(bool twoWire);
 
     Channel m_channel;
     EditorForms& m_forms;

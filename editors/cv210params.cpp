@@ -165,6 +165,9 @@ CV210Params::CV210Params(EditorForms& forms)
     m_df1Tooltip = m_ui->optStandardDF1->toolTip();
     m_highAddressTooltip = m_ui->cboHighAddress->toolTip();
 
+    // The adapter offers every rack size a record can hold, so that a file's
+    // quarter or half rack is shown as it is downloaded.
+    m_ui->cboRackSize->addItems({kRackSizes.begin(), kRackSizes.end()});
     // The entries every CV210 set-up adds to the channel B speeds.
     m_ui->cboAsyncSpeed->addItems(
         {QStringLiteral("38.4"), QStringLiteral("57.6"), QStringLiteral("115.2")});
@@ -263,7 +266,12 @@ void CV210Params::takeNetwork(Network network) {
 
 void CV210Params::takeMode(Mode mode) {
     // The Remote I/O mode reuses the network type: leaving it brings DH+ back.
-    if (shownMode() == Mode::RemoteIO && mode != Mode::RemoteIO) {
+    // The Modbus and ASCII modes run on DH+ only: from DH-485 they bring DH+
+    // back the same way, so that no DH-485 speed code stays behind as a DH+
+    // speed ("4800" has no DH+ code, "19.2" would become "115.2").
+    const bool dhPlusOnly = mode == Mode::Modbus || mode == Mode::Ascii;
+    if ((shownMode() == Mode::RemoteIO && mode != Mode::RemoteIO) ||
+        (dhPlusOnly && shownNetwork() == Network::DH485)) {
         takeNetwork(Network::DHPlus);
     }
     m_record.CHCSpeed = charField(0);
@@ -451,6 +459,13 @@ void CV210Params::showLoadedRecord() {
     const Network network = shownNetwork();
     if (network != Network::RemoteIO) {
         m_record.NetworkName = network == Network::DH485 ? "DH485" : "DH+";
+    }
+    // Where neither the file nor the upload carries the Modbus option byte,
+    // its two-wire bit is channel B's wiring, which both carry; without this
+    // a round trip would change the next download of the RMM.
+    if (keepsModbusOptions(m_record) &&
+        sectionBValueCount(sectionBFor(m_record)) <= static_cast<int>(modbus_map::kOptions)) {
+        takeTwoWireOption(m_record);
     }
     showRecord();
 }

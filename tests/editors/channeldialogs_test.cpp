@@ -155,6 +155,25 @@ TEST_F(Dialogs, TheRs422ButtonTakesTheClickAndOffersTheWiring) {
     }
 }
 
+TEST_F(Dialogs, AnyMouseButtonPressedOnRs422OffersTheWiring) {
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        ChannelDialog& dialog = shown(bench.forms.paramConfigB());
+        click(&dialog, "opt232");
+        auto* rs422 = child<OptionButton>(&dialog, "opt422");
+        QTest::mousePress(rs422, button, {}, test::hitPoint(rs422));
+        ASSERT_TRUE(lineMenu(&dialog)->isVisible()) << button;
+        EXPECT_TRUE(rs422->isChecked());
+        EXPECT_EQ(record().CHBParams, 0x20) << "four-wire until the menu says otherwise";
+        pick(lineMenu(&dialog), "RS485");
+        EXPECT_EQ(record().CHBParams, 0x60);
+        QTest::mousePress(rs422, button, {}, test::hitPoint(rs422));
+        ASSERT_TRUE(lineMenu(&dialog)->isVisible()) << "again on the selected button";
+        QTest::keyClick(lineMenu(&dialog), Qt::Key_Escape);
+        EXPECT_EQ(record().CHBParams, 0x60) << "dismissed: the wiring stays";
+        dialog.hide();
+    }
+}
+
 TEST_F(Dialogs, ChoosingRs422WithTheKeyboardWritesTheLineAndOffersTheWiring) {
     ChannelDialog& dialog = shown(bench.forms.paramConfigB());
     auto* rs232 = child<OptionButton>(&dialog, "opt232");
@@ -176,6 +195,11 @@ TEST_F(Dialogs, ChannelBWiringChoosesTheModbusSerialOperationWhereTheUnitKeepsIt
         EXPECT_EQ(record().ExtParams[1], 0x09) << variant;
         dialog.RS422ON();
         EXPECT_EQ(record().ExtParams[1], 0x01) << variant;
+        dialog.RS485ON();
+        shown(dialog);
+        click(&dialog, "opt232");
+        EXPECT_EQ(record().ExtParams[1], 0x01) << variant << ": RS-232C is not two-wire";
+        dialog.hide();
     }
     // On the KFR the byte is part of its block-transfer map.
     record().ModelVariant = "CV210-KFR";

@@ -274,6 +274,21 @@ TEST_F(Editor, AKfrFileStaysOnRemoteIOAndLeavesItForDhPlus) {
     EXPECT_EQ(record().ExtParams[13], 14);
 }
 
+TEST_F(Editor, TheRackSizeListShowsAndOffersEverySizeAFileCanHold) {
+    useVariant("CV210-KFR");
+    openChanged([](ConfigRecord& file) {
+        file.ModeBytes = std::string("\x04\x00", 2);
+        file.NetType = charField(1);
+        file.HighAddress = charField(1);
+        file.AuxChar = charField(0);
+    });
+    EXPECT_EQ(text("cboRackSize"), "1/4");
+    pickEntry(form(), "cboRackSize", "1/2");
+    EXPECT_EQ(code(record().AuxChar), 1);
+    pickEntry(form(), "cboRackSize", "FULL");
+    EXPECT_EQ(code(record().AuxChar), 2);
+}
+
 TEST_F(Editor, SaveAndOpenReportFailuresAndTakeCancel) {
     bench.gui.op.expectSaveFile(dir.path("saved.CVF"));
     useMenu("save_file");

@@ -8,6 +8,7 @@
 #include <QBoxLayout>
 #include <QEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPrinter>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -398,6 +399,61 @@ TEST(Defaults, FollowTheNetworkAndResetTheDialogs) {
     EXPECT_EQ(bench.record().CHBParams, 0);
     EXPECT_TRUE(checked(&b, "optNone"));
     EXPECT_TRUE(checked(&b, "opt8"));
+}
+
+TEST(Defaults, TheRmmsTwoWireBitFollowsChannelBThroughDefaultsAndAFile) {
+    test::TempDir dir;
+    ShellBench bench;
+    bench.setUpCV210("CV210-RMM");
+    click(bench.menu(), "cmdUpdate");
+    QWidget* editor = bench.editor();
+    ChannelDialog& b = bench.app.editors().paramConfigB();
+    const int32_t& options = bench.record().ExtParams[1];
+    const auto wire = [&](const char* item) {
+        click(editor, "Command3");
+        click(&b, "opt422");
+        test::pickMenuItem(b.findChild<QMenu*>(), item);
+        click(&b, "Command2");
+    };
+    wire("RS485");
+    EXPECT_EQ(options & 0x08, 0x08) << "RS485-2 Wire is half duplex";
+    click(editor, "Command3");
+    click(&b, "opt232");
+    click(&b, "Command2");
+    EXPECT_EQ(options & 0x08, 0) << "RS-232C";
+    wire("RS485");
+    restoreDefaults(editor);
+    EXPECT_EQ(options & 0x08, 0) << "the defaults";
+
+    wire("RS485");
+    bench.op().expectSaveFile(dir.path("rmm.CVF"));
+    test::useFileMenu(editor, "save_file");
+    bench.record().ExtParams[1] = 0; // as in a run that starts afresh
+    bench.op().expectOpenFile(dir.path("rmm.CVF"));
+    test::useFileMenu(editor, "open_file");
+    EXPECT_EQ(options & 0x08, 0x08) << "the file keeps channel B's wiring, and the bit follows it";
+    EXPECT_EQ(b.findChild<OptionButton*>("opt422")->text(), "RS485-2 Wire");
+}
+
+TEST(Editor, ModbusAndAsciiModesFromDh485TakeADhPlusSpeed) {
+    for (const char* variant : {"CV210-MODBUS", "CV210-ASCII"}) {
+        SCOPED_TRACE(variant);
+        ShellBench bench;
+        bench.setUpCV210(variant);
+        click(bench.menu(), "cmdUpdate");
+        QWidget* editor = bench.editor();
+        const char* mode = std::string_view(variant) == "CV210-MODBUS" ? "optMODBUS" : "optASC";
+        for (const char* speed : {"4800", "19.2"}) {
+            click(editor, "optStandardDF1");
+            click(editor, "optDH485");
+            pickEntry(editor, "cboNetworkSpeed", speed);
+            click(editor, mode);
+            EXPECT_EQ(code(bench.record().NetType), 0);
+            EXPECT_EQ(code(bench.record().NetSpeed), 8) << "57.6 on DH+, from " << speed;
+            EXPECT_TRUE(checked(editor, "optDHPlus"));
+            EXPECT_EQ(text(editor, "cboNetworkSpeed"), "57.6");
+        }
+    }
 }
 
 TEST(Editor, ComesBackAfterItsCloseBoxShowingTheRecord) {
