@@ -10,6 +10,7 @@
 
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <algorithm>
 
 namespace cvcfg {
 
@@ -152,6 +153,14 @@ ChannelDialog::ChannelDialog(Channel channel, EditorForms& forms)
     }
     if (c.opt422) {
         c.opt422->installEventFilter(this);
+        // Room for the longest caption the wiring gives the button, so that
+        // the dialog keeps its size whichever wiring is chosen.
+        int widest = 0;
+        for (const char* caption : {kLineCaption, kRs422Caption, kRs485Caption}) {
+            c.opt422->setText(QString::fromLatin1(caption));
+            widest = std::max(widest, c.opt422->sizeHint().width());
+        }
+        c.opt422->setMinimumWidth(widest);
     }
     if (channel == Channel::B) {
         c.optHD->installEventFilter(this);

@@ -174,6 +174,23 @@ TEST_F(Dialogs, AnyMouseButtonPressedOnRs422OffersTheWiring) {
     }
 }
 
+TEST_F(Dialogs, TheWiringsCaptionLeavesTheDialogsSizeAlone) {
+    for (ChannelDialog* dialog : {&bench.forms.paramConfigA(), &bench.forms.paramConfigB()}) {
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        shown(*dialog);
+        test::settle();
+        const QSize size = dialog->size();
+        for (const char* item : {"RS485", "RS422"}) {
+            click(dialog, "opt422");
+            pick(lineMenu(dialog), item);
+            test::settle();
+            EXPECT_EQ(dialog->size(), size) << item;
+        }
+        click(dialog, "opt232");
+        dialog->hide();
+    }
+}
+
 TEST_F(Dialogs, ChoosingRs422WithTheKeyboardWritesTheLineAndOffersTheWiring) {
     ChannelDialog& dialog = shown(bench.forms.paramConfigB());
     auto* rs232 = child<OptionButton>(&dialog, "opt232");
