@@ -4,6 +4,7 @@
 #include "core/codes.h"
 #include "core/decode.h"
 #include "core/fields.h"
+#include "core/offered.h"
 
 #include <cstdio>
 #include <optional>
@@ -18,7 +19,20 @@ constexpr std::size_t kLabelWidth = 16;
 
 class Report {
 public:
-    void row(std::string_view label, const std::string& text) {
+    explicit Report(const ConfigRecord& record) : m_unoffered(valuesNotOffered(record)) {}
+
+    // A row of the fields `fields`, each marked when the editor does not
+    // offer its value.
+    void row(std::string_view label, std::string text,
+             std::initializer_list<std::string_view> fields = {}) {
+        for (const std::string_view field : fields) {
+            for (const UnofferedValue& value : m_unoffered) {
+                if (value.field == field) {
+                    text += "; " + value.field + " " + std::to_string(value.value) + " " +
+                            notOfferedNote(value);
+                }
+            }
+        }
         std::string line(label);
         line.resize(std::max(line.size() + 1, kLabelWidth), ' ');
         m_text << line << text << '\n';
@@ -26,6 +40,7 @@ public:
     [[nodiscard]] std::string text() const { return m_text.str(); }
 
 private:
+    std::vector<UnofferedValue> m_unoffered;
     std::ostringstream m_text;
 };
 
@@ -47,14 +62,19 @@ void describeRegisterMap(const ConfigRecord& record, Report& report) {
         return record.ExtParams[index];
     };
     report.row("Modbus", "ExtParams[1] " + modbusOptionsMeaning(entry(kOptions)));
-    report.row("Broadcast", "ExtParams[2] " + std::to_string(entry(kBroadcastStart)) +
-                                octalNote(entry(kBroadcastStart)) + " to ExtParams[3] " +
-                                std::to_string(entry(kBroadcastEnd)) +
-                                octalNote(entry(kBroadcastEnd)));
-    report.row("A-B PLC type", "ExtParams[4] " + std::to_string(entry(kPlcType)) + ": " +
-                                   plcTypeMeaning(entry(kPlcType)));
-    report.row("Address decode", "ExtParams[5] " + std::to_string(entry(kAddressDecode)) + ": " +
-                                     addressDecodeMeaning(entry(kAddressDecode)));
+    report.row("Broadcast",
+               "ExtParams[2] " + std::to_string(entry(kBroadcastStart)) +
+                   octalNote(entry(kBroadcastStart)) + " to ExtParams[3] " +
+                   std::to_string(entry(kBroadcastEnd)) + octalNote(entry(kBroadcastEnd)),
+               {"ExtParams[2]", "ExtParams[3]"});
+    report.row("A-B PLC type",
+               "ExtParams[4] " + std::to_string(entry(kPlcType)) + ": " +
+                   plcTypeMeaning(entry(kPlcType)),
+               {"ExtParams[4]"});
+    report.row("Address decode",
+               "ExtParams[5] " + std::to_string(entry(kAddressDecode)) + ": " +
+                   addressDecodeMeaning(entry(kAddressDecode)),
+               {"ExtParams[5]"});
     report.row("Register map",
                "slot  Modbus start  Modbus end  A-B file  A-B word  floating point");
     for (int row = 0; row < kRows; ++row) {
@@ -73,9 +93,11 @@ void describeExtended(const ConfigRecord& record, Report& report) {
     case SectionB::None:
         return;
     case SectionB::Brabender:
-        report.row("Brabender", "ExtParams[0] " + std::to_string(ext(record, 0)) + ": " +
-                                    brabenderMeaning(ext(record, 0)) + "; ExtParams[1] " +
-                                    std::to_string(ext(record, 1)));
+        report.row("Brabender",
+                   "ExtParams[0] " + std::to_string(ext(record, 0)) + ": " +
+                       brabenderMeaning(ext(record, 0)) + "; ExtParams[1] " +
+                       std::to_string(ext(record, 1)),
+                   {"ExtParams[0]"});
         return;
     case SectionB::AsciiTable:
         report.row("ASCII table", "file " + std::to_string(asciiFile(record)) + ", starting word " +
@@ -125,7 +147,7 @@ std::string jsonByte(const ConfigRecord& record, const ByteField& field, int ind
 } // namespace
 
 std::string describeRecord(const ConfigRecord& record) {
-    Report report;
+    Report report(record);
     const Variant* variant = variantOf(record);
     report.row("Product", (variant ? std::string(variant->name) : record.ModelVariant) +
                               " (model " + record.ModelName + "), " +
@@ -134,29 +156,38 @@ std::string describeRecord(const ConfigRecord& record) {
 
     const std::optional<Network> network = networkOf(record);
     const std::string type = codeText(record, "NetType");
-    report.row("Network", network ? std::string(networkName(*network)) + " (" + type + ")" : type);
-    report.row("Station",
-               codeText(record, "StationNo") + octalNote(fieldCode(record, "StationNo")));
+    report.row("Network", network ? std::string(networkName(*network)) + " (" + type + ")" : type,
+               {"NetType"});
+    report.row("Station", codeText(record, "StationNo") + octalNote(fieldCode(record, "StationNo")),
+               {"StationNo"});
     report.row("High address",
-               codeText(record, "HighAddress") + octalNote(fieldCode(record, "HighAddress")));
+               codeText(record, "HighAddress") + octalNote(fieldCode(record, "HighAddress")),
+               {"HighAddress"});
     // Units without an A-B network port keep channel A's speed in NetSpeed.
     const auto netSpeeds = netSpeedTable(record);
     report.row(network ? "Network speed" : "Channel A speed",
                codeText(record, "NetSpeed") +
-                   speedNote(netSpeeds, fieldCode(record, "NetSpeed"), false));
+                   speedNote(netSpeeds, fieldCode(record, "NetSpeed"), false),
+               {"NetSpeed"});
     report.row("Channel A", "CHAParams " + channelMeaning(record.CHAParams, true));
-    report.row("Channel B", codeText(record, "CHBSpeed") +
-                                speedNote(SpeedCodeTable(), fieldCode(record, "CHBSpeed")) +
-                                "; CHBParams " + channelMeaning(record.CHBParams, true));
-    report.row("Channel C", codeText(record, "CHCSpeed") +
-                                speedNote(SpeedCodeTable(), fieldCode(record, "CHCSpeed")) +
-                                "; CHCParams " + channelMeaning(record.CHCParams, false));
+    report.row("Channel B",
+               codeText(record, "CHBSpeed") +
+                   speedNote(SpeedCodeTable(), fieldCode(record, "CHBSpeed")) + "; CHBParams " +
+                   channelMeaning(record.CHBParams, true),
+               {"CHBSpeed"});
+    report.row("Channel C",
+               codeText(record, "CHCSpeed") +
+                   speedNote(SpeedCodeTable(), fieldCode(record, "CHCSpeed")) + "; CHCParams " +
+                   channelMeaning(record.CHCParams, false),
+               {"CHCSpeed"});
     report.row("Protocol", "ProtoParams " + protocolMeaning(record));
     const ByteField& mode = *findByteField("ModeBytes");
-    report.row("Mode", "ModeBytes " + jsonByte(record, mode, 0) + ", " + jsonByte(record, mode, 1));
-    report.row("Variant bytes", codeText(record, "NumText1") + ", " + codeText(record, "NumText2") +
-                                    ", " + codeText(record, "AuxChar") + ", " +
-                                    codeText(record, "AuxValue"));
+    report.row("Mode", "ModeBytes " + jsonByte(record, mode, 0) + ", " + jsonByte(record, mode, 1),
+               {"ModeBytes"});
+    report.row("Variant bytes",
+               codeText(record, "NumText1") + ", " + codeText(record, "NumText2") + ", " +
+                   codeText(record, "AuxChar") + ", " + codeText(record, "AuxValue"),
+               {"AuxChar", "AuxValue"});
     describeExtended(record, report);
     return report.text();
 }
@@ -192,8 +223,12 @@ std::string recordJson(const ConfigRecord& record) {
 namespace {
 
 std::string readingJson(const FieldReading& reading) {
-    return "{\"value\": " + jsonString(reading.value) +
-           ", \"meaning\": " + jsonString(reading.meaning) + "}";
+    std::string json = "{\"value\": " + jsonString(reading.value) +
+                       ", \"meaning\": " + jsonString(reading.meaning);
+    if (!reading.note.empty()) {
+        json += ", \"note\": " + jsonString(reading.note);
+    }
+    return json + "}";
 }
 
 } // namespace

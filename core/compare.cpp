@@ -3,6 +3,7 @@
 #include "core/catalogue.h"
 #include "core/decode.h"
 #include "core/fields.h"
+#include "core/offered.h"
 
 namespace cvcfg {
 
@@ -57,68 +58,90 @@ std::string fieldMeaning(const ConfigRecord& record, std::string_view name) {
     return "";
 }
 
-std::string entryName(std::size_t index) {
-    return "ExtParams[" + std::to_string(index) + "]";
-}
+// Reads the fields one after another, and notes each value that the
+// variant's editor does not offer.
+class Reader {
+public:
+    explicit Reader(const ConfigRecord& record)
+        : m_record(record), m_unoffered(valuesNotOffered(record)) {}
 
-void readEntry(const ConfigRecord& record, std::size_t index, std::vector<FieldReading>& fields,
-               std::string name = {}, std::string meaning = {}) {
-    fields.push_back({name.empty() ? entryName(index) : std::move(name),
-                      std::to_string(record.ExtParams[index]), std::move(meaning)});
-}
+    void field(std::string name, std::string value, std::string meaning) {
+        std::string note = noteFor(name);
+        fields.push_back({std::move(name), std::move(value), std::move(meaning), std::move(note)});
+    }
+    // An ExtParams entry, under its own name or the name of what it holds.
+    void entry(std::size_t index, std::string name = {}, std::string meaning = {}) {
+        fields.push_back({name.empty() ? extParamName(static_cast<int>(index)) : std::move(name),
+                          std::to_string(m_record.ExtParams[index]), std::move(meaning),
+                          noteFor(extParamName(static_cast<int>(index)))});
+    }
 
-void readRegisterMap(const ConfigRecord& record, std::vector<FieldReading>& fields) {
+    std::vector<FieldReading> fields;
+
+private:
+    std::string noteFor(std::string_view name) const {
+        for (const UnofferedValue& value : m_unoffered) {
+            if (value.field == name) {
+                return notOfferedNote(value);
+            }
+        }
+        return {};
+    }
+
+    const ConfigRecord& m_record;
+    std::vector<UnofferedValue> m_unoffered;
+};
+
+void readRegisterMap(const ConfigRecord& record, Reader& reader) {
     using namespace modbus_map;
     const auto& ext = record.ExtParams;
-    readEntry(record, 0, fields);
+    reader.entry(0);
     const std::string options = modbusOptionsMeaning(ext[kOptions]);
-    readEntry(record, kOptions, fields, "Modbus options", options.substr(options.find(": ") + 2));
-    readEntry(record, kBroadcastStart, fields, "Broadcast start address",
-              "octal " + octalText(ext[kBroadcastStart]));
-    readEntry(record, kBroadcastEnd, fields, "Broadcast end address",
-              "octal " + octalText(ext[kBroadcastEnd]));
-    readEntry(record, kPlcType, fields, "A-B PLC type", plcTypeMeaning(ext[kPlcType]));
-    readEntry(record, kAddressDecode, fields, "Address decode",
-              addressDecodeMeaning(ext[kAddressDecode]));
-    readEntry(record, 6, fields);
-    readEntry(record, 7, fields);
+    reader.entry(kOptions, "Modbus options", options.substr(options.find(": ") + 2));
+    reader.entry(kBroadcastStart, "Broadcast start address",
+                 "octal " + octalText(ext[kBroadcastStart]));
+    reader.entry(kBroadcastEnd, "Broadcast end address", "octal " + octalText(ext[kBroadcastEnd]));
+    reader.entry(kPlcType, "A-B PLC type", plcTypeMeaning(ext[kPlcType]));
+    reader.entry(kAddressDecode, "Address decode", addressDecodeMeaning(ext[kAddressDecode]));
+    reader.entry(6);
+    reader.entry(7);
     for (int row = 0; row < kRows; ++row) {
         const RegisterRow slot = registerRow(record, row);
-        fields.push_back({"Modbus slot " + std::to_string(row),
-                          "start " + std::to_string(slot.start) + ", end " +
-                              std::to_string(slot.end) + ", file " + std::to_string(slot.file) +
-                              ", word " + std::to_string(slot.word) + ", flags " +
-                              std::to_string(ext[flagEntry(row)]),
-                          registerRowMeaning(slot)});
-        readEntry(record, flagEntry(row) + 1, fields);
+        reader.field("Modbus slot " + std::to_string(row),
+                     "start " + std::to_string(slot.start) + ", end " + std::to_string(slot.end) +
+                         ", file " + std::to_string(slot.file) + ", word " +
+                         std::to_string(slot.word) + ", flags " +
+                         std::to_string(ext[flagEntry(row)]),
+                     registerRowMeaning(slot));
+        reader.entry(flagEntry(row) + 1);
     }
 }
 
-void readExtended(const ConfigRecord& record, std::vector<FieldReading>& fields) {
+void readExtended(const ConfigRecord& record, Reader& reader) {
     switch (sectionBFor(record)) {
     case SectionB::None:
         return;
     case SectionB::Brabender:
-        readEntry(record, 0, fields, "Brabender device", brabenderMeaning(record.ExtParams[0]));
-        readEntry(record, 1, fields);
+        reader.entry(0, "Brabender device", brabenderMeaning(record.ExtParams[0]));
+        reader.entry(1);
         return;
     case SectionB::AsciiTable:
-        readEntry(record, 0, fields);
-        readEntry(record, 1, fields);
-        fields.push_back({"ASCII destination file", std::to_string(asciiFile(record)), ""});
-        fields.push_back({"ASCII starting word", std::to_string(asciiWord(record)), ""});
+        reader.entry(0);
+        reader.entry(1);
+        reader.field("ASCII destination file", std::to_string(asciiFile(record)), "");
+        reader.field("ASCII starting word", std::to_string(asciiWord(record)), "");
         return;
     case SectionB::ExtendedBlock:
         for (int rack = 1; rack <= block_transfer::kRacks; ++rack) {
             const std::size_t first = block_transfer::entry(rack, 0);
-            fields.push_back(
-                {"Rack " + std::to_string(rack) + " block transfers",
-                 hexByte(record.ExtParams[first]) + " " + hexByte(record.ExtParams[first + 1]),
-                 rackMeaning(record, rack)});
+            reader.field("Rack " + std::to_string(rack) + " block transfers",
+                         hexByte(record.ExtParams[first]) + " " +
+                             hexByte(record.ExtParams[first + 1]),
+                         rackMeaning(record, rack));
         }
         return;
     case SectionB::RegisterMap:
-        readRegisterMap(record, fields);
+        readRegisterMap(record, reader);
         return;
     }
 }
@@ -126,15 +149,15 @@ void readExtended(const ConfigRecord& record, std::vector<FieldReading>& fields)
 } // namespace
 
 std::vector<FieldReading> readFields(const ConfigRecord& record) {
-    std::vector<FieldReading> fields;
+    Reader reader(record);
     // The image carries the application code, though the file does not.
-    fields.push_back({"AppCode", valueText(record, appCodeField()), ""});
+    reader.field("AppCode", valueText(record, appCodeField()), "");
     for (const ByteField& field : sectionAFields()) {
-        fields.push_back(
-            {std::string(field.name), valueText(record, field), fieldMeaning(record, field.name)});
+        reader.field(std::string(field.name), valueText(record, field),
+                     fieldMeaning(record, field.name));
     }
-    readExtended(record, fields);
-    return fields;
+    readExtended(record, reader);
+    return std::move(reader.fields);
 }
 
 std::vector<Difference> compareRecords(const ConfigRecord& left, const ConfigRecord& right) {
@@ -149,10 +172,18 @@ std::vector<Difference> compareRecords(const ConfigRecord& left, const ConfigRec
     return differences;
 }
 
+std::string readingMeaning(const FieldReading& reading) {
+    if (reading.meaning.empty() || reading.note.empty()) {
+        return reading.meaning + reading.note;
+    }
+    return reading.meaning + "; " + reading.note;
+}
+
 namespace {
 
 std::string readingText(const FieldReading& reading) {
-    return reading.meaning.empty() ? reading.value : reading.value + " (" + reading.meaning + ")";
+    const std::string meaning = readingMeaning(reading);
+    return meaning.empty() ? reading.value : reading.value + " (" + meaning + ")";
 }
 
 } // namespace

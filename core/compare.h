@@ -8,12 +8,17 @@
 namespace cvcfg {
 
 // One field of a configuration as the comparison and the configuration
-// sheet read it: its name, its value as stored, and what that means.
+// sheet read it: its name, its value as stored, and what that means; and,
+// for a value the variant's editor does not offer, a note that says so.
 struct FieldReading {
     std::string field;
     std::string value;
     std::string meaning;
+    std::string note;
 };
+
+// The meaning and the note of a reading, as one text.
+[[nodiscard]] std::string readingMeaning(const FieldReading& reading);
 
 // Every field the variant's file or image carries, in file order; the
 // extended section by its layout (Modbus options and slots, racks, the

@@ -147,13 +147,20 @@ std::string choice(const std::array<std::string_view, N>& names, int32_t value) 
 
 std::string modbusOptionsMeaning(int32_t options) {
     using namespace modbus_map;
-    return hexByte(options) + ": " +
-           joinTexts({
-               options & kAsciiFraming ? "ASCII framing" : "RTU framing",
-               options & kMaster ? "master" : "slave",
-               options & kBroadcast ? "broadcast" : "no broadcast",
-               options & kTwoWire ? "RS485 (2 Wire)" : "RS232/RS422",
-           });
+    std::vector<std::string> parts = {
+        options & kAsciiFraming ? "ASCII framing" : "RTU framing",
+        options & kMaster ? "master" : "slave",
+        options & kBroadcast ? "broadcast" : "no broadcast",
+        options & kTwoWire ? "RS485 (2 Wire)" : "RS232/RS422",
+    };
+    // A unit's program may leave bits no dialog sets; they are sent as they are.
+    constexpr int32_t kKnown = kAsciiFraming | kMaster | kBroadcast | kTwoWire;
+    for (int32_t bit = 1; bit <= 0x80; bit <<= 1) {
+        if ((options & bit) && !(kKnown & bit)) {
+            parts.push_back("unknown bit " + hexByte(bit));
+        }
+    }
+    return hexByte(options) + ": " + joinTexts(parts);
 }
 
 std::string plcTypeMeaning(int32_t type) {

@@ -50,6 +50,7 @@ namespace cvcfg {
 [[nodiscard]] std::string protocolMeaning(const ConfigRecord& record);
 
 // The Modbus option byte, PLC type, address decode and one translation row.
+// The option byte's meaning names each set bit that no dialog sets.
 [[nodiscard]] std::string modbusOptionsMeaning(int32_t options);
 [[nodiscard]] std::string plcTypeMeaning(int32_t type);
 [[nodiscard]] std::string addressDecodeMeaning(int32_t decode);

@@ -134,7 +134,7 @@ std::string configurationSheetHtml(const ConfigRecord& record, const SheetSource
         row({"Download image", imageLine(record)}) + "</table>\n<h2>Parameters</h2>\n<table>\n" +
         row({"Field", "Value", "Meaning"}, "th");
     for (const FieldReading& field : readFields(record)) {
-        html += row({field.field, field.value, field.meaning});
+        html += row({field.field, field.value, readingMeaning(field)});
     }
     html += "</table>\n";
     switch (sectionBFor(record)) {

@@ -299,6 +299,61 @@ TEST_F(Cli, DiffExitsAsDiffDoes) {
     EXPECT_EQ(cvcfg({"diff", "--variant", "CV320-ME", golden}).status, kUsage);
 }
 
+// The line of `text` that starts with `start`, or nothing.
+std::string lineStarting(const std::string& text, const std::string& start) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with(start)) {
+            return line;
+        }
+    }
+    return {};
+}
+
+TEST_F(Cli, ShowDiffAndSheetMarkValuesTheEditorDoesNotOffer) {
+    // A Remote I/O card of eight racks: its rack range list offers 1 to 7.
+    const std::string golden = dataPath("cv-pci.CVF");
+    const std::string racks = path("racks.CVF");
+    ASSERT_EQ(cvcfg({"set", "--variant", "CV-PCI", golden, "HighAddress=8", "-o", racks}).status,
+              kSuccess);
+    const Outcome shown = cvcfg({"show", "--variant", "CV-PCI", racks});
+    ASSERT_EQ(shown.status, kSuccess) << shown.err;
+    const std::string high = lineStarting(shown.out, "High address");
+    EXPECT_TRUE(contains(high, "HighAddress 8 not offered by the editor, which offers 1 to 7"))
+        << shown.out;
+    const std::string offered = cvcfg({"show", "--variant", "CV-PCI", golden}).out;
+    EXPECT_FALSE(contains(offered, "not offered"));
+    EXPECT_EQ(std::count(shown.out.begin(), shown.out.end(), '\n'),
+              std::count(offered.begin(), offered.end(), '\n'))
+        << "the mark stands on the field's own line";
+
+    const Outcome differs = cvcfg({"diff", "--variant", "CV-PCI", golden, racks});
+    EXPECT_EQ(differs.status, kFailure);
+    const std::string diffLine = lineStarting(differs.out, "HighAddress:");
+    EXPECT_TRUE(contains(diffLine, "-> 8 (") && contains(diffLine, "not offered by the editor"))
+        << differs.out;
+    EXPECT_FALSE(contains(diffLine.substr(0, diffLine.find("->")), "not offered"));
+
+    ASSERT_EQ(cvcfg({"sheet", "--variant", "CV-PCI", racks, "-o", path("racks.html")}).status,
+              kSuccess);
+    EXPECT_TRUE(contains(readFile(path("racks.html")),
+                         "<tr><td>HighAddress</td><td>8</td><td>octal 10; not offered by the "
+                         "editor, which offers 1 to 7</td></tr>"));
+
+    // Modbus: a PLC type beyond the three, and option bits no dialog sets.
+    const std::string modbus = path("modbus.CVF");
+    ASSERT_EQ(cvcfg({"set", "--variant", "CV320-ME", dataPath("cv320-me.CVF"), "ExtParams[4]=7",
+                     "ExtParams[1]=0x45", "-o", modbus})
+                  .status,
+              kSuccess);
+    const Outcome plc = cvcfg({"show", "--variant", "CV320-ME", modbus});
+    EXPECT_TRUE(contains(lineStarting(plc.out, "A-B PLC type"),
+                         "ExtParams[4] 7 not offered by the editor, which offers 0 to 2"))
+        << plc.out;
+    EXPECT_TRUE(contains(lineStarting(plc.out, "Modbus"), "unknown bit 0x40")) << plc.out;
+    EXPECT_FALSE(contains(plc.out, "unknown bit 0x04"));
+}
+
 TEST_F(Cli, SheetWritesTheHtmlOfAFileAndRefusesOtherOutputs) {
     const std::string golden = dataPath("cv210-kfr.CVF");
     const Outcome html =

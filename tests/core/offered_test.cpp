@@ -1,5 +1,8 @@
+#include "core/compare.h"
 #include "core/configfile.h"
+#include "core/decode.h"
 #include "core/offered.h"
+#include "core/sheet.h"
 #include "tests/support/records.h"
 
 #include <gtest/gtest.h>
@@ -194,6 +197,35 @@ TEST(Offered, OneMessageNamesEachFieldItsValueAndTheOfferedOnes) {
     EXPECT_TRUE(contains(message, "ExtParams[2] (broadcast start address) holds 100"));
     EXPECT_TRUE(contains(message, "ExtParams[4] (A-B PLC type) holds 7; the editor offers 0 to 2"));
     EXPECT_TRUE(contains(message, "downloaded as they are"));
+}
+
+// show, diff and the sheet share these readings.
+TEST(Offered, ReadingsMarkTheFieldsAndOnlyThem) {
+    ConfigRecord left = setUpRecord("CV-PCI");
+    ConfigRecord right = left;
+    right.NetType = charField(3);
+    right.StationNo = charField(2);
+    const std::vector<Difference> found = compareRecords(left, right);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].left.note, "");
+    EXPECT_TRUE(contains(found[0].right.note, "not offered by the editor"));
+    EXPECT_EQ(found[1].right.note, "");
+    const std::string text = differencesText(found);
+    EXPECT_TRUE(contains(text, "NetType: 0 (DH+) -> 3 (not offered by the editor, which offers 0 "
+                               "DH+, 1 Remote I/O, 2 DH-485)"));
+
+    const std::string html = configurationSheetHtml(right, {"card.CVF", ""});
+    EXPECT_TRUE(contains(html, "<tr><td>NetType</td><td>3</td><td>not offered by the editor"));
+    EXPECT_FALSE(contains(html, "<tr><td>StationNo</td><td>2</td><td>octal 2; not offered"));
+}
+
+TEST(Offered, ModbusOptionsNameTheBitsNoDialogSets) {
+    EXPECT_EQ(modbusOptionsMeaning(0x45),
+              "0x45: ASCII framing, slave, broadcast, RS232/RS422, unknown bit 0x40");
+    EXPECT_EQ(modbusOptionsMeaning(0x9A),
+              "0x9A: RTU framing, master, no broadcast, RS485 (2 Wire), unknown bit 0x10, "
+              "unknown bit 0x80");
+    EXPECT_FALSE(contains(modbusOptionsMeaning(0x0F), "unknown"));
 }
 
 } // namespace

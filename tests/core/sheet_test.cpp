@@ -47,7 +47,7 @@ TEST(Sheet, HoldsEveryDecodedValueOfItsRecord) {
         for (const FieldReading& field : readFields(record)) {
             EXPECT_TRUE(contains(html, "<tr><td>" + escapedHtml(field.field) + "</td><td>" +
                                            escapedHtml(field.value) + "</td><td>" +
-                                           escapedHtml(field.meaning) + "</td></tr>"))
+                                           escapedHtml(readingMeaning(field)) + "</td></tr>"))
                 << field.field;
         }
     }
