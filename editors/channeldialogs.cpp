@@ -194,11 +194,10 @@ void ChannelDialog::chooseStartOptions() {
     if (c.opt232) {
         start.insert(start.end(), {c.opt232, c.optBCC, c.optFD});
     }
+    // Each handler runs, also for a button that an earlier one's showing of
+    // the record has shown selected already.
     for (OptionButton* button : start) {
-        deselect(button);
-    }
-    for (OptionButton* button : start) {
-        choose(button);
+        reselect(button);
     }
 }
 

@@ -6,6 +6,10 @@
 #include "shell/forms.h"
 #include "tests/support/gui.h"
 
+#include <cctype>
+#include <gtest/gtest.h>
+#include <string>
+
 namespace cvcfg::test {
 
 inline const MessageBox kSerialNumberQuestion{
@@ -54,6 +58,16 @@ inline const char* cv310VariantButton(std::string_view variant) {
         }
     }
     throw std::logic_error("no CV310 variant " + std::string(variant));
+}
+
+// A variant's name as a test's name may hold it: "CV-PC/104-MODBUS" gives
+// "CV_PC_104_MODBUS".
+inline std::string variantTestName(const testing::TestParamInfo<const char*>& info) {
+    std::string name;
+    for (const char c : std::string(info.param)) {
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return name;
 }
 
 // The whole program on a scripted operator, started at product selection.
