@@ -102,6 +102,16 @@ void Application::unloadModelEditor() {
     m_editors.unloadEditorFor(record().ModelName);
 }
 
+void Application::startBlankRecord() {
+    ConfigRecord& record = m_session.record;
+    ConfigRecord blank;
+    blank.ComPort = record.ComPort;
+    blank.CommStatus = record.CommStatus;
+    blank.TimeoutFlag = record.TimeoutFlag;
+    // Assigned in place: the forms hold references to its fields.
+    record = blank;
+}
+
 void Application::UpdateParameters() {
     mainmenu().UpdateParameters();
 }

@@ -54,6 +54,11 @@ public:
     // Unloads the editor of the current model.
     void unloadModelEditor();
 
+    // Empties the record for a product about to be chosen, so that nothing
+    // an earlier product left reaches a unit whose forms cannot show it. The
+    // port the operator chose and the serial layer's last word stay.
+    void startBlankRecord();
+
     [[nodiscard]] Session& session() { return m_session; }
     [[nodiscard]] ConfigRecord& record() { return m_session.record; }
     [[nodiscard]] const PortMap& ports() const { return m_ports; }

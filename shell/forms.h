@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 class QLabel;
@@ -125,6 +126,11 @@ public:
     // when the menu has no such variant.
     bool chooseVariant(std::string_view variant);
 
+    // Puts the record where the family's product button leaves it: blank but
+    // for the product and the link speed to the unit (taken by value: it may
+    // come from the record being emptied).
+    virtual void startRecord(std::string linkBaud) = 0;
+
 protected:
     struct VariantButton {
         std::string_view variant;
@@ -148,6 +154,9 @@ protected:
 
 private:
     void Command10_Click();
+    // Every variant starts from its product's start again, with the link
+    // speed already answered, whatever the record holds by then.
+    void runVariant(const VariantButton& variant);
 
     std::vector<VariantButton> m_variants;
     QLabel* m_description = nullptr;
@@ -160,6 +169,8 @@ class ModelCV210 : public VariantMenu {
 public:
     explicit ModelCV210(Application& app);
     ~ModelCV210() override;
+
+    void startRecord(std::string linkBaud) override;
 
     void CV210s();
     void Setup_KFR();
@@ -197,6 +208,8 @@ class ModelCV310 : public VariantMenu {
 public:
     explicit ModelCV310(Application& app);
     ~ModelCV310() override;
+
+    void startRecord(std::string linkBaud) override;
 
     void Init_CV310();
     void SetupDMXparams();

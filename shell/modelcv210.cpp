@@ -4,6 +4,8 @@
 #include "shell/forms.h"
 #include "ui_model_cv210.h"
 
+#include <utility>
+
 namespace cvcfg {
 
 using Mode = CV210Params::Mode;
@@ -50,6 +52,14 @@ ModelCV210::~ModelCV210() = default;
 
 void ModelCV210::unload() {
     m_app.unloadModelCV210();
+}
+
+void ModelCV210::startRecord(std::string linkBaud) {
+    m_app.startBlankRecord();
+    ConfigRecord& record = m_app.record();
+    record.BridgeCaption = "DF1 via USB/Serial to ";
+    record.ModelName = "CV210";
+    record.LinkBaud = std::move(linkBaud);
 }
 
 void ModelCV210::takeIdentity(std::string_view variant) {

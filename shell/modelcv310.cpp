@@ -3,6 +3,8 @@
 #include "shell/forms.h"
 #include "ui_model_cv310.h"
 
+#include <utility>
+
 namespace cvcfg {
 
 ModelCV310::ModelCV310(Application& app)
@@ -43,6 +45,13 @@ ModelCV310::~ModelCV310() = default;
 
 void ModelCV310::unload() {
     m_app.unloadModelCV310();
+}
+
+void ModelCV310::startRecord(std::string linkBaud) {
+    m_app.startBlankRecord();
+    ConfigRecord& record = m_app.record();
+    record.ModelName = "CV310";
+    record.LinkBaud = std::move(linkBaud);
 }
 
 // Every CV310 starts as long as a unit without an extended block, the MMX.

@@ -19,7 +19,8 @@ void VariantMenu::wireVariants(std::vector<VariantButton> variants, QLabel* desc
     description->setMinimumWidth(description->fontMetrics().averageCharWidth() * 30);
     description->setFixedHeight(description->fontMetrics().lineSpacing() * 2);
     for (const VariantButton& variant : m_variants) {
-        connect(variant.button, &QPushButton::clicked, this, variant.handler);
+        connect(variant.button, &QPushButton::clicked, this,
+                [this, &variant] { runVariant(variant); });
         variant.button->installEventFilter(this);
     }
     connect(back, &QPushButton::clicked, this, &VariantMenu::Command10_Click);
@@ -28,11 +29,16 @@ void VariantMenu::wireVariants(std::vector<VariantButton> variants, QLabel* desc
 bool VariantMenu::chooseVariant(std::string_view variant) {
     for (const VariantButton& row : m_variants) {
         if (row.variant == variant) {
-            row.handler();
+            runVariant(row);
             return true;
         }
     }
     return false;
+}
+
+void VariantMenu::runVariant(const VariantButton& variant) {
+    startRecord(m_app.record().LinkBaud);
+    variant.handler();
 }
 
 bool VariantMenu::eventFilter(QObject* watched, QEvent* event) {

@@ -61,30 +61,30 @@ void Welcome::Command3_Click() {
     m_app.about().show();
 }
 
+// Every product starts from a blank record (see startBlankRecord); the
+// variant forms start each variant from their product's start again.
 void Welcome::Command4_Click() {
-    ConfigRecord& record = m_app.record();
-    record.BridgeCaption = "DF1 via USB/Serial to ";
-    record.ModelName = "CV210";
     const Answer answer = m_app.session().op.showMessage(
         {"Is the serial number of the REVISION 2 CV210 Greater or Equal to 21000 starting "
          "February 2004",
          Buttons::YesNo, Icon::None, "!CHECK CV210 Rev2 SERIAL NUMBER!"});
-    record.LinkBaud = answer == Answer::Yes ? "19200" : "9600";
+    ModelCV210& variants = m_app.model_CV210();
+    variants.startRecord(answer == Answer::Yes ? "19200" : "9600");
     hide();
-    m_app.model_CV210().show();
+    variants.show();
 }
 
 // The editor lays out the channel dialogs for the variant chosen next.
 void Welcome::Command5_Click() {
-    ConfigRecord& record = m_app.record();
-    record.ModelName = "CV310";
-    record.LinkBaud = "9600";
+    ModelCV310& variants = m_app.model_CV310();
+    variants.startRecord("9600");
     hide();
-    m_app.model_CV310().show();
+    variants.show();
 }
 
 // The CV320 has one variant: the start leads straight to the main menu.
 void Welcome::Command6_Click() {
+    m_app.startBlankRecord();
     ConfigRecord& record = m_app.record();
     record.ModelName = "CV320";
     record.ModelVariant = "CV320-ME";
@@ -110,9 +110,12 @@ void Welcome::SetupMEparams() {
 }
 
 // The CV-PCI card has no variant of its own: ModelVariant stays as an
-// earlier product left it.
+// earlier product left it. Neither its files nor its image carry it.
 void Welcome::Command7_Click() {
+    const std::string variant = m_app.record().ModelVariant;
+    m_app.startBlankRecord();
     ConfigRecord& record = m_app.record();
+    record.ModelVariant = variant;
     m_app.session().op.showMessage(
         {"This version of CVCFG is for CV-PCI's with Serial Number 20107 or later starting in "
          "October 2003",
@@ -149,6 +152,7 @@ void Welcome::UpdateCVPCI_Parameters() {
 // The CV-PC/104 card: the CV210's set-up and editor without DH-485 and
 // without the serial DF1 port.
 void Welcome::Command2_Click() {
+    m_app.startBlankRecord();
     ConfigRecord& record = m_app.record();
     m_app.session().op.showMessage(
         {"This version of CVCFG is for CV-PC/104's with MODBUS to DH+ Firmware!", Buttons::Ok,
