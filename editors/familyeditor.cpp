@@ -1,6 +1,7 @@
 #include "editors/familyeditor.h"
 
 #include "core/compare.h"
+#include "core/offered.h"
 #include "core/sheet.h"
 #include "editors/formoperator.h"
 #include "link/download.h"
@@ -94,6 +95,7 @@ void FamilyEditor::open_file() {
         return;
     }
     m_file = *path;
+    tellValuesNotOffered(op, m_record);
 }
 
 // The editor's record against a file; neither changes.
@@ -131,6 +133,14 @@ void FamilyEditor::print_sheet() {
         source = {m_file + (same ? "" : " (changed in the editor since)"), fileDateText(m_file)};
     }
     printSheet(configurationSheetHtml(m_record, source), printer);
+}
+
+void tellValuesNotOffered(Operator& op, const ConfigRecord& record) {
+    const std::vector<UnofferedValue> values = valuesNotOffered(record);
+    if (!values.empty()) {
+        op.showMessage({notOfferedMessage(record, values), Buttons::Ok, Icon::Exclamation,
+                        "Values Not Offered by the Editor"});
+    }
 }
 
 void FamilyEditor::openDialog(QDialog& dialog) {

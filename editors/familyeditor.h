@@ -63,4 +63,10 @@ private:
     bool m_downloading = false;
 };
 
+// Tells the operator, in one message, which fields of a configuration just
+// opened or uploaded hold values that the forms of its product do not offer,
+// with the offered ones; nothing when the forms offer every value. The
+// record keeps the values either way.
+void tellValuesNotOffered(Operator& op, const ConfigRecord& record);
+
 } // namespace cvcfg

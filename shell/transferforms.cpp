@@ -1,4 +1,5 @@
 #include "core/configfile.h"
+#include "editors/familyeditor.h"
 #include "editors/formoperator.h"
 #include "link/download.h"
 #include "link/upload.h"
@@ -116,6 +117,11 @@ void UploadForm::cmdUpload_Click() {
     m_transferring = false;
     setBusy(false);
     m_ui->Command1->setEnabled(outcome == UploadOutcome::Complete);
+    // Once the unit's configuration stands in the editor, and the port is
+    // closed again.
+    if (outcome == UploadOutcome::Complete) {
+        tellValuesNotOffered(m_app.session().op, m_app.record());
+    }
 }
 
 void UploadForm::closeEvent(QCloseEvent* event) {
