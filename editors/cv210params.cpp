@@ -1,6 +1,7 @@
 #include "editors/cv210params.h"
 
 #include "core/catalogue.h"
+#include "core/offered.h"
 #include "editors/asciidatatable.h"
 #include "editors/channeldialogs.h"
 #include "editors/modbusdialogs.h"
@@ -34,11 +35,6 @@ QString octalQText(int value) {
     return QString::fromStdString(octalText(value));
 }
 
-// The highest station address of a DH network.
-int lastAddress(Network network) {
-    return network == Network::DH485 ? 32 : 63;
-}
-
 // The code a mode writes into the first mode byte.
 int modeCode(Mode mode, bool rmm) {
     switch (mode) {
@@ -55,8 +51,13 @@ int modeCode(Mode mode, bool rmm) {
 }
 
 // The rack sizes of the Remote I/O adapter, by the code the record holds.
-const std::array<QString, 3> kRackSizes = {QStringLiteral("1/4"), QStringLiteral("1/2"),
-                                           QStringLiteral("FULL")};
+QStringList rackSizeTexts() {
+    QStringList texts;
+    for (const Choice& size : rackSizes()) {
+        texts << latin1(size.name);
+    }
+    return texts;
+}
 
 // The code of a list's speed text in `table`, if the table has that text.
 std::optional<int> speedCode(std::span<const SpeedCode> table, const QString& text) {
@@ -167,7 +168,7 @@ CV210Params::CV210Params(EditorForms& forms)
 
     // The adapter offers every rack size a record can hold, so that a file's
     // quarter or half rack is shown as it is downloaded.
-    m_ui->cboRackSize->addItems({kRackSizes.begin(), kRackSizes.end()});
+    m_ui->cboRackSize->addItems(rackSizeTexts());
     // The entries every CV210 set-up adds to the channel B speeds.
     m_ui->cboAsyncSpeed->addItems(
         {QStringLiteral("38.4"), QStringLiteral("57.6"), QStringLiteral("115.2")});
@@ -243,7 +244,7 @@ void CV210Params::takeStation(int value) {
     // A bridging DF1 unit occupies the next node too: its high address.
     const int next = value + 1;
     if (m_record.ModelVariant == "CV210-DF1" && m_record.ModeBytes == modeBytes(1) &&
-        next <= lastAddress(shownNetwork())) {
+        next <= lastStation(shownNetwork())) {
         m_record.HighAddress = charField(next);
     }
 }
@@ -393,10 +394,10 @@ void CV210Params::cboRackRange_Click() {
 }
 
 void CV210Params::cboRackSize_Click() {
-    const auto size =
-        std::find(kRackSizes.begin(), kRackSizes.end(), m_ui->cboRackSize->currentText());
-    if (size != kRackSizes.end()) {
-        m_record.AuxChar = charField(static_cast<int>(size - kRackSizes.begin()));
+    for (const Choice& size : rackSizes()) {
+        if (latin1(size.name) == m_ui->cboRackSize->currentText()) {
+            m_record.AuxChar = charField(size.code);
+        }
     }
     showRecord();
 }
@@ -598,7 +599,7 @@ void CV210Params::showAddresses() {
     const VariantLayout& variant = layout();
     const Network network = shownNetwork();
     const std::optional<Mode> mode = shownMode();
-    const int last = lastAddress(network);
+    const int last = lastStation(network);
     const QStringList addresses = octalEntries(last);
 
     showAll({ui.lblStnNum, ui.cboStationNumber, ui.lblOctal1, ui.txtDecimal, ui.lblDecimal},
@@ -654,7 +655,7 @@ void CV210Params::showAddresses() {
     showAll({ui.cboDHPLinkID, ui.cboDH485LinkID}, linkIds);
     const QStringList ids = [] {
         QStringList entries;
-        for (int id = 0; id <= 30; ++id) {
+        for (int id = 0; id <= kLastLinkId; ++id) {
             entries << QString::number(id);
         }
         return entries;
@@ -699,8 +700,13 @@ void CV210Params::showRemoteIO() {
 
     showText(ui.cboRackNum, octalQText(code(m_record.StationNo)));
     showText(ui.cboRackRange, QString::number(code(m_record.HighAddress)));
-    const auto size = static_cast<std::size_t>(code(m_record.AuxChar));
-    showText(ui.cboRackSize, size < kRackSizes.size() ? kRackSizes[size] : QString());
+    QString size;
+    for (const Choice& row : rackSizes()) {
+        if (row.code == code(m_record.AuxChar)) {
+            size = latin1(row.name);
+        }
+    }
+    showText(ui.cboRackSize, size);
 }
 
 void CV210Params::showBusProtocol() {

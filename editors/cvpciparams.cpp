@@ -1,6 +1,7 @@
 #include "editors/cvpciparams.h"
 
 #include "core/catalogue.h"
+#include "core/offered.h"
 #include "editors/channeldialogs.h"
 #include "editors/riobt.h"
 #include "ui_cvpci_params.h"
@@ -50,16 +51,6 @@ QStringList texts(std::span<const SpeedCode> table) {
     return entries;
 }
 
-// The rack numbers of the card's list: octal "1" to "27". The set-up starts
-// the adapter at rack 1, so the list offers the racks below "10" too, as the
-// CV210's does.
-constexpr int kFirstRack = 1;
-constexpr int kLastRack = 23;
-
-int lastStation(Network network) {
-    return network == Network::DH485 ? 32 : 63;
-}
-
 int appCode() {
     return catalogueRow(kModel).AppCode;
 }
@@ -70,7 +61,7 @@ CVPCIParams::CVPCIParams(EditorForms& forms)
     : FamilyEditor(forms), m_ui(std::make_unique<Ui::CVPCI_Params>()) {
     m_ui->setupUi(this);
     Ui::CVPCI_Params& ui = *m_ui;
-    ui.cboRackNum->addItems(octalEntries(kLastRack).mid(kFirstRack));
+    ui.cboRackNum->addItems(octalEntries(kLastRackNumber).mid(kFirstRackNumber));
     for (int racks = 1; racks <= block_transfer::kRacks; ++racks) {
         ui.cboRackRange->addItem(QString::number(racks));
     }
@@ -301,7 +292,7 @@ void CVPCIParams::showRecord() {
                                       ? QString::fromStdString(octalText(*station))
                                       : QString());
     ui.txtDecimal->setText(station ? QString::number(*station) : QString());
-    showText(ui.cboRackNum, station && *station >= kFirstRack && *station <= kLastRack
+    showText(ui.cboRackNum, station && *station >= kFirstRackNumber && *station <= kLastRackNumber
                                 ? QString::fromStdString(octalText(*station))
                                 : QString());
     const std::optional<int> racks = charCode(m_record.HighAddress);
