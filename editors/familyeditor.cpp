@@ -10,8 +10,15 @@
 #include <QCursor>
 #include <QDialog>
 #include <QPrinter>
+#include <algorithm>
 
 namespace cvcfg {
+
+namespace {
+
+const QString kDownloadingCaption = QStringLiteral("Downloading Parameters...");
+
+} // namespace
 
 FamilyEditor::FamilyEditor(EditorForms& forms) : m_forms(forms), m_record(forms.record()) {}
 
@@ -34,6 +41,15 @@ void FamilyEditor::wireCommonControls(const CommonControls& controls, FileMenuIt
     restore->setObjectName(QString::fromLatin1(items.restore));
     connect(restore, &QAction::triggered, this, [this] { restore_configuration(); });
 
+    // Room for the caption the button takes while it downloads, so that the
+    // editor keeps its size.
+    const QString idle = controls.cmdDOWNLOAD->text();
+    controls.cmdDOWNLOAD->setText(kDownloadingCaption);
+    const int busyWidth = controls.cmdDOWNLOAD->sizeHint().width();
+    controls.cmdDOWNLOAD->setText(idle);
+    controls.cmdDOWNLOAD->setMinimumWidth(
+        std::max(busyWidth, controls.cmdDOWNLOAD->minimumSizeHint().width()));
+
     connect(controls.cmdCONFIG, &QPushButton::clicked, this, &FamilyEditor::cmdCONFIG_Click);
     connect(controls.cmdDOWNLOAD, &QPushButton::clicked, this, &FamilyEditor::cmdDOWNLOAD_Click);
     connect(controls.cmdRETURN, &QPushButton::clicked, this, &FamilyEditor::cmdRETURN_Click);
@@ -51,7 +67,7 @@ void FamilyEditor::cmdDOWNLOAD_Click() {
         c.cmdRETURN->setEnabled(!busy);
     };
     setBusy(true);
-    c.cmdDOWNLOAD->setText(QStringLiteral("Downloading Parameters..."));
+    c.cmdDOWNLOAD->setText(kDownloadingCaption);
     setCursor(Qt::WaitCursor);
     FormOperator op(
         m_forms.session().op, [&c](const QString& text) { c.lblStatus->setText(text); }, setBusy);

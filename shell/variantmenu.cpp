@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 namespace cvcfg {
 
@@ -13,11 +14,23 @@ void VariantMenu::wireVariants(std::vector<VariantButton> variants, QLabel* desc
                                QPushButton* back) {
     m_variants = std::move(variants);
     m_description = description;
-    // The descriptions wrap within the form instead of widening it.
+    // The descriptions wrap within the form instead of widening it, in room
+    // made for the longest at the narrowest the label can be, so that no
+    // description changes the form's size or is clipped.
     description->setWordWrap(true);
     description->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    description->setMinimumWidth(description->fontMetrics().averageCharWidth() * 30);
-    description->setFixedHeight(description->fontMetrics().lineSpacing() * 2);
+    const QFontMetrics metrics = description->fontMetrics();
+    const int width = metrics.averageCharWidth() * 30;
+    description->setMinimumWidth(width);
+    int height = metrics.lineSpacing() * 2;
+    for (const VariantButton& variant : m_variants) {
+        height = std::max(height, description->heightForWidth(width));
+        const QString shown = description->text();
+        description->setText(variant.button->toolTip());
+        height = std::max(height, description->heightForWidth(width));
+        description->setText(shown);
+    }
+    description->setFixedHeight(height);
     for (const VariantButton& variant : m_variants) {
         connect(variant.button, &QPushButton::clicked, this,
                 [this, &variant] { runVariant(variant); });

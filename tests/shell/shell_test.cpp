@@ -164,6 +164,9 @@ TEST(Setup, HoveringAVariantShowsItsDescriptionAndKeepsTheFormsSize) {
         settle();
         EXPECT_EQ(text(variants, "lblDescription"), child(variants, button)->toolTip());
         EXPECT_EQ(variants->size(), size) << button;
+        auto* description = child<QLabel>(variants, "lblDescription");
+        EXPECT_LE(description->heightForWidth(description->width()), description->height())
+            << button << ": the description is clipped";
     }
 }
 
@@ -454,6 +457,26 @@ TEST(Editor, ModbusAndAsciiModesFromDh485TakeADhPlusSpeed) {
             EXPECT_EQ(text(editor, "cboNetworkSpeed"), "57.6");
         }
     }
+}
+
+TEST(Editor, KeepsItsSizeWhileItDownloads) {
+    ShellBench bench;
+    bench.setUpCV210("CV210-DF1");
+    click(bench.menu(), "cmdUpdate");
+    QWidget* editor = bench.editor();
+    settle();
+    const QSize idle = editor->size();
+    QString caption;
+    QSize busy;
+    bench.op().whileShown = [&](const MessageBox&) {
+        settle();
+        caption = child<QPushButton>(editor, "cmdDOWNLOAD")->text();
+        busy = editor->size();
+    };
+    bench.op().expect(noPortMessage());
+    click(editor, "cmdDOWNLOAD");
+    EXPECT_EQ(caption, "Downloading Parameters...");
+    EXPECT_EQ(busy, idle);
 }
 
 TEST(Editor, ComesBackAfterItsCloseBoxShowingTheRecord) {

@@ -4,6 +4,7 @@
 #include "link/operator.h"
 
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <ostream>
@@ -43,6 +44,9 @@ public:
 
     Answer showMessage(const MessageBox& box) override {
         shown.push_back(box);
+        if (whileShown) {
+            whileShown(box);
+        }
         if (m_messages.empty()) {
             ADD_FAILURE() << "unexpected message: " << box;
             return Answer::Cancel;
@@ -85,6 +89,8 @@ public:
         return found == m_intervals.end() ? designed : found->second;
     }
 
+    // Runs while a message is up, as the operator looks at the forms behind it.
+    std::function<void(const MessageBox&)> whileShown;
     std::vector<MessageBox> shown;
     std::vector<std::string> statuses;
     std::vector<std::string> saveFilters;
