@@ -2,6 +2,7 @@
 // and after every step a fresh set of forms shown from the record must look
 // the same as the live one, while showing leaves the download image as it is.
 #include "core/image.h"
+#include "core/offered.h"
 #include "editors/asciidatatable.h"
 #include "editors/modbusdialogs.h"
 #include "editors/riobt.h"
@@ -9,8 +10,10 @@
 #include "tests/shell/bench.h"
 #include "tests/support/tempdir.h"
 
+#include <QClipboard>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <gtest/gtest.h>
@@ -174,8 +177,13 @@ protected:
         return done;
     }
 
-    // Leaves a dialog in one of the operator's three ways.
+    // Leaves a dialog in one of the operator's three ways, after Enter now
+    // and then, which leaves nothing.
     void leave(QDialog& dialog, const char* accept) {
+        if (below(4) == 0) {
+            QWidget* focus = dialog.focusWidget();
+            pressEnter(focus ? focus : &dialog);
+        }
         switch (below(3)) {
         case 0:
             click(&dialog, accept);
@@ -201,8 +209,17 @@ protected:
         test::pickMenuItem(menu, card ? kCardItems.at(item) : item);
     }
 
-    // Keys into a random box of a table, then Tab out of it: digits, now and
-    // then a key the box refuses, or the box emptied.
+    // Enter in a box of a dialog only ends the entry: the dialog stays, and
+    // no button of it runs.
+    void pressEnter(QWidget* control) {
+        QWidget* form = control->window();
+        QTest::keyClick(control, below(2) == 0 ? Qt::Key_Return : Qt::Key_Enter);
+        EXPECT_TRUE(form->isVisible()) << "Enter in " << control->objectName().toStdString();
+    }
+
+    // Keys into a random box of a table, then Tab out of it: digits typed
+    // over the box's text or into it as it stands (a 0 included), now and
+    // then a key the box refuses, a paste, the box emptied, or Enter.
     std::string typeIntoBox(QWidget* form) {
         const std::vector<QLineEdit*> boxes = usable<QLineEdit>(form);
         if (boxes.empty()) {
@@ -210,21 +227,38 @@ protected:
         }
         QLineEdit* box = boxes[static_cast<std::size_t>(below(static_cast<int>(boxes.size())))];
         click(box);
+        static constexpr char kKeys[] = "0123456789012345678965a -";
         std::string keys;
-        if (below(5) == 0) {
+        for (int i = below(7); i >= 0; --i) {
+            keys += kKeys[below(static_cast<int>(sizeof kKeys) - 1)];
+        }
+        std::string done = box->objectName().toStdString();
+        switch (below(5)) {
+        case 0:
             box->selectAll();
             QTest::keyClick(box, Qt::Key_Delete);
-            keys = "(emptied)";
-        } else {
-            static constexpr char kKeys[] = "0123456789012345678965a -";
-            box->selectAll();
-            for (int i = below(6); i >= 0; --i) {
-                keys += kKeys[below(static_cast<int>(sizeof kKeys) - 1)];
-            }
+            done += " (emptied)";
+            break;
+        case 1:
+            QGuiApplication::clipboard()->setText(QString::fromLatin1(keys.c_str()));
+            QTest::keySequence(box, QKeySequence::Paste);
+            done += " pasted '" + keys + "' into '" + box->text().toStdString() + "'";
+            break;
+        case 2:
             QTest::keyClicks(box, QString::fromLatin1(keys.c_str()));
+            done += " '" + keys + "' typed into it as it stood";
+            break;
+        default:
+            box->selectAll();
+            QTest::keyClicks(box, QString::fromLatin1(keys.c_str()));
+            done += " '" + keys + "'";
+        }
+        if (below(3) == 0) {
+            pressEnter(box);
+            done += " Enter";
         }
         QTest::keyClick(box, Qt::Key_Tab);
-        return box->objectName().toStdString() + " '" + keys + "'";
+        return done;
     }
 
     std::string clickSomeCheck(QWidget* form) {
@@ -339,6 +373,19 @@ protected:
         return done;
     }
 
+    // A file that holds values no control offers is opened with one message
+    // that names them.
+    void expectNotOfferedMessage(const std::string& path) {
+        ConfigRecord file = bench.record();
+        if (!OpenConfigFile(path, file).ok()) {
+            return;
+        }
+        if (const std::vector<UnofferedValue> values = valuesNotOffered(file); !values.empty()) {
+            bench.op().expect({notOfferedMessage(file, values), Buttons::Ok, Icon::Exclamation,
+                               "Values Not Offered by the Editor"});
+        }
+    }
+
     std::string step() {
         EditorForms& forms = bench.app.editors();
         const auto opens = [this](const char* opener) {
@@ -384,6 +431,7 @@ protected:
             return "save";
         case 4:
             if (saved) {
+                expectNotOfferedMessage(dir.path("saved.CVF"));
                 bench.op().expectOpenFile(dir.path("saved.CVF"));
                 useMenu("open_file");
                 return "open";
@@ -402,7 +450,10 @@ protected:
             }
             [[fallthrough]];
         case 7:
-            if (below(3) == 0) {
+            // The slave address is the DF1-to-DF1 channel's; elsewhere its
+            // field means something else.
+            if (below(3) == 0 &&
+                child(&forms.paramConfigB(), "optHD")->isVisibleTo(&forms.paramConfigB())) {
                 return useSlaveAddress();
             }
             [[fallthrough]];
@@ -465,13 +516,7 @@ INSTANTIATE_TEST_SUITE_P(EveryEditorVariant, Mirror,
                                          "CV310-MMX", "CV310-DMX", "CV310-DFX", "CV310-BTI",
                                          "CV310-DF1", "CV310-DAS", "CV-PC/104-MODBUS", "CV320-ME",
                                          "CV-PCI"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                             std::string name;
-                             for (const char c : std::string(info.param)) {
-                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             }
-                             return name;
-                         });
+                         test::variantTestName);
 
 } // namespace
 } // namespace cvcfg
