@@ -1,5 +1,6 @@
 #include "core/configfile.h"
 
+#include "core/codes.h"
 #include "core/excerpt.h"
 #include "core/fields.h"
 #include "core/savefile.h"
@@ -391,6 +392,13 @@ void ApplyFileValues(ConfigRecord& record, const FileValues& values, FileValueVi
         }
     }
     std::copy_n(values.fields.ExtParams.begin(), values.extendedCount, record.ExtParams.begin());
+    // Where the values hold no Modbus option byte, its two-wire bit is
+    // channel B's wiring, which they do hold; without this a round trip
+    // would change the next download of the RMM.
+    if (keepsModbusOptions(record) &&
+        values.extendedCount <= static_cast<int>(modbus_map::kOptions)) {
+        takeTwoWireOption(record);
+    }
     if (view) {
         view->showLoadedRecord();
     }

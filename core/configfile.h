@@ -67,7 +67,8 @@ inline constexpr std::uintmax_t kMaxConfigFileSize = 1024 * 1024;
                                                   const ConfigRecord& record);
 
 // Moves file values into the record, then lets the editor, when one is
-// given, show them. The file's values stay exactly as read.
+// given, show them. The file's values stay exactly as read; the Modbus
+// two-wire bit, where they hold no option byte, follows channel B's wiring.
 void ApplyFileValues(ConfigRecord& record, const FileValues& values, FileValueView* view = nullptr);
 
 // Reads the file and applies it; on any failure the record is untouched.

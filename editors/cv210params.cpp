@@ -461,13 +461,6 @@ void CV210Params::showLoadedRecord() {
     if (network != Network::RemoteIO) {
         m_record.NetworkName = network == Network::DH485 ? "DH485" : "DH+";
     }
-    // Where neither the file nor the upload carries the Modbus option byte,
-    // its two-wire bit is channel B's wiring, which both carry; without this
-    // a round trip would change the next download of the RMM.
-    if (keepsModbusOptions(m_record) &&
-        sectionBValueCount(sectionBFor(m_record)) <= static_cast<int>(modbus_map::kOptions)) {
-        takeTwoWireOption(m_record);
-    }
     showRecord();
 }
 

@@ -148,13 +148,23 @@ TEST(ConfigFileReader, ModeBytesKeepTheFirstCharacterAndAZero) {
     EXPECT_EQ(record.ModeBytes, std::string("A\0", 2));
 }
 
-TEST(ConfigFileReader, FileWithoutExtendedSectionLeavesExtParamsAlone) {
+TEST(ConfigFileReader, FileWithoutExtendedSectionLeavesExtParamsAloneButChannelBsWiring) {
     ConfigRecord record = df1SetupRecord();
-    record.ExtParams.fill(77);
+    record.ExtParams.fill(77); // 0x4D: the Modbus two-wire bit 0x08 set
     openText(readFile(dataPath("cv210-df1.CVF")), record);
+    EXPECT_EQ(record.ExtParams[1], 77 & ~0x08) << "channel B is RS-232C";
+    record.ExtParams[1] = 77;
     for (const int32_t value : record.ExtParams) {
         EXPECT_EQ(value, 77);
     }
+
+    // The RMM's file holds no option byte; the bit follows the wiring it holds.
+    ConfigRecord rmm = blankRecord(*findVariant("CV210-RMM"));
+    rmm.CHBParams = 0x60; // RS485-2 Wire
+    const std::string text = FormatConfigFile(rmm);
+    rmm.ExtParams[1] = 0;
+    openText(text, rmm);
+    EXPECT_EQ(rmm.ExtParams[1], 0x08);
 }
 
 TEST(ConfigFileReader, AcceptsLfLineEndsTrailingBlankLinesAndTheOlderNotation) {
