@@ -7,6 +7,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/cvcfg.svg
 install(FILES ${PROJECT_SOURCE_DIR}/resources/cvcfg.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
         RENAME com.corvane.cvcfg.metainfo.xml)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/cvcfg.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME cvcfg)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/cvcfg.1 ${PROJECT_SOURCE_DIR}/docs/cvcfg-unit.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 

@@ -22,7 +22,7 @@ root=$work/root
 for file in usr/bin/cvcfg usr/bin/cvcfg-unit usr/share/applications/cvcfg.desktop \
     usr/share/icons/hicolor/scalable/apps/cvcfg.svg \
     usr/share/metainfo/com.corvane.cvcfg.metainfo.xml usr/share/man/man1/cvcfg.1 \
-    usr/share/man/man1/cvcfg-unit.1; do
+    usr/share/man/man1/cvcfg-unit.1 usr/share/bash-completion/completions/cvcfg; do
     if [ ! -s "$root/$file" ]; then
         echo "the package lacks /$file" >&2
         exit 1
@@ -33,3 +33,5 @@ done
 desktop-file-validate "$root/usr/share/applications/cvcfg.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/com.corvane.cvcfg.metainfo.xml" > /dev/null
 man -l "$root/usr/share/man/man1/cvcfg.1" > /dev/null
+bash "$(dirname "$0")/completion.sh" "$root/usr/bin/cvcfg" \
+    "$root/usr/share/bash-completion/completions/cvcfg"
