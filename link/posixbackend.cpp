@@ -14,6 +14,7 @@
 #include <fstream>
 #include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -422,15 +423,34 @@ int PosixSerialBackend::close(PortHandle handle) {
     return 0;
 }
 
+std::string permissionAdvice(const std::string& device, const std::string& owner,
+                             const std::string& group, unsigned mode) {
+    constexpr unsigned kGroupReadWrite = S_IRGRP | S_IWGRP;
+    if ((mode & kGroupReadWrite) == kGroupReadWrite) {
+        return device + " belongs to the group " + group + ": join it with \"sudo usermod -aG " +
+               group + " $USER\" and log in again";
+    }
+    // Joining a group that may not read and write the device would not help.
+    std::string permissions;
+    constexpr std::array<unsigned, 9> kBits = {S_IRUSR, S_IWUSR, S_IXUSR, S_IRGRP, S_IWGRP,
+                                               S_IXGRP, S_IROTH, S_IWOTH, S_IXOTH};
+    for (std::size_t i = 0; i < kBits.size(); ++i) {
+        permissions += (mode & kBits[i]) ? "rwx"[i % 3] : '-';
+    }
+    return device + " is owned by user " + owner + " and group " + group + ", permissions " +
+           permissions;
+}
+
 std::string permissionAdvice(const std::string& device) {
     struct stat status {};
     if (::stat(device.c_str(), &status) != 0) {
         return "you may not open " + device;
     }
+    const ::passwd* user = ::getpwuid(status.st_uid);
     const ::group* owner = ::getgrgid(status.st_gid);
-    const std::string group = owner ? owner->gr_name : std::to_string(status.st_gid);
-    return device + " belongs to the group " + group + ": join it with \"sudo usermod -aG " +
-           group + " $USER\" and log in again";
+    return permissionAdvice(device, user ? user->pw_name : std::to_string(status.st_uid),
+                            owner ? owner->gr_name : std::to_string(status.st_gid),
+                            status.st_mode & 0777u);
 }
 
 std::string PosixSerialBackend::errorText(int code) const {

@@ -29,6 +29,12 @@ namespace cvcfg {
 // (dialout, as a rule), named here from the device itself.
 [[nodiscard]] std::string permissionAdvice(const std::string& device);
 
+// The same from the device's owner, group and permission bits (`mode`):
+// the group to join where that group may read and write the device, else
+// who owns it and its permissions ("rw-------").
+[[nodiscard]] std::string permissionAdvice(const std::string& device, const std::string& owner,
+                                           const std::string& group, unsigned mode);
+
 // The serial backend on the POSIX terminal interface. Port names go through
 // the COM port map; the error codes are errno values. A port is given back
 // with the terminal settings it had when it was opened.

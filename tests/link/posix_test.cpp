@@ -8,6 +8,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace cvcfg {
@@ -116,30 +117,72 @@ TEST(PortMap, DiscoversTheMachinesSerialDevices) {
     std::filesystem::remove_all(root);
 }
 
-// A port the user may not open says which group owns it and how to join it.
+// A port the user may not open says which group owns it and how to join it,
+// where that group may read and write it.
 TEST(PosixBackend, RefusedPortNamesTheGroupThatOwnsIt) {
     const std::string device =
         (std::filesystem::temp_directory_path() / ("cvcfg-denied-" + std::to_string(::getpid())))
             .string();
     std::ofstream(device) << "";
+    using std::filesystem::perms;
+    std::filesystem::permissions(device, perms::owner_read | perms::owner_write |
+                                             perms::group_read | perms::group_write);
     const ::group* own = ::getgrgid(::getegid());
+    const ::passwd* me = ::getpwuid(::geteuid());
     ASSERT_NE(own, nullptr);
-    const std::string advice = permissionAdvice(device);
-    EXPECT_EQ(advice, device + " belongs to the group " + own->gr_name +
-                          ": join it with \"sudo usermod -aG " + own->gr_name +
-                          " $USER\" and log in again");
+    ASSERT_NE(me, nullptr);
+    EXPECT_EQ(permissionAdvice(device), device + " belongs to the group " + own->gr_name +
+                                            ": join it with \"sudo usermod -aG " + own->gr_name +
+                                            " $USER\" and log in again");
 
-    std::filesystem::permissions(device, std::filesystem::perms::none);
+    std::filesystem::permissions(device, perms::none);
+    const std::string advice = permissionAdvice(device);
+    EXPECT_EQ(advice, device + " is owned by user " + me->pw_name + " and group " + own->gr_name +
+                          ", permissions ---------");
     PosixSerialBackend backend(PortMap{});
     PortHandle handle = -1;
     const int code = backend.open(device, handle);
+    const std::string text = backend.errorText(code);
     std::filesystem::remove(device);
     if (::geteuid() == 0) {
         GTEST_SKIP() << "root opens any device";
     }
     ASSERT_EQ(code, EACCES);
-    EXPECT_EQ(backend.errorText(code), std::string(std::strerror(EACCES)) + " (" + advice + ")");
+    EXPECT_EQ(text, std::string(std::strerror(EACCES)) + " (" + advice + ")");
 }
+
+struct AdviceCase {
+    const char* owner;
+    const char* group;
+    unsigned mode;
+    const char* advice;
+};
+
+class PermissionAdvice : public testing::TestWithParam<AdviceCase> {};
+
+// Joining the group helps only where the group may read and write.
+TEST_P(PermissionAdvice, SendsToTheGroupOnlyWhereItMayReadAndWrite) {
+    const AdviceCase& c = GetParam();
+    EXPECT_EQ(permissionAdvice("/dev/ttyX", c.owner, c.group, c.mode), c.advice);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, PermissionAdvice,
+    testing::Values(
+        AdviceCase{"root", "dialout", 0660,
+                   "/dev/ttyX belongs to the group dialout: join it with \"sudo usermod -aG "
+                   "dialout $USER\" and log in again"},
+        AdviceCase{"root", "uucp", 0666,
+                   "/dev/ttyX belongs to the group uucp: join it with \"sudo usermod -aG "
+                   "uucp $USER\" and log in again"},
+        AdviceCase{"root", "root", 0600,
+                   "/dev/ttyX is owned by user root and group root, permissions rw-------"},
+        AdviceCase{"alice", "tty", 0620,
+                   "/dev/ttyX is owned by user alice and group tty, permissions rw--w----"},
+        AdviceCase{"root", "dialout", 0640,
+                   "/dev/ttyX is owned by user root and group dialout, permissions rw-r-----"},
+        AdviceCase{"root", "plugdev", 0604,
+                   "/dev/ttyX is owned by user root and group plugdev, permissions rw----r--"}));
 
 } // namespace
 } // namespace cvcfg
