@@ -158,8 +158,13 @@ std::string describeRecord(const ConfigRecord& record) {
     const std::string type = codeText(record, "NetType");
     report.row("Network", network ? std::string(networkName(*network)) + " (" + type + ")" : type,
                {"NetType"});
-    report.row("Station", codeText(record, "StationNo") + octalNote(fieldCode(record, "StationNo")),
-               {"StationNo"});
+    if (stationIsModbusAddress(record)) {
+        report.row("Modbus address", codeText(record, "StationNo") + " (decimal)", {"StationNo"});
+    } else {
+        report.row("Station",
+                   codeText(record, "StationNo") + octalNote(fieldCode(record, "StationNo")),
+                   {"StationNo"});
+    }
     report.row("High address",
                codeText(record, "HighAddress") + octalNote(fieldCode(record, "HighAddress")),
                {"HighAddress"});

@@ -32,6 +32,9 @@ std::string fieldMeaning(const ConfigRecord& record, std::string_view name) {
         const std::optional<Network> network = networkOf(record);
         return network ? std::string(networkName(*network)) : "";
     }
+    if (name == "StationNo" && stationIsModbusAddress(record)) {
+        return code ? "Modbus address " + std::to_string(*code) : "";
+    }
     if (name == "StationNo" || name == "HighAddress") {
         return code ? "octal " + octalText(*code) : "";
     }
@@ -165,7 +168,9 @@ std::vector<Difference> compareRecords(const ConfigRecord& left, const ConfigRec
     const std::vector<FieldReading> theirs = readFields(right);
     std::vector<Difference> differences;
     for (std::size_t i = 0; i < mine.size() && i < theirs.size(); ++i) {
-        if (mine[i].value != theirs[i].value) {
+        // A field keeps its code but changes its meaning when another field
+        // changes how it is read (NetType, the network of a speed code).
+        if (mine[i].value != theirs[i].value || mine[i].meaning != theirs[i].meaning) {
             differences.push_back({mine[i], theirs[i]});
         }
     }

@@ -87,6 +87,14 @@ std::optional<Network> networkOf(const ConfigRecord& record) {
     return std::nullopt;
 }
 
+bool stationIsModbusAddress(const ConfigRecord& record) {
+    // The MMX's channel A is the Modbus master, with no address of its own;
+    // the DF1-to-DF1 unit shows no station on channel A.
+    constexpr int kChannelAModbus = 2;
+    return record.ModelName == "CV310" && record.ModelVariant != "CV310-MMX" &&
+           record.ModelVariant != "CV310-DF1" && fieldCode(record, "NetType") == kChannelAModbus;
+}
+
 std::span<const SpeedCode> netSpeedTable(const ConfigRecord& record) {
     const std::optional<Network> network = networkOf(record);
     return network ? networkSpeeds(*network) : SpeedCodeTable();
@@ -187,7 +195,8 @@ RegisterRow registerRow(const ConfigRecord& record, int row) {
 
 std::string registerRowMeaning(const RegisterRow& row) {
     if (row.start == 0 && row.end == 0 && row.file == 0 && row.word == 0) {
-        return "unused";
+        // The flag is sent even for an unused slot, so a change of it shows.
+        return row.floatingPoint ? "unused, floating point" : "unused";
     }
     return "Modbus " + std::to_string(row.start) + " to " + std::to_string(row.end) + " to file " +
            std::to_string(row.file) + " word " + std::to_string(row.word) +

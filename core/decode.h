@@ -39,6 +39,11 @@ namespace cvcfg {
 // The A-B network the record's NetType selects, where the product has one.
 [[nodiscard]] std::optional<Network> networkOf(const ConfigRecord& record);
 
+// Whether StationNo holds a Modbus address, a decimal number 1 to 247: on
+// the CV310 variants that show channel A's station, when channel A talks
+// Modbus (NetType 2). Elsewhere StationNo is an octal station or rack.
+[[nodiscard]] bool stationIsModbusAddress(const ConfigRecord& record);
+
 // The speed table NetSpeed is read against: the network's, or channel A's
 // on units without an A-B network port.
 [[nodiscard]] std::span<const SpeedCode> netSpeedTable(const ConfigRecord& record);

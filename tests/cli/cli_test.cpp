@@ -354,6 +354,57 @@ TEST_F(Cli, ShowDiffAndSheetMarkValuesTheEditorDoesNotOffer) {
     EXPECT_FALSE(contains(plc.out, "unknown bit 0x04"));
 }
 
+// The CV310's Modbus address list offers "1" to "247": decimal, not octal.
+TEST_F(Cli, ShowAndDiffGiveTheCV310ModbusAddressInDecimal) {
+    const std::string golden = dataPath("cv310-dmx.CVF");
+    const std::string modbus = path("modbus.CVF");
+    const std::string df1 = path("df1.CVF");
+    ASSERT_EQ(
+        cvcfg({"set", "--variant", "CV310-DMX", golden, "NetType=2", "StationNo=12", "-o", modbus})
+            .status,
+        kSuccess);
+    ASSERT_EQ(
+        cvcfg({"set", "--variant", "CV310-DMX", golden, "NetType=1", "StationNo=12", "-o", df1})
+            .status,
+        kSuccess);
+    const Outcome shown = cvcfg({"show", "--variant", "CV310-DMX", modbus});
+    ASSERT_EQ(shown.status, kSuccess) << shown.err;
+    EXPECT_EQ(lineStarting(shown.out, "Modbus address"), "Modbus address  StationNo 12 (decimal)")
+        << shown.out;
+    EXPECT_FALSE(contains(shown.out, "octal 14")) << shown.out;
+    // On DF1 the same byte is an octal station.
+    const Outcome station = cvcfg({"show", "--variant", "CV310-DMX", df1});
+    EXPECT_TRUE(contains(lineStarting(station.out, "Station"), "StationNo 12 (octal 14)"))
+        << station.out;
+
+    const Outcome differs = cvcfg({"diff", "--variant", "CV310-DMX", df1, modbus});
+    EXPECT_EQ(differs.status, kFailure);
+    EXPECT_EQ(lineStarting(differs.out, "StationNo:"),
+              "StationNo: 12 (octal 14) -> 12 (Modbus address 12)")
+        << differs.out;
+}
+
+// A slot's floating-point flag is sent even when the slot is otherwise unused.
+TEST_F(Cli, DiffNamesTheFloatingPointFlagOfAnUnusedSlot) {
+    const std::string golden = dataPath("cv320-me.CVF");
+    const std::string flagged = path("flagged.CVF");
+    const std::string plain = path("plain.CVF");
+    const std::vector<std::string> emptySlot = {
+        "ExtParams[18]=0", "ExtParams[19]=0", "ExtParams[20]=0", "ExtParams[21]=0",
+        "ExtParams[22]=0", "ExtParams[23]=0", "ExtParams[24]=0", "ExtParams[25]=0"};
+    std::vector<std::string> args = {"set", "--variant", "CV320-ME", golden};
+    args.insert(args.end(), emptySlot.begin(), emptySlot.end());
+    std::vector<std::string> plainArgs = args;
+    args.insert(args.end(), {"ExtParams[26]=1", "-o", flagged});
+    plainArgs.insert(plainArgs.end(), {"ExtParams[26]=0", "-o", plain});
+    ASSERT_EQ(cvcfg(args).status, kSuccess);
+    ASSERT_EQ(cvcfg(plainArgs).status, kSuccess);
+    const Outcome differs = cvcfg({"diff", "--variant", "CV320-ME", plain, flagged});
+    EXPECT_EQ(differs.status, kFailure);
+    const std::string line = lineStarting(differs.out, "Modbus slot 1:");
+    EXPECT_TRUE(contains(line, "(unused) -> ") && contains(line, "floating point")) << differs.out;
+}
+
 TEST_F(Cli, SheetWritesTheHtmlOfAFileAndRefusesOtherOutputs) {
     const std::string golden = dataPath("cv210-kfr.CVF");
     const Outcome html =
