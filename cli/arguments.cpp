@@ -32,6 +32,11 @@ std::optional<Arguments> parseArguments(std::span<const std::string> args,
     Arguments parsed;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg == "--") {
+            parsed.words.insert(parsed.words.end(),
+                                args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+            break;
+        }
         if (arg == "--help" || arg == "-h") {
             parsed.help = true;
             continue;

@@ -50,7 +50,8 @@ Commands:
 COM1 to COM12 open /dev/ttyS0 to /dev/ttyS11 unless the environment variable
 CVCFG_COM<N>=PATH or the option --com N=PATH (which wins) names another device.
 
-Run "cvcfg COMMAND --help" for a command's options.
+Run "cvcfg COMMAND --help" or "cvcfg help COMMAND" for a command's options;
+"--" ends the options, so that a word after it may begin with "-".
 )";
 
 constexpr std::string_view kNewHelp =
@@ -429,6 +430,11 @@ std::optional<std::vector<std::string>> takePortMappings(std::span<const std::st
     std::vector<std::string> rest;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string mapping;
+        if (args[i] == "--") {
+            // What follows are the command's words, a "--com" among them too.
+            rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+            break;
+        }
         if (args[i] == "--com") {
             if (i + 1 == args.size()) {
                 error = "--com needs a value N=PATH";
@@ -461,6 +467,10 @@ int run(std::span<const std::string> arguments, std::istream& in, std::ostream& 
         return command.usage(mappingError, kProgramHelp);
     }
     const std::span<const std::string> args = *remaining;
+    if (args.size() > 1 && args.front() == "help") {
+        const std::vector<std::string> asked = {args[1], "--help"};
+        return run(asked, in, out, err, ports, desktop);
+    }
     if (args.empty() || args.front() == "--help" || args.front() == "-h" ||
         args.front() == "help") {
         out << kProgramHelp;

@@ -427,8 +427,29 @@ TEST_F(Cli, EveryCommandExplainsItself) {
         const Outcome help = cvcfg({command, "--help"});
         EXPECT_EQ(help.status, kSuccess);
         EXPECT_TRUE(contains(help.out, std::string("Usage: cvcfg ") + command)) << help.out;
+        const Outcome asked = cvcfg({"help", command});
+        EXPECT_EQ(asked.status, kSuccess);
+        EXPECT_EQ(asked.out, help.out) << "cvcfg help " << command;
     }
     EXPECT_TRUE(contains(cvcfg({"--help"}).out, "Commands:"));
+    const Outcome unknown = cvcfg({"help", "frobnicate"});
+    EXPECT_EQ(unknown.status, kUsage);
+    EXPECT_TRUE(contains(unknown.err, "unknown command \"frobnicate\"")) << unknown.err;
+}
+
+TEST_F(Cli, DoubleDashEndsTheOptions) {
+    const std::string file = path("-plant.CVF");
+    ASSERT_EQ(cvcfg({"set", "--variant", "CV210-DF1", "-", "StationNo=9", "-o", file}).status,
+              kSuccess);
+    // Without "--" a word that begins with "-" is taken for an option.
+    const Outcome option = cvcfg({"show", "--variant", "CV210-DF1", "-plant.CVF"});
+    EXPECT_EQ(option.status, kUsage);
+    EXPECT_TRUE(contains(option.err, "unknown option \"-plant.CVF\"")) << option.err;
+    const Outcome shown = cvcfg({"show", "--variant", "CV210-DF1", "--", file});
+    EXPECT_EQ(shown.status, kSuccess) << shown.err;
+    EXPECT_TRUE(contains(shown.out, "StationNo 9")) << shown.out;
+    const Outcome com = cvcfg({"show", "--variant", "CV210-DF1", "--", "--com"});
+    EXPECT_EQ(com.status, kFailure) << "\"--com\" after \"--\" is a file name: " << com.err;
 }
 
 } // namespace
