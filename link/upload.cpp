@@ -19,6 +19,10 @@ constexpr std::size_t kStage1Basic = 47;    // b(29) to b(47): the fixed section
 constexpr std::size_t kStage1Extended = 56; // b(56) onward: ExtParams pairs
 constexpr std::size_t kStage2First = 24;    // b(24) to b(111): ExtParams[0..87]
 constexpr std::size_t kStage3First = 16;    // b(16) to b(29): ExtParams[0..13]
+// The first reply carries the image one place on, so its header's body
+// length and the body's application code stand here.
+constexpr std::size_t kBodyLengthAt = 2;
+constexpr std::size_t kAppCodeAt = 28;
 constexpr int kStage3Values = 14;
 
 // How many bytes each stage collects before it judges the reply. The first
@@ -102,8 +106,8 @@ std::string singleLines(const ReplyBytes& b, std::size_t first, int values) {
 
 class Upload {
 public:
-    Upload(Session& session, UploadTarget target)
-        : m_session(session), m_record(session.record), m_target(target) {
+    Upload(Session& session, UploadTarget target, const IdentityCheck& check)
+        : m_session(session), m_record(session.record), m_target(target), m_check(check) {
         m_timer.setInterval(session.op.timerInterval(kUploadStageTimeout));
     }
 
@@ -121,6 +125,7 @@ private:
     Session& m_session;
     ConfigRecord& m_record;
     UploadTarget m_target;
+    const IdentityCheck& m_check;
     ReplyTimer m_timer;
     ReplyBytes m_bytes{};
     UploadOutcome m_failure = UploadOutcome::TimedOut;
@@ -229,6 +234,12 @@ UploadOutcome Upload::run() {
     if (!exchange({"TEE", std::max(kStage1Limit, stage1Highest + 1), stage1Highest}, true)) {
         return end(m_failure);
     }
+    if (m_check) {
+        if (const std::string refused = m_check(identityOf(m_bytes)); !refused.empty()) {
+            SendAck(m_session);
+            return end(UploadOutcome::OtherVariant, refused);
+        }
+    }
     const bool toFile = m_target == UploadTarget::FileAndRecord;
     op.setStatus("A-OK! Configuration Uploaded from " + m_record.ModelName +
                  (toFile ? " - Saving to a File." : "."));
@@ -323,13 +334,18 @@ void SplitReply(const std::string& reply, ReplyBytes& bytes) {
     }
 }
 
+UnitIdentity identityOf(const ReplyBytes& bytes) {
+    return {bytes[kBodyLengthAt], bytes[kAppCodeAt]};
+}
+
 void SendAck(Session& session) {
     session.record.CommStatus =
         session.serial.CommWrite(session.record.ComPort, std::string(1, 0x06));
 }
 
-UploadOutcome UploadConfiguration(Session& session, UploadTarget target) {
-    return Upload(session, target).run();
+UploadOutcome UploadConfiguration(Session& session, UploadTarget target,
+                                  const IdentityCheck& check) {
+    return Upload(session, target, check).run();
 }
 
 } // namespace cvcfg

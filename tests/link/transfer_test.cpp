@@ -4,6 +4,7 @@
 #include "link/download.h"
 #include "link/posixbackend.h"
 #include "link/upload.h"
+#include "link/verify.h"
 #include "tests/support/records.h"
 #include "tests/support/scriptedoperator.h"
 #include "tests/support/tempdir.h"
@@ -437,6 +438,25 @@ TEST(Upload, PlanFollowsTheCatalogue) {
                                   variant.uploadExtendedBlock};
         EXPECT_EQ(uploadPlanFor(record), expected);
     }
+}
+
+// The first reply carries the image one place on: the header's body length
+// in its third byte, the application code in its 29th.
+TEST(Verify, TheFirstReplyTellsWhatTheUnitIs) {
+    ReplyBytes bytes{};
+    std::string reply(66, '\0');
+    reply.replace(0, 3, "TR\x2a");
+    reply[28] = 5;
+    SplitReply(reply, bytes);
+    const ConfigRecord df1 = test::zeroRecord("CV210-DF1");
+    EXPECT_EQ(identityOf(bytes), (UnitIdentity{42, 5}));
+    EXPECT_FALSE(answersAs(identityOf(bytes), df1));
+    EXPECT_TRUE(answersAs(identityOf(bytes), test::zeroRecord("CV310-DF1")));
+    EXPECT_TRUE(answersAs({42, 0}, df1));
+    EXPECT_FALSE(answersAs({58, 0}, df1)) << "the CV-PCI has application code 0 too";
+    // An identity no catalogue variant has is given as it came.
+    EXPECT_EQ(otherVariantText({50, 9}, df1),
+              "The unit answers with application code 9 and body length 50, not as a CV210-DF1");
 }
 
 } // namespace
