@@ -9,6 +9,7 @@
 #include "link/download.h"
 #include "link/posixbackend.h"
 #include "link/upload.h"
+#include "link/verify.h"
 
 namespace cvcfg::cli {
 
@@ -22,11 +23,15 @@ Opens FILE as a configuration of VARIANT and downloads it to the unit on PORT
 9600 baud unless --baud says 19200 (CV210 units from serial number 21000).
 
 cvcfg asks you to press the unit's Configure pushbutton and waits for Enter;
---yes answers for you. Exit status 0 only when the unit acknowledged.
+--yes answers for you.
 
 With --verify, cvcfg then reads the configuration back from the unit (press
-Configure again) and compares it with FILE, as "cvcfg verify" does: exit
-status 0 only when the unit holds what FILE says.
+Configure again) and compares it with FILE, as "cvcfg verify" does.
+
+Exit status without --verify: 0 when the unit acknowledged, 1 when it did
+not. With --verify: 0 when the unit holds what FILE says; 1 when the download
+failed, the unit holds other values or answers as another variant; 2 when
+the unit acknowledged but could not be read back, or FILE could not be read.
 )";
 
 constexpr std::string_view kVerifyHelp =
@@ -34,12 +39,21 @@ constexpr std::string_view kVerifyHelp =
 
 Reads the configuration of the VARIANT unit on PORT, as "cvcfg upload" does
 but without writing any file, and compares it with FILE field by field.
-Prints "The unit holds this configuration." when they agree, or every field
-that differs (FILE's value -> the unit's). Exit status 0 only when the unit
-holds what FILE says, as far as an upload carries it.
+First the unit's identity (its application code and body length) is checked:
+a unit that answers as another variant or product is reported as such and
+its fields are not compared. Then cvcfg prints "The unit holds this
+configuration." when they agree, or every field that differs (FILE's value
+-> the unit's).
+
+Exit status: 0 when the unit holds what FILE says, as far as an upload
+carries it; 1 when it holds other values or answers as another variant;
+2 when the unit or FILE could not be read.
 )";
 
 constexpr std::string_view kHolds = "The unit holds this configuration.\n";
+
+// verify and download --verify: nothing could be read to compare.
+constexpr int kNotRead = 2;
 
 constexpr std::string_view kUploadHelp =
     R"(Usage: cvcfg upload --variant VARIANT --port PORT [--baud 9600|19200] [--yes] -o FILE
@@ -92,7 +106,7 @@ std::optional<Transfer> prepare(const Arguments& args, const PortMap& ports, Usa
 // is left half written.
 template <typename Transaction>
 int runTransfer(const char* name, Transfer& transfer, Command& command, ConsoleOperator& op,
-                Transaction transaction) {
+                Transaction transaction, int failure = kFailure) {
     const InterruptCatcher catcher;
     try {
         PosixSerialBackend backend(transfer.ports);
@@ -102,7 +116,7 @@ int runTransfer(const char* name, Transfer& transfer, Command& command, ConsoleO
         const bool done = transaction(session);
         throwIfInterrupted();
         if (!done) {
-            return command.fail(std::string(name) + " failed: " + op.failureReason());
+            return command.fail(std::string(name) + " failed: " + op.failureReason(), failure);
         }
         return kSuccess;
     } catch (const Interrupted& interrupted) {
@@ -111,24 +125,21 @@ int runTransfer(const char* name, Transfer& transfer, Command& command, ConsoleO
     }
 }
 
-// Reads the unit's configuration into memory; the differences from
-// `expected`, or nothing when the upload failed.
-std::optional<std::vector<Difference>> verifyUnit(Session& session, const ConfigRecord& expected) {
-    ConfigRecord unit = session.record;
-    Session reading{unit, session.serial, session.op};
-    if (UploadConfiguration(reading, UploadTarget::RecordOnly) != UploadOutcome::Complete) {
-        return std::nullopt;
-    }
-    return compareRecords(expected, unit);
-}
-
-int reportVerified(const std::vector<Difference>& differences, const std::string& file,
+// What a read-back found, after what came before it (the download's status):
+// 0 when the unit holds the file, 1 when it holds something else.
+int reportVerified(const Verification& verification, const std::string& file,
                    const std::string& before, Command& command) {
-    if (differences.empty()) {
+    switch (verification.outcome) {
+    case VerifyOutcome::Holds:
         return command.succeed(before + std::string(kHolds));
+    case VerifyOutcome::OtherVariant:
+        return command.report(before + verification.otherVariant + "\n", kFailure);
+    case VerifyOutcome::Differs:
+    case VerifyOutcome::NotRead:
+        break;
     }
     return command.report(before + "The unit's configuration differs from " + file +
-                              " (file -> unit):\n" + differencesText(differences),
+                              " (file -> unit):\n" + differencesText(verification.differences),
                           kFailure);
 }
 
@@ -154,15 +165,18 @@ int runVerify(std::span<const std::string> args, std::istream& in, const PortMap
     const std::string& file = parsed->words.front();
     ConfigRecord expected = transfer->record;
     if (const Status status = OpenConfigFile(file, expected); !status) {
-        return command.fail(status.error);
+        return command.fail(status.error, kNotRead);
     }
     ConsoleOperator op(in, command.conversation(), parsed->flag("--yes"));
-    std::optional<std::vector<Difference>> differences;
-    const int status = runTransfer("verify", *transfer, command, op, [&](Session& session) {
-        differences = verifyUnit(session, expected);
-        return differences.has_value();
-    });
-    return status == kSuccess ? reportVerified(*differences, file, "", command) : status;
+    Verification verification;
+    const int status = runTransfer(
+        "verify", *transfer, command, op,
+        [&](Session& session) {
+            verification = VerifyUnit(session.serial, session.op, expected);
+            return verification.outcome != VerifyOutcome::NotRead;
+        },
+        kNotRead);
+    return status == kSuccess ? reportVerified(verification, file, "", command) : status;
 }
 
 int runDownload(std::span<const std::string> args, std::istream& in, const PortMap& ports,
@@ -183,29 +197,38 @@ int runDownload(std::span<const std::string> args, std::istream& in, const PortM
     if (!transfer) {
         return command.usage(error.message, kDownloadHelp);
     }
+    const bool verify = parsed->flag("--verify");
     if (const Status status = OpenConfigFile(parsed->words.front(), transfer->record); !status) {
-        return command.fail(status.error);
+        return command.fail(status.error, verify ? kNotRead : kFailure);
     }
     ConsoleOperator op(in, command.conversation(), parsed->flag("--yes"));
-    const bool verify = parsed->flag("--verify");
-    std::optional<std::vector<Difference>> differences;
+    Verification verification;
     std::string downloaded;
     const int status = runTransfer("download", *transfer, command, op, [&](Session& session) {
         if (DownloadConfiguration(session) != DownloadOutcome::Acknowledged) {
             return false;
         }
         downloaded = op.status() + "\n";
-        if (!verify) {
-            return true;
+        if (verify) {
+            verification = VerifyUnit(session.serial, session.op, session.record);
         }
-        differences = verifyUnit(session, session.record);
-        return differences.has_value();
+        return true;
     });
     if (status != kSuccess) {
         return status;
     }
-    return verify ? reportVerified(*differences, parsed->words.front(), downloaded, command)
-                  : command.succeed(downloaded);
+    if (!verify) {
+        return command.succeed(downloaded);
+    }
+    if (verification.outcome == VerifyOutcome::NotRead) {
+        // The unit has the configuration now: say so, and that it was not
+        // confirmed, rather than that the download failed.
+        command.report(downloaded, kNotRead);
+        return command.fail("Downloaded (the unit acknowledged it), but the read-back failed: " +
+                                op.failureReason(),
+                            kNotRead);
+    }
+    return reportVerified(verification, parsed->words.front(), downloaded, command);
 }
 
 int runUpload(std::span<const std::string> args, std::istream& in, const PortMap& ports,

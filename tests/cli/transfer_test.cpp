@@ -3,6 +3,8 @@
 #include "tests/support/tempdir.h"
 #include "tests/support/unitprocess.h"
 
+#include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -188,16 +190,154 @@ TEST_F(CliTransfer, VerifyTellsWhetherTheUnitHoldsTheFile) {
         << "the unit's port and the changed file: verify writes no file";
 }
 
+// verify and download --verify: 2 when nothing could be read to compare.
+constexpr int kNotRead = 2;
+
 TEST_F(CliTransfer, VerifyOfASilentUnitFailsWithTheUploadsCause) {
     start("CV210-KFR", {"silent"}, true);
     const Outcome silent = cvcfg({"verify", "--variant", "CV210-KFR", "--port", "COM4", "--yes",
                                   test::dataPath("cv210-kfr.CVF")});
-    EXPECT_EQ(silent.status, kFailure);
+    EXPECT_EQ(silent.status, kNotRead);
     EXPECT_EQ(silent.out, "");
     EXPECT_TRUE(contains(silent.err, "verify failed: Unable to upload parameters from CV210. "
                                      "Check connections/settings and TRY UPLOAD AGAIN"))
         << silent.err;
 }
+
+TEST_F(CliTransfer, VerifyOfAnUnreadableFileExitsTwo) {
+    start("CV210-DF1");
+    const std::string missing = file("none.CVF");
+    const Outcome verify =
+        cvcfg({"verify", "--variant", "CV210-DF1", "--port", "COM4", "--yes", missing});
+    const Outcome download = cvcfg(
+        {"download", "--variant", "CV210-DF1", "--port", "COM4", "--yes", "--verify", missing});
+    for (const Outcome& outcome : {verify, download}) {
+        EXPECT_EQ(outcome.status, kNotRead) << outcome.err;
+        EXPECT_TRUE(contains(outcome.err, missing)) << outcome.err;
+    }
+    EXPECT_EQ(unit().awaitLine("rx", 300ms), "") << "nothing goes to the unit";
+}
+
+// A unit of another family: the variant it runs, the file verified against
+// it, and what the answer must name.
+struct OtherUnit {
+    const char* unitVariant;
+    const char* fileVariant;
+    const char* file;
+    std::string message;
+};
+
+void PrintTo(const OtherUnit& c, std::ostream* out) {
+    *out << c.unitVariant << " checked as " << c.fileVariant;
+}
+
+class CliVerifyOtherUnit : public CliTransfer, public testing::WithParamInterface<OtherUnit> {};
+
+TEST_P(CliVerifyOtherUnit, IsReportedAsSuchAndItsFieldsAreNotCompared) {
+    const OtherUnit& c = GetParam();
+    start(c.unitVariant, {}, true);
+    const Outcome other = cvcfg(
+        {"verify", "--variant", c.fileVariant, "--port", "COM4", "--yes", test::dataPath(c.file)});
+    EXPECT_EQ(other.status, kFailure) << other.err;
+    EXPECT_TRUE(contains(other.out, c.message)) << other.out;
+    EXPECT_FALSE(contains(other.out, "The unit holds")) << other.out;
+    EXPECT_FALSE(contains(other.out, "differs")) << other.out;
+    EXPECT_EQ(std::count(other.out.begin(), other.out.end(), '\n'), 1) << other.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Families, CliVerifyOtherUnit,
+    testing::Values(
+        OtherUnit{"CV310-DF1", "CV210-DF1", "cv210-df1.CVF",
+                  "The unit answers as a CV310-DF1 (application code 5), not a CV210-DF1\n"},
+        OtherUnit{"CV320-ME", "CV210-DF1", "cv210-df1.CVF",
+                  "CV320-ME (application code 2, body length 138), not a CV210-DF1\n"},
+        OtherUnit{"CV-PCI", "CV210-DF1", "cv210-df1.CVF",
+                  "The unit answers as a CV-PCI (application code 0, body length 58), "
+                  "not a CV210-DF1\n"},
+        OtherUnit{"CV210-DF1", "CV310-DF1", "cv310-df1.CVF",
+                  "CV210-DF1 (application code 0), not a CV310-DF1\n"},
+        OtherUnit{"CV210-KFR", "CV310-DMX", "cv310-dmx.CVF",
+                  "The unit answers as a CV210-KFR (application code 7, body length 64), "
+                  "not a CV310-DMX\n"}),
+    [](const testing::TestParamInfo<OtherUnit>& info) {
+        std::string name = std::string(info.param.unitVariant) + "_as_" + info.param.fileVariant;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+        return name;
+    });
+
+// What a commissioning engineer does: the unit was given its own variant's
+// file, and is then checked against another variant's.
+TEST_F(CliTransfer, DownloadedUnitCheckedAsAnotherVariantSaysWhatItIs) {
+    start("CV310-DF1", {}, true);
+    const Outcome download = cvcfg({"download", "--variant", "CV310-DF1", "--port", "COM4", "--yes",
+                                    "--verify", test::dataPath("cv310-df1.CVF")});
+    ASSERT_EQ(download.status, kSuccess) << download.err;
+    const Outcome other = cvcfg({"verify", "--variant", "CV210-DF1", "--port", "COM4", "--yes",
+                                 test::dataPath("cv210-df1.CVF")});
+    EXPECT_EQ(other.status, kFailure);
+    EXPECT_EQ(other.out, "The unit answers as a CV310-DF1 (application code 5), not a CV210-DF1\n");
+    EXPECT_EQ(unit().awaitLine("54 45 4D", 300ms), "") << "no later stage is asked for";
+}
+
+// A read-back that fails after the unit acknowledged the download.
+struct ReadBackFailure {
+    const char* name;
+    std::vector<std::string> faults;
+    std::string input; // the operator's answers at the keyboard; --yes when empty
+    std::string cause;
+};
+
+void PrintTo(const ReadBackFailure& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CliReadBackFailure : public CliTransfer,
+                           public testing::WithParamInterface<ReadBackFailure> {};
+
+TEST_P(CliReadBackFailure, SaysTheDownloadWasAcknowledgedAndExitsTwo) {
+    const ReadBackFailure& c = GetParam();
+    start("CV210-DF1", c.faults, true);
+    std::vector<std::string> args = {"download",
+                                     "--variant",
+                                     "CV210-DF1",
+                                     "--port",
+                                     "COM4",
+                                     "--verify",
+                                     test::dataPath("cv210-df1.CVF")};
+    if (c.input.empty()) {
+        args.push_back("--yes");
+    }
+    const Outcome outcome = cvcfg(args, c.input);
+    EXPECT_NE(unit().awaitLine("configuration kept", 3s), "");
+    EXPECT_EQ(outcome.status, kNotRead) << outcome.err;
+    EXPECT_EQ(outcome.out, "A-OK! Transmission received by Corvane\n");
+    EXPECT_TRUE(
+        contains(outcome.err, "cvcfg: Downloaded (the unit acknowledged it), but the read-back "
+                              "failed: " +
+                                  c.cause + "\n"))
+        << outcome.err;
+    EXPECT_FALSE(contains(outcome.err, "download failed")) << outcome.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, CliReadBackFailure,
+    testing::Values(
+        ReadBackFailure{"garbled",
+                        {"garbled-reply"},
+                        "",
+                        "!Error!Invalid Upload Message Received! Upload Again!"},
+        ReadBackFailure{
+            "short", {"short-reply"}, "", "!Error!Invalid Upload Message Received! Upload Again!"},
+        ReadBackFailure{"none",
+                        {"no-reply=E"},
+                        "",
+                        "Unable to upload parameters from CV210. "
+                        "Check connections/settings and TRY UPLOAD AGAIN"},
+        ReadBackFailure{
+            "cancelled", {}, "\nc\n", "cancelled at \"PRESS THE CONFIGURE PUSHBUTTON NOW!!!\""}),
+    [](const testing::TestParamInfo<ReadBackFailure>& info) { return info.param.name; });
 
 // The program run as its own process, as from a shell, with its standard
 // input held open and its standard error read.
