@@ -3,6 +3,7 @@
 #include "editors/formoperator.h"
 #include "link/contact.h"
 #include "link/upload.h"
+#include "link/verify.h"
 #include "monitor/monitor.h"
 #include "shell/forms.h"
 #include "ui_mainmenu.h"
@@ -137,19 +138,25 @@ void MainMenu::cmdCompare_Click() {
     FormOperator op(
         session.op, [&lastStatus](const QString& text) { lastStatus = text.toStdString(); },
         [this](bool busy) { enableTransfers(!busy); });
-    ConfigRecord unit = record;
-    Session reading{unit, session.serial, op};
-    const UploadOutcome outcome = UploadConfiguration(reading, UploadTarget::RecordOnly);
+    const Verification verification = VerifyUnit(session.serial, op, file);
     enableTransfers(true);
     // The contact has told the operator already why it did not come about.
-    if (outcome == UploadOutcome::NotContacted) {
+    if (verification.upload == UploadOutcome::NotContacted) {
         return;
     }
-    if (outcome != UploadOutcome::Complete) {
+    switch (verification.outcome) {
+    case VerifyOutcome::NotRead:
         session.op.showMessage({lastStatus, Buttons::Ok, Icon::Exclamation, title});
         return;
+    case VerifyOutcome::OtherVariant:
+        session.op.showMessage({verification.otherVariant + ".\nIts fields were not compared.",
+                                Buttons::Ok, Icon::Exclamation, title});
+        return;
+    case VerifyOutcome::Holds:
+    case VerifyOutcome::Differs:
+        break;
     }
-    const std::vector<Difference> differences = compareRecords(file, unit);
+    const std::vector<Difference>& differences = verification.differences;
     session.op.showMessage({differences.empty()
                                 ? std::string("The unit holds this configuration.")
                                 : "The unit's configuration differs from " + *path +

@@ -347,6 +347,33 @@ TEST(MainMenuCompare, TellsWhetherTheUnitHoldsAFile) {
         << "the unit's port and the two files";
 }
 
+// A unit that keeps another variant's configuration is named for what it
+// answers as, and none of its fields is compared with the file's.
+TEST(MainMenuCompare, NamesAUnitOfAnotherVariant) {
+    AtLineSpeed line;
+    test::ShellBench& bench = line.bench;
+    bench.setUpCV210("CV210-DF1", true);
+    test::pickEntry(bench.menu(), "cboCOM", "COM1");
+    const std::string file = line.dir.path("df1.CVF");
+    ASSERT_TRUE(SaveConfigFile(file, bench.record()).ok());
+    click(bench.menu(), "cmdUpdate");
+    // The simulated unit keeps any image: give it a CV310-DF1's code.
+    bench.record().AppCode = charField(5);
+    bench.op().expect(kConfigurePrompt);
+    bench.op().expect(kResetPrompt);
+    click(bench.editor(), "cmdDOWNLOAD");
+    click(bench.editor(), "cmdRETURN");
+    bench.record().AppCode = charField(0);
+
+    bench.op().expectOpenFile(file);
+    bench.op().expect(kConfigurePrompt);
+    bench.op().expect({"The unit answers as a CV310-DF1 (application code 5), not a "
+                       "CV210-DF1.\nIts fields were not compared.",
+                       Buttons::Ok, Icon::Exclamation, "Compare Unit with File"});
+    click(bench.menu(), "cmdCompare");
+    EXPECT_TRUE(child(bench.menu(), "cmdCompare")->isEnabled());
+}
+
 TEST_F(WithUnit, DownloadFormLeavesItselfAloneWhenNoFileIsChosen) {
     click(bench.menu(), "cmdDOWNLOAD");
     DownloadForm& form = bench.app.download();
