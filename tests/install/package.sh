@@ -10,7 +10,7 @@ trap 'rm -rf "$work"' EXIT
 deb=$(ls "$work"/out/*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for needed in libqt6widgets6 libqt6printsupport6 qt6-qpa-plugins libc6; do
+for needed in libqt6widgets6 libqt6printsupport6 qt6-qpa-plugins libqt6svg6 libc6; do
     if ! grep -q "$needed" <<< "$depends"; then
         echo "the package does not depend on $needed" >&2
         exit 1
@@ -21,8 +21,10 @@ dpkg-deb -x "$deb" "$work/root"
 root=$work/root
 for file in usr/bin/cvcfg usr/bin/cvcfg-unit usr/share/applications/cvcfg.desktop \
     usr/share/icons/hicolor/scalable/apps/cvcfg.svg \
-    usr/share/metainfo/com.corvane.cvcfg.metainfo.xml usr/share/man/man1/cvcfg.1 \
-    usr/share/man/man1/cvcfg-unit.1 usr/share/bash-completion/completions/cvcfg; do
+    usr/share/metainfo/com.corvane.cvcfg.metainfo.xml \
+    usr/share/man/man1/cvcfg.1.gz usr/share/man/man1/cvcfg-unit.1.gz \
+    usr/share/doc/cvcfg/copyright usr/share/doc/cvcfg/changelog.Debian.gz \
+    usr/share/bash-completion/completions/cvcfg; do
     if [ ! -s "$root/$file" ]; then
         echo "the package lacks /$file" >&2
         exit 1
@@ -32,6 +34,11 @@ done
 "$root/usr/bin/cvcfg" variants | grep -q '^CV-PCI '
 desktop-file-validate "$root/usr/share/applications/cvcfg.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/com.corvane.cvcfg.metainfo.xml" > /dev/null
-man -l "$root/usr/share/man/man1/cvcfg.1" > /dev/null
+man -l "$root/usr/share/man/man1/cvcfg.1.gz" > /dev/null
+# Debian's policy as lintian checks it: no error, and no warning but those
+# the package's override file justifies.
+if command -v lintian > /dev/null; then
+    lintian --fail-on error,warning --tag-display-limit 0 "$deb"
+fi
 bash "$(dirname "$0")/completion.sh" "$root/usr/bin/cvcfg" \
     "$root/usr/share/bash-completion/completions/cvcfg"

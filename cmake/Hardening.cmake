@@ -1,0 +1,14 @@
+# The hardening Debian builds its packages with (dpkg-buildflags, plus the
+# immediate binding and position-independent executables of its "hardening
+# =+all"), in the optimised builds that packages are made of. Fortified
+# functions need the optimiser; the sanitizer and fuzz builds bring their
+# own instrumentation.
+if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo)$" AND NOT CVCFG_SANITIZE AND NOT CVCFG_FUZZ)
+    include(CheckPIESupported)
+    check_pie_supported()
+    set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+    add_compile_definitions(_FORTIFY_SOURCE=2)
+    add_compile_options(-fstack-protector-strong -fstack-clash-protection -Wformat
+                        -Werror=format-security)
+    add_link_options(-Wl,-z,relro -Wl,-z,now)
+endif()
