@@ -1,7 +1,13 @@
 #include "shell/application.h"
 
+#include "core/filelayout.h"
 #include "monitor/monitor.h"
+#include "shell/choosevariant.h"
+#include "shell/desktop.h"
 #include "shell/forms.h"
+
+#include <QAction>
+#include <QMenu>
 
 // The pictures live in the shell library; a static library's resources are
 // registered by hand.
@@ -29,8 +35,8 @@ template <typename Form> void unload(std::unique_ptr<Form>& form) {
 } // namespace
 
 Application::Application(Session session, PortMap ports, std::function<void()> quit)
-    : m_session(session), m_ports(std::move(ports)), m_quit(std::move(quit)),
-      m_editors(session, *this) {
+    : m_operator(session.op), m_session{session.record, session.serial, m_operator},
+      m_ports(std::move(ports)), m_quit(std::move(quit)), m_editors(m_session, *this) {
     registerResources();
 }
 
@@ -38,6 +44,54 @@ Application::~Application() = default;
 
 void Application::start() {
     welcome().show();
+}
+
+void Application::startWithFile(const std::string& path) {
+    start();
+    const Expected<std::vector<const Variant*>> fitting = variantsFittingFileAt(path);
+    if (!fitting) {
+        m_session.op.showMessage({fitting.error(), Buttons::Ok, Icon::Exclamation,
+                                  "Open Corvane Configuration Settings"});
+        return;
+    }
+    if (fitting->size() == 1) {
+        openFileAs(path, *fitting->front());
+        return;
+    }
+    welcome().hide();
+    m_chooseVariant = std::make_unique<ChooseVariant>(*this, path, *fitting);
+    m_chooseVariant->show();
+}
+
+void Application::openFileAs(const std::string& path, const Variant& variant) {
+    if (const Status status = setUpVariant(*this, variant); !status) {
+        m_session.op.showMessage(
+            {status.error, Buttons::Ok, Icon::Exclamation, "Open Corvane Configuration Settings"});
+        welcome().show();
+        return;
+    }
+    // As "Configure/Open File" on the main menu, then the editor's Open.
+    mainmenu().hide();
+    mainmenu().OpenModelEditor();
+    ModelEditor* editor = m_editors.editor();
+    auto* menu = editor ? editor->window().findChild<QMenu*>(QStringLiteral("file_menu")) : nullptr;
+    if (!menu) {
+        return;
+    }
+    for (QAction* action : menu->actions()) {
+        // The CV-PCI editor calls its item "open", the others "open_file".
+        if (action->objectName() == QLatin1String("open_file") ||
+            action->objectName() == QLatin1String("open")) {
+            m_operator.answerNextOpenFile(path);
+            action->trigger();
+            m_operator.forgetOpenFile();
+            return;
+        }
+    }
+}
+
+void Application::unloadChooseVariant() {
+    unload(m_chooseVariant);
 }
 
 Welcome& Application::welcome() {
@@ -128,9 +182,10 @@ void Application::showModelEditor() {
 
 void Application::endProgram() {
     m_ended = true;
-    for (QWidget* form : std::initializer_list<QWidget*>{
-             m_welcome.get(), m_about.get(), m_mainmenu.get(), m_modelCV210.get(),
-             m_modelCV310.get(), m_download.get(), m_upload.get(), m_monitor.get()}) {
+    for (QWidget* form :
+         std::initializer_list<QWidget*>{m_welcome.get(), m_about.get(), m_mainmenu.get(),
+                                         m_modelCV210.get(), m_modelCV310.get(), m_download.get(),
+                                         m_upload.get(), m_monitor.get(), m_chooseVariant.get()}) {
         if (form) {
             form->hide();
         }

@@ -5,6 +5,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <utility>
 
 namespace cvcfg {
 
@@ -16,6 +19,46 @@ class ModelCV310;
 class DownloadForm;
 class UploadForm;
 class Monitor;
+class ChooseVariant;
+struct Variant;
+
+// The person at the PC as the forms reach them, with one difference: the
+// open-file dialog that follows a file named when the program starts is
+// answered with that file, so that the editor's own Open opens it.
+class StartOperator : public Operator {
+public:
+    explicit StartOperator(Operator& person) : m_person(person) {}
+
+    // The next open-file dialog gives `path` without asking.
+    void answerNextOpenFile(std::string path) { m_openFile = std::move(path); }
+    void forgetOpenFile() { m_openFile.reset(); }
+
+    Answer showMessage(const MessageBox& box) override { return m_person.showMessage(box); }
+    std::optional<std::string> chooseSaveFile(const std::string& filter) override {
+        return m_person.chooseSaveFile(filter);
+    }
+    std::optional<std::string> chooseOpenFile(const std::string& filter,
+                                              const std::string& title) override {
+        if (m_openFile) {
+            return std::exchange(m_openFile, std::nullopt);
+        }
+        return m_person.chooseOpenFile(filter, title);
+    }
+    void openWebPage(const std::string& address) override { m_person.openWebPage(address); }
+    void closeHelp() override { m_person.closeHelp(); }
+    void setStatus(const std::string& text) override { m_person.setStatus(text); }
+    void setBusy(bool busy) override { m_person.setBusy(busy); }
+    void processEvents() override { m_person.processEvents(); }
+    [[nodiscard]] std::chrono::milliseconds
+    timerInterval(std::chrono::milliseconds designed) const override {
+        return m_person.timerInterval(designed);
+    }
+    [[nodiscard]] FileValueView* fileValueView() override { return m_person.fileValueView(); }
+
+private:
+    Operator& m_person;
+    std::optional<std::string> m_openFile;
+};
 
 // The desktop program: every form, one instance each, created the first
 // time anything touches it, and the routines by which the forms reach one
@@ -28,6 +71,17 @@ public:
     ~Application() override;
 
     void start();
+
+    // Starts at product selection and opens the configuration file `path`
+    // in the editor of the variant it is for: the variant its layout names,
+    // or the one the operator chooses among those it fits. A file that
+    // cannot be read, or fits no variant, is reported and the program goes
+    // on at product selection.
+    void startWithFile(const std::string& path);
+    // Sets `variant` up as its menus do, shows its editor and opens `path`
+    // there by the editor's own Open.
+    void openFileAs(const std::string& path, const Variant& variant);
+    void unloadChooseVariant();
 
     Welcome& welcome();
     About& about();
@@ -75,6 +129,7 @@ public:
     void endProgram() override;
 
 private:
+    StartOperator m_operator;
     Session m_session;
     PortMap m_ports;
     int m_simulatedPort = 0;
@@ -89,6 +144,7 @@ private:
     std::unique_ptr<DownloadForm> m_download;
     std::unique_ptr<UploadForm> m_upload;
     std::unique_ptr<Monitor> m_monitor;
+    std::unique_ptr<ChooseVariant> m_chooseVariant;
 };
 
 } // namespace cvcfg

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -285,7 +286,7 @@ std::unique_ptr<QApplication> openDisplay(int& argc, char** argv) {
 
 } // namespace
 
-int runDesktop(int& argc, char** argv, PortMap ports, bool demo) {
+int runDesktop(int& argc, char** argv, PortMap ports, bool demo, const std::string& file) {
     // Only the benchmark sets CVCFG_MEASURE; an operator's start never
     // reaches its probe.
     std::optional<Measurement> measurement;
@@ -343,7 +344,13 @@ int runDesktop(int& argc, char** argv, PortMap ports, bool demo) {
     if (demo) {
         app.setSimulatedPort(1);
     }
-    app.start();
+    if (file.empty()) {
+        app.start();
+    } else {
+        // Once the event loop runs, so that the file's questions and
+        // messages come as they do from the editor.
+        QTimer::singleShot(0, &app.welcome(), [&app, &file] { app.startWithFile(file); });
+    }
     const std::unique_ptr<QObject> probes = measurement ? measurement->begin(app) : nullptr;
     const int status = QApplication::exec();
     if (demo) {

@@ -14,8 +14,9 @@ class Application;
 struct Variant;
 
 // Runs the desktop program until it ends. With `demo`, a simulated unit
-// (cvcfg-unit, beside this program) is started and reached as COM1.
-int runDesktop(int& argc, char** argv, PortMap ports, bool demo);
+// (cvcfg-unit, beside this program) is started and reached as COM1. A
+// `file` opens in the editor of the variant it is for once the program runs.
+int runDesktop(int& argc, char** argv, PortMap ports, bool demo, const std::string& file = {});
 
 // Clicks the product's button, then the variant's on its family's menu, as
 // the operator does.
