@@ -4,6 +4,28 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/cvcfg.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/cvcfg.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/cvcfg-mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME cvcfg.xml)
+
+# The icon in the fixed sizes of the icon theme, rendered from the SVG at
+# build time, so that the pictures always follow it.
+find_package(Qt6 REQUIRED COMPONENTS Svg)
+add_executable(cvcfg_render_icon ${PROJECT_SOURCE_DIR}/resources/rendericon.cpp)
+target_link_libraries(cvcfg_render_icon PRIVATE Qt6::Svg Qt6::Gui)
+cvcfg_set_warnings(cvcfg_render_icon)
+set(cvcfg_icon_sizes 16 32 48 64 128 256)
+set(cvcfg_icon_dir ${CMAKE_BINARY_DIR}/package/icons)
+set(cvcfg_icons)
+foreach(size ${cvcfg_icon_sizes})
+    list(APPEND cvcfg_icons ${cvcfg_icon_dir}/${size}x${size}/cvcfg.png)
+    install(FILES ${cvcfg_icon_dir}/${size}x${size}/cvcfg.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+add_custom_command(OUTPUT ${cvcfg_icons}
+                   COMMAND cvcfg_render_icon ${PROJECT_SOURCE_DIR}/resources/cvcfg.svg
+                           ${cvcfg_icon_dir} ${cvcfg_icon_sizes}
+                   DEPENDS cvcfg_render_icon ${PROJECT_SOURCE_DIR}/resources/cvcfg.svg VERBATIM)
+add_custom_target(cvcfg_icons ALL DEPENDS ${cvcfg_icons})
 install(FILES ${PROJECT_SOURCE_DIR}/resources/cvcfg.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
         RENAME com.corvane.cvcfg.metainfo.xml)

@@ -24,12 +24,21 @@ for file in usr/bin/cvcfg usr/bin/cvcfg-unit usr/share/applications/cvcfg.deskto
     usr/share/metainfo/com.corvane.cvcfg.metainfo.xml \
     usr/share/man/man1/cvcfg.1.gz usr/share/man/man1/cvcfg-unit.1.gz \
     usr/share/doc/cvcfg/copyright usr/share/doc/cvcfg/changelog.Debian.gz \
-    usr/share/bash-completion/completions/cvcfg; do
+    usr/share/bash-completion/completions/cvcfg usr/share/mime/packages/cvcfg.xml; do
     if [ ! -s "$root/$file" ]; then
         echo "the package lacks /$file" >&2
         exit 1
     fi
 done
+# The icon in each size of the icon theme, a picture of that size.
+for size in 16 32 48 64 128 256; do
+    icon=usr/share/icons/hicolor/${size}x${size}/apps/cvcfg.png
+    if ! file "$root/$icon" | grep -q "PNG image data, $size x $size,"; then
+        echo "the package lacks /$icon as a $size-pixel PNG picture" >&2
+        exit 1
+    fi
+done
+grep -q 'type="application/x-cvcfg-configuration"' "$root/usr/share/mime/packages/cvcfg.xml"
 "$root/usr/bin/cvcfg" --version | grep -q '^cvcfg 3.10 (build '
 "$root/usr/bin/cvcfg" variants | grep -q '^CV-PCI '
 desktop-file-validate "$root/usr/share/applications/cvcfg.desktop"
