@@ -28,10 +28,12 @@ namespace cvcfg::cli {
 namespace {
 
 constexpr std::string_view kProgramHelp =
-    R"(Usage: cvcfg [--com N=PATH]... [--demo | --version | COMMAND [OPTIONS]]
+    R"(Usage: cvcfg [--com N=PATH]... [--demo | --version | FILE | COMMAND [OPTIONS]]
 
 Configures Corvane protocol converters. Without a command, cvcfg starts the
 desktop program; with --demo, it starts it with a simulated unit on COM1.
+With FILE (a *.CVF configuration file; its name holds a "." or a "/"), it
+starts the desktop program and opens the file in its product's editor.
 
 Commands:
   variants   list the products and variants cvcfg configures
@@ -508,7 +510,20 @@ int run(std::span<const std::string> arguments, std::istream& in, std::ostream& 
     } else if (name == "verify") {
         status = runVerify(rest, in, ports, command);
     } else {
-        return command.usage("unknown command " + quotedExcerpt(name), kProgramHelp);
+        // A file opens in the desktop program only when its name cannot be
+        // a command's (see main); say how, or that there is no such file.
+        std::error_code error;
+        const bool exists = std::filesystem::exists(name, error);
+        const bool fileLike = name.find_first_of("./") != std::string::npos;
+        std::string why = "unknown command " + quotedExcerpt(name);
+        if (exists && !fileLike) {
+            why += "; to open the file in the desktop program, run cvcfg ./" + name;
+        } else if (fileLike && !exists) {
+            why += ", and no file of that name to open";
+        } else if (fileLike) {
+            why += "; a file to open in the desktop program comes alone";
+        }
+        return command.usage(why, kProgramHelp);
     }
     if (status == kSuccess || command.reported()) {
         out << held.str();
