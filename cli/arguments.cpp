@@ -2,6 +2,7 @@
 
 #include "cli/cli.h"
 #include "core/catalogue.h"
+#include "core/configfile.h"
 #include "core/excerpt.h"
 
 #include <algorithm>
@@ -65,6 +66,17 @@ std::optional<Arguments> parseArguments(std::span<const std::string> args,
         parsed.words.push_back(arg);
     }
     return parsed;
+}
+
+Status openConfiguration(const std::string& file, ConfigRecord& record, std::istream& in) {
+    if (file == kStandardStream) {
+        return OpenConfigStream(in, record, "standard input");
+    }
+    return OpenConfigFile(file, record);
+}
+
+std::optional<std::string> outputOption(const Arguments& args) {
+    return args.option("-o") ? args.option("-o") : args.option("--output");
 }
 
 std::optional<ConfigRecord> recordFor(const Arguments& args, UsageError& error) {

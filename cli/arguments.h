@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/expected.h"
 #include "core/record.h"
 
 #include <initializer_list>
+#include <istream>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -38,6 +40,17 @@ std::optional<Arguments> parseArguments(std::span<const std::string> args,
 
 // A fresh record carrying the identity of the variant named by --variant.
 std::optional<ConfigRecord> recordFor(const Arguments& args, UsageError& error);
+
+// "-" names standard input as a configuration file, and standard output as
+// an output file.
+inline constexpr std::string_view kStandardStream = "-";
+
+// Opens the configuration FILE names into the record: a file, or standard
+// input (`in`) for "-".
+Status openConfiguration(const std::string& file, ConfigRecord& record, std::istream& in);
+
+// The -o (or --output) option's value, if given.
+std::optional<std::string> outputOption(const Arguments& args);
 
 // Where a command's words go: its result (held until it succeeds) and its
 // messages.

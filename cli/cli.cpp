@@ -61,8 +61,9 @@ constexpr std::string_view kNewHelp =
 
 Runs the product and variant set-ups of the desktop program, as an operator's
 clicks would, and saves the record they leave as FILE, or prints it as
-"cvcfg show" does (--json: as "cvcfg show --json"). --link-baud answers the
-CV210's serial-number question (19200 for units from serial number 21000).
+"cvcfg show" does (--json: as "cvcfg show --json"); -o - writes the file to
+standard output. --link-baud answers the CV210's serial-number question
+(19200 for units from serial number 21000).
 )";
 
 constexpr std::string_view kSnapshotHelp = R"(Usage: cvcfg snapshot [--variant VARIANT] DIR
@@ -87,16 +88,17 @@ application code.
 
 constexpr std::string_view kShowHelp = R"(Usage: cvcfg show --variant VARIANT FILE [--json]
 
-Opens FILE as a configuration of VARIANT and prints the record it gives, with
-what each code means. With --json, prints one JSON object holding every field
-of the record by its name.
+Opens FILE (- for standard input) as a configuration of VARIANT and prints
+the record it gives, with what each code means. With --json, prints one JSON
+object holding every field of the record by its name.
 )";
 
 constexpr std::string_view kSetHelp =
     R"(Usage: cvcfg set --variant VARIANT FILE NAME=VALUE... -o OUT
 
 Opens FILE as a configuration of VARIANT (or starts from an all-zero record
-when FILE is "-"), sets the named fields and saves the result as OUT.
+when FILE is "-"), sets the named fields and saves the result as OUT (-o -
+writes it to standard output).
 
 Values are bytes 0 to 255, in decimal or as 0x-prefixed hexadecimal; a
 character field takes its character code. Examples:
@@ -106,7 +108,8 @@ Only fields that the variant's configuration file stores can be set.
 
 constexpr std::string_view kDiffHelp = R"(Usage: cvcfg diff --variant VARIANT A B [--json]
 
-Compares the configuration files A and B of VARIANT field by field, as far as
+Compares the configuration files A and B of VARIANT (one of them may be - for
+standard input) field by field, as far as
 the variant's file and download image carry them, and prints every field that
 differs with both values and what they mean (--json: as one JSON array).
 Exit status 0 when they agree, 1 when they differ, 2 when a file cannot be
@@ -114,9 +117,10 @@ read or the command is misused.
 )";
 
 constexpr std::string_view kSheetHelp =
-    R"(Usage: cvcfg sheet --variant VARIANT FILE -o OUT.pdf|OUT.html
+    R"(Usage: cvcfg sheet --variant VARIANT FILE -o OUT.pdf|OUT.html|-
 
-Writes a configuration sheet of FILE as a PDF or an HTML document: the
+Writes a configuration sheet of FILE (- for standard input) as a PDF or an
+HTML document (-o - writes the HTML to standard output): the
 product and variant, the file's name and date, the download image's length
 and checksum (to match a printout to a unit later), every parameter with what
 it means, and the Modbus translation table or the block-transfer map.
@@ -124,8 +128,9 @@ it means, and the Modbus translation table or the block-transfer map.
 
 constexpr std::string_view kImageHelp = R"(Usage: cvcfg image --variant VARIANT FILE
 
-Opens FILE as a configuration of VARIANT and prints the download image the
-unit would receive: upper-case two-digit hex bytes separated by single spaces.
+Opens FILE (- for standard input) as a configuration of VARIANT and prints
+the download image the unit would receive: upper-case two-digit hex bytes
+separated by single spaces.
 )";
 
 int runVariants(std::span<const std::string> args, Command& command) {
@@ -157,8 +162,8 @@ struct Opened {
     bool json = false;
 };
 
-int openFileCommand(std::span<const std::string> args, std::string_view help, bool takesJson,
-                    Command& command, std::optional<Opened>& opened) {
+int openFileCommand(std::span<const std::string> args, std::istream& in, std::string_view help,
+                    bool takesJson, Command& command, std::optional<Opened>& opened) {
     UsageError error;
     const auto parsed = parseArguments(args, {"--variant"},
                                        takesJson ? std::initializer_list<std::string_view>{"--json"}
@@ -177,16 +182,16 @@ int openFileCommand(std::span<const std::string> args, std::string_view help, bo
     if (!record) {
         return command.usage(error.message, help);
     }
-    if (const Status status = OpenConfigFile(parsed->words.front(), *record); !status) {
+    if (const Status status = openConfiguration(parsed->words.front(), *record, in); !status) {
         return command.fail(status.error);
     }
     opened = Opened{*record, parsed->flag("--json")};
     return kSuccess;
 }
 
-int runShow(std::span<const std::string> args, Command& command) {
+int runShow(std::span<const std::string> args, std::istream& in, Command& command) {
     std::optional<Opened> opened;
-    const int status = openFileCommand(args, kShowHelp, true, command, opened);
+    const int status = openFileCommand(args, in, kShowHelp, true, command, opened);
     if (!opened) {
         return status;
     }
@@ -194,9 +199,9 @@ int runShow(std::span<const std::string> args, Command& command) {
                                         : describeRecord(opened->record));
 }
 
-int runImage(std::span<const std::string> args, Command& command) {
+int runImage(std::span<const std::string> args, std::istream& in, Command& command) {
     std::optional<Opened> opened;
-    const int status = openFileCommand(args, kImageHelp, false, command, opened);
+    const int status = openFileCommand(args, in, kImageHelp, false, command, opened);
     if (!opened) {
         return status;
     }
@@ -207,7 +212,8 @@ int runImage(std::span<const std::string> args, Command& command) {
     return command.succeed(hexBytes(*image) + "\n");
 }
 
-int runSheet(std::span<const std::string> args, const DesktopHooks& desktop, Command& command) {
+int runSheet(std::span<const std::string> args, std::istream& in, const DesktopHooks& desktop,
+             Command& command) {
     UsageError error;
     const auto parsed = parseArguments(args, {"--variant", "-o", "--output"}, {}, error);
     if (!parsed) {
@@ -219,21 +225,26 @@ int runSheet(std::span<const std::string> args, const DesktopHooks& desktop, Com
     if (parsed->words.size() != 1) {
         return command.usage("give exactly one configuration file", kSheetHelp);
     }
-    const std::optional<std::string> output =
-        parsed->option("-o") ? parsed->option("-o") : parsed->option("--output");
+    const std::optional<std::string> output = outputOption(*parsed);
     const bool pdf = output && output->ends_with(".pdf");
-    if (!output || (!pdf && !output->ends_with(".html"))) {
-        return command.usage("-o OUT.pdf or -o OUT.html is required", kSheetHelp);
+    const bool standardOutput = output == kStandardStream;
+    if (!output || (!pdf && !standardOutput && !output->ends_with(".html"))) {
+        return command.usage("-o OUT.pdf, -o OUT.html or -o - (HTML) is required", kSheetHelp);
     }
     std::optional<ConfigRecord> record = recordFor(*parsed, error);
     if (!record) {
         return command.usage(error.message, kSheetHelp);
     }
     const std::string& file = parsed->words.front();
-    if (const Status status = OpenConfigFile(file, *record); !status) {
+    if (const Status status = openConfiguration(file, *record, in); !status) {
         return command.fail(status.error);
     }
-    const std::string html = configurationSheetHtml(*record, {file, fileDateText(file)});
+    const bool fromInput = file == kStandardStream;
+    const std::string html = configurationSheetHtml(
+        *record, {fromInput ? "standard input" : file, fromInput ? "" : fileDateText(file)});
+    if (standardOutput) {
+        return command.succeed(html);
+    }
     if (pdf && !desktop.sheetPdf) {
         return command.fail("a PDF sheet needs the desktop program's document support");
     }
@@ -244,7 +255,7 @@ int runSheet(std::span<const std::string> args, const DesktopHooks& desktop, Com
     return command.succeed("");
 }
 
-int runDiff(std::span<const std::string> args, Command& command) {
+int runDiff(std::span<const std::string> args, std::istream& in, Command& command) {
     UsageError error;
     const auto parsed = parseArguments(args, {"--variant"}, {"--json"}, error);
     if (!parsed) {
@@ -260,9 +271,12 @@ int runDiff(std::span<const std::string> args, Command& command) {
     if (!blank) {
         return command.usage(error.message, kDiffHelp);
     }
+    if (parsed->words[0] == kStandardStream && parsed->words[1] == kStandardStream) {
+        return command.usage("only one of A and B can be - (standard input)", kDiffHelp);
+    }
     std::array<ConfigRecord, 2> records = {*blank, *blank};
     for (std::size_t i = 0; i < records.size(); ++i) {
-        if (const Status status = OpenConfigFile(parsed->words[i], records[i]); !status) {
+        if (const Status status = openConfiguration(parsed->words[i], records[i], in); !status) {
             return command.fail(status.error, kUsage);
         }
     }
@@ -351,8 +365,10 @@ int runNew(std::span<const std::string> args, const DesktopHooks& desktop, Comma
     if (!record) {
         return command.fail(record.error());
     }
-    const std::optional<std::string> output =
-        parsed->option("-o") ? parsed->option("-o") : parsed->option("--output");
+    const std::optional<std::string> output = outputOption(*parsed);
+    if (output == kStandardStream) {
+        return command.succeed(FormatConfigFile(*record));
+    }
     if (output) {
         if (const Status status = SaveConfigFile(*output, *record); !status) {
             return command.fail(status.error);
@@ -418,6 +434,9 @@ int runSet(std::span<const std::string> args, Command& command) {
         if (const Status status = assignField(*record, parsed->words[i]); !status) {
             return command.fail(status.error);
         }
+    }
+    if (output->second == kStandardStream) {
+        return command.succeed(FormatConfigFile(*record));
     }
     if (const Status status = SaveConfigFile(output->second, *record); !status) {
         return command.fail(status.error);
@@ -488,15 +507,15 @@ int run(std::span<const std::string> arguments, std::istream& in, std::ostream& 
     if (name == "variants") {
         status = runVariants(rest, command);
     } else if (name == "show") {
-        status = runShow(rest, command);
+        status = runShow(rest, in, command);
     } else if (name == "set") {
         status = runSet(rest, command);
     } else if (name == "sheet") {
-        status = runSheet(rest, desktop, command);
+        status = runSheet(rest, in, desktop, command);
     } else if (name == "diff") {
-        status = runDiff(rest, command);
+        status = runDiff(rest, in, command);
     } else if (name == "image") {
-        status = runImage(rest, command);
+        status = runImage(rest, in, command);
     } else if (name == "ports") {
         status = runPorts(rest, ports, command);
     } else if (name == "new") {

@@ -248,4 +248,37 @@ std::string differencesJson(const std::vector<Difference>& differences) {
     return items.empty() ? "[]\n" : "[\n  " + joinTexts(items, ",\n  ") + "\n]\n";
 }
 
+std::string verificationJson(const Verification& verification) {
+    const auto outcome = [&verification]() -> std::string_view {
+        switch (verification.outcome) {
+        case VerifyOutcome::Holds:
+            return "holds";
+        case VerifyOutcome::Differs:
+            return "differs";
+        case VerifyOutcome::OtherVariant:
+            return "other variant";
+        case VerifyOutcome::NotRead:
+            break;
+        }
+        return "not read";
+    }();
+    std::string json = "{\n  \"outcome\": " + jsonString(std::string(outcome));
+    if (verification.unit) {
+        std::vector<std::string> names;
+        for (const std::string_view name : variantsAnsweringAs(*verification.unit)) {
+            names.push_back(jsonString(std::string(name)));
+        }
+        json +=
+            ",\n  \"unit\": {\"applicationCode\": " + std::to_string(verification.unit->appCode) +
+            ", \"bodyLength\": " + std::to_string(verification.unit->bodyLength) +
+            ", \"answersAs\": [" + joinTexts(names) + "]}";
+    }
+    if (!verification.otherVariant.empty()) {
+        json += ",\n  \"message\": " + jsonString(verification.otherVariant);
+    }
+    std::string differences = differencesJson(verification.differences);
+    differences.pop_back(); // its line end; the object goes on
+    return json + ",\n  \"differences\": " + differences + "\n}\n";
+}
+
 } // namespace cvcfg::cli

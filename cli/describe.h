@@ -2,6 +2,7 @@
 
 #include "core/compare.h"
 #include "core/record.h"
+#include "link/verify.h"
 
 #include <string>
 
@@ -16,5 +17,10 @@ namespace cvcfg::cli {
 // The differences as one JSON array of objects with the field and both
 // values with their meanings.
 [[nodiscard]] std::string differencesJson(const std::vector<Difference>& differences);
+
+// A read-back as one JSON object: its outcome, what the unit said it is (its
+// application code, body length and the variants that answer so), and the
+// differences, file -> unit.
+[[nodiscard]] std::string verificationJson(const Verification& verification);
 
 } // namespace cvcfg::cli

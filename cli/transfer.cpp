@@ -18,7 +18,8 @@ namespace {
 constexpr std::string_view kDownloadHelp =
     R"(Usage: cvcfg download --variant VARIANT --port PORT [--baud 9600|19200] [--yes] [--verify] FILE
 
-Opens FILE as a configuration of VARIANT and downloads it to the unit on PORT
+Opens FILE (- for standard input, with --yes) as a configuration of VARIANT
+and downloads it to the unit on PORT
 (COM1 to COM12 through the COM port map, or a device path). The link runs at
 9600 baud unless --baud says 19200 (CV210 units from serial number 21000).
 
@@ -35,15 +36,18 @@ the unit acknowledged but could not be read back, or FILE could not be read.
 )";
 
 constexpr std::string_view kVerifyHelp =
-    R"(Usage: cvcfg verify --variant VARIANT --port PORT [--baud 9600|19200] [--yes] FILE
+    R"(Usage: cvcfg verify --variant VARIANT --port PORT [--baud 9600|19200] [--yes] [--json] FILE
 
 Reads the configuration of the VARIANT unit on PORT, as "cvcfg upload" does
-but without writing any file, and compares it with FILE field by field.
+but without writing any file, and compares it with FILE (- for standard
+input, with --yes) field by field.
 First the unit's identity (its application code and body length) is checked:
 a unit that answers as another variant or product is reported as such and
 its fields are not compared. Then cvcfg prints "The unit holds this
 configuration." when they agree, or every field that differs (FILE's value
--> the unit's).
+-> the unit's). --json prints one JSON object instead: the outcome, what the
+unit said it is (application code, body length, the variants that answer
+so) and the differences.
 
 Exit status: 0 when the unit holds what FILE says, as far as an upload
 carries it; 1 when it holds other values or answers as another variant;
@@ -51,6 +55,10 @@ carries it; 1 when it holds other values or answers as another variant;
 )";
 
 constexpr std::string_view kHolds = "The unit holds this configuration.\n";
+
+constexpr std::string_view kStandardInputNeedsYes =
+    "FILE - (standard input) needs --yes: the Configure prompt cannot be answered from the "
+    "input that holds the file";
 
 // verify and download --verify: nothing could be read to compare.
 constexpr int kNotRead = 2;
@@ -60,7 +68,8 @@ constexpr std::string_view kUploadHelp =
 
 Reads the configuration of the VARIANT unit on PORT (COM1 to COM12 through
 the COM port map, or a device path), saves it as FILE (replacing it) and
-prints it as "cvcfg show" does. Exit status 0 only for a complete upload.
+prints it as "cvcfg show" does; -o - prints the file's text instead, and
+saves nothing. Exit status 0 only for a complete upload.
 )";
 
 // The record, port and operator a transfer command runs with.
@@ -148,7 +157,8 @@ int reportVerified(const Verification& verification, const std::string& file,
 int runVerify(std::span<const std::string> args, std::istream& in, const PortMap& ports,
               Command& command) {
     UsageError error;
-    const auto parsed = parseArguments(args, {"--variant", "--port", "--baud"}, {"--yes"}, error);
+    const auto parsed =
+        parseArguments(args, {"--variant", "--port", "--baud"}, {"--yes", "--json"}, error);
     if (!parsed) {
         return command.usage(error.message, kVerifyHelp);
     }
@@ -163,8 +173,11 @@ int runVerify(std::span<const std::string> args, std::istream& in, const PortMap
         return command.usage(error.message, kVerifyHelp);
     }
     const std::string& file = parsed->words.front();
+    if (file == kStandardStream && !parsed->flag("--yes")) {
+        return command.usage(std::string(kStandardInputNeedsYes), kVerifyHelp);
+    }
     ConfigRecord expected = transfer->record;
-    if (const Status status = OpenConfigFile(file, expected); !status) {
+    if (const Status status = openConfiguration(file, expected, in); !status) {
         return command.fail(status.error, kNotRead);
     }
     ConsoleOperator op(in, command.conversation(), parsed->flag("--yes"));
@@ -176,7 +189,14 @@ int runVerify(std::span<const std::string> args, std::istream& in, const PortMap
             return verification.outcome != VerifyOutcome::NotRead;
         },
         kNotRead);
-    return status == kSuccess ? reportVerified(verification, file, "", command) : status;
+    if (status != kSuccess) {
+        return status;
+    }
+    if (parsed->flag("--json")) {
+        return command.report(verificationJson(verification),
+                              verification.outcome == VerifyOutcome::Holds ? kSuccess : kFailure);
+    }
+    return reportVerified(verification, file, "", command);
 }
 
 int runDownload(std::span<const std::string> args, std::istream& in, const PortMap& ports,
@@ -198,7 +218,11 @@ int runDownload(std::span<const std::string> args, std::istream& in, const PortM
         return command.usage(error.message, kDownloadHelp);
     }
     const bool verify = parsed->flag("--verify");
-    if (const Status status = OpenConfigFile(parsed->words.front(), transfer->record); !status) {
+    if (parsed->words.front() == kStandardStream && !parsed->flag("--yes")) {
+        return command.usage(std::string(kStandardInputNeedsYes), kDownloadHelp);
+    }
+    if (const Status status = openConfiguration(parsed->words.front(), transfer->record, in);
+        !status) {
         return command.fail(status.error, verify ? kNotRead : kFailure);
     }
     ConsoleOperator op(in, command.conversation(), parsed->flag("--yes"));
@@ -242,8 +266,7 @@ int runUpload(std::span<const std::string> args, std::istream& in, const PortMap
     if (parsed->help) {
         return command.succeed(std::string(kUploadHelp));
     }
-    const std::optional<std::string> output =
-        parsed->option("-o") ? parsed->option("-o") : parsed->option("--output");
+    const std::optional<std::string> output = outputOption(*parsed);
     if (!output || output->empty()) {
         return command.usage("-o FILE is required", kUploadHelp);
     }
@@ -254,11 +277,21 @@ int runUpload(std::span<const std::string> args, std::istream& in, const PortMap
     if (!transfer) {
         return command.usage(error.message, kUploadHelp);
     }
-    ConsoleOperator op(in, command.conversation(), parsed->flag("--yes"), *output);
-    const int status = runTransfer("upload", *transfer, command, op, [](Session& session) {
-        return UploadConfiguration(session) == UploadOutcome::Complete;
-    });
-    return status == kSuccess ? command.succeed(describeRecord(transfer->record)) : status;
+    // -o - gives the file's text on standard output, and nothing else there.
+    const bool standardOutput = output == kStandardStream;
+    ConsoleOperator op(in, command.conversation(), parsed->flag("--yes"),
+                       standardOutput ? std::nullopt : output);
+    const int status =
+        runTransfer("upload", *transfer, command, op, [standardOutput](Session& session) {
+            return UploadConfiguration(session, standardOutput ? UploadTarget::RecordOnly
+                                                               : UploadTarget::FileAndRecord) ==
+                   UploadOutcome::Complete;
+        });
+    if (status != kSuccess) {
+        return status;
+    }
+    return command.succeed(standardOutput ? FormatConfigFile(transfer->record)
+                                          : describeRecord(transfer->record));
 }
 
 } // namespace cvcfg::cli

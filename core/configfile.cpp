@@ -345,6 +345,43 @@ Expected<FileValues> ParseConfigFile(std::string_view text, SectionB layout,
     return values;
 }
 
+namespace {
+
+std::string tooLargeText() {
+    return "it is larger than " + std::to_string(kMaxConfigFileSize / 1024 / 1024) +
+           " MB; a configuration file holds a few kilobytes";
+}
+
+// The stream's text, or nothing once it passes the bound: a device, or a
+// file that grew since it was measured, is refused without being read to
+// its end.
+std::optional<std::string> readAtMost(std::istream& in) {
+    std::string content;
+    std::array<char, 4096> chunk{};
+    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
+        content.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        if (content.size() > kMaxConfigFileSize) {
+            return std::nullopt;
+        }
+    }
+    return content;
+}
+
+} // namespace
+
+Expected<FileValues> ReadConfigStream(std::istream& in, const ConfigRecord& record,
+                                      std::string_view name) {
+    const std::optional<std::string> content = readAtMost(in);
+    if (!content) {
+        return Expected<FileValues>::failure("Cannot open " + std::string(name) + ": " +
+                                             tooLargeText());
+    }
+    if (in.bad()) {
+        return Expected<FileValues>::failure("Cannot read " + std::string(name));
+    }
+    return ParseConfigFile(*content, sectionBFor(record), name);
+}
+
 Expected<FileValues> ReadConfigFile(const std::string& path, const ConfigRecord& record) {
     const auto refused = [&path](const std::string& why) {
         return Expected<FileValues>::failure("Cannot open " + path + ": " + why);
@@ -354,9 +391,7 @@ Expected<FileValues> ReadConfigFile(const std::string& path, const ConfigRecord&
     if (std::filesystem::is_directory(status)) {
         return refused("it is a folder");
     }
-    const std::string tooLarge = "it is larger than " +
-                                 std::to_string(kMaxConfigFileSize / 1024 / 1024) +
-                                 " MB; a configuration file holds a few kilobytes";
+    const std::string tooLarge = tooLargeText();
     if (std::filesystem::is_regular_file(status)) {
         const std::uintmax_t size = std::filesystem::file_size(path, error);
         if (!error && size > kMaxConfigFileSize) {
@@ -367,20 +402,14 @@ Expected<FileValues> ReadConfigFile(const std::string& path, const ConfigRecord&
     if (!in) {
         return refused(std::strerror(errno));
     }
-    // Reading stops at the bound: a device, or a file that grew since it was
-    // measured, is refused without being read to its end.
-    std::string content;
-    std::array<char, 4096> chunk{};
-    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
-        content.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-        if (content.size() > kMaxConfigFileSize) {
-            return refused(tooLarge);
-        }
+    const std::optional<std::string> content = readAtMost(in);
+    if (!content) {
+        return refused(tooLarge);
     }
     if (in.bad()) {
         return Expected<FileValues>::failure("Cannot read " + path + ": " + std::strerror(errno));
     }
-    return ParseConfigFile(content, sectionBFor(record), path);
+    return ParseConfigFile(*content, sectionBFor(record), path);
 }
 
 void ApplyFileValues(ConfigRecord& record, const FileValues& values, FileValueView* view) {
@@ -402,6 +431,15 @@ void ApplyFileValues(ConfigRecord& record, const FileValues& values, FileValueVi
     if (view) {
         view->showLoadedRecord();
     }
+}
+
+Status OpenConfigStream(std::istream& in, ConfigRecord& record, std::string_view name) {
+    const Expected<FileValues> values = ReadConfigStream(in, record, name);
+    if (!values) {
+        return Status::failure(values.error());
+    }
+    ApplyFileValues(record, *values);
+    return Status::success();
 }
 
 Status OpenConfigFile(const std::string& path, ConfigRecord& record, FileValueView* view) {

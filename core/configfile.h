@@ -6,6 +6,7 @@
 #include "core/record.h"
 
 #include <cstdint>
+#include <istream>
 #include <string>
 #include <string_view>
 
@@ -66,10 +67,20 @@ inline constexpr std::uintmax_t kMaxConfigFileSize = 1024 * 1024;
 [[nodiscard]] Expected<FileValues> ReadConfigFile(const std::string& path,
                                                   const ConfigRecord& record);
 
+// Reads a configuration from a stream (standard input, say) in the layout of
+// the record's model and variant, with the bound of ReadConfigFile; `name`
+// names the stream in messages.
+[[nodiscard]] Expected<FileValues> ReadConfigStream(std::istream& in, const ConfigRecord& record,
+                                                    std::string_view name);
+
 // Moves file values into the record, then lets the editor, when one is
 // given, show them. The file's values stay exactly as read; the Modbus
 // two-wire bit, where they hold no option byte, follows channel B's wiring.
 void ApplyFileValues(ConfigRecord& record, const FileValues& values, FileValueView* view = nullptr);
+
+// Reads the stream and applies it; on any failure the record is untouched.
+[[nodiscard]] Status OpenConfigStream(std::istream& in, ConfigRecord& record,
+                                      std::string_view name);
 
 // Reads the file and applies it; on any failure the record is untouched.
 [[nodiscard]] Status OpenConfigFile(const std::string& path, ConfigRecord& record,

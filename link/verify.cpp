@@ -33,13 +33,18 @@ bool answersAs(const UnitIdentity& unit, const ConfigRecord& expected) {
     return unit.bodyLength == expected.ConfigLength && charCode(expected.AppCode) == unit.appCode;
 }
 
-std::string otherVariantText(const UnitIdentity& unit, const ConfigRecord& expected) {
+std::vector<std::string_view> variantsAnsweringAs(const UnitIdentity& unit) {
     std::vector<std::string_view> names;
     for (const Variant& variant : catalogue()) {
         if (variant.ConfigLength == unit.bodyLength && variant.AppCode == unit.appCode) {
             names.push_back(variant.name);
         }
     }
+    return names;
+}
+
+std::string otherVariantText(const UnitIdentity& unit, const ConfigRecord& expected) {
+    const std::vector<std::string_view> names = variantsAnsweringAs(unit);
     const std::string code = "application code " + std::to_string(unit.appCode);
     const std::string length = "body length " + std::to_string(unit.bodyLength);
     const std::string expectedName = variantName(expected);
@@ -67,6 +72,7 @@ Verification VerifyUnit(SerialLayer& serial, Operator& op, const ConfigRecord& e
     std::optional<UnitIdentity> identity;
     const IdentityCheck check = [&](const UnitIdentity& answered) {
         identity = answered;
+        result.unit = answered;
         if (answersAs(answered, expected)) {
             return std::string();
         }

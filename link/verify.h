@@ -4,7 +4,9 @@
 #include "link/session.h"
 #include "link/upload.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cvcfg {
@@ -22,7 +24,12 @@ struct Verification {
     UploadOutcome upload = UploadOutcome::NotContacted;
     std::vector<Difference> differences; // expected -> unit, when Differs
     std::string otherVariant;            // what the unit answers as, when OtherVariant
+    std::optional<UnitIdentity> unit;    // what it said it is, once its first reply came
 };
+
+// The catalogue variants whose units answer with that identity; two of one
+// identity cannot be told apart by a read-back.
+[[nodiscard]] std::vector<std::string_view> variantsAnsweringAs(const UnitIdentity& unit);
 
 // The sentence that tells what the unit answered as instead of the
 // expected variant: the catalogue variants of that identity where there are

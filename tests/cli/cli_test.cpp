@@ -20,11 +20,11 @@ struct Outcome {
     std::string err;
 };
 
-Outcome cvcfg(std::vector<std::string> args, PortMap ports = {}) {
+Outcome cvcfg(std::vector<std::string> args, PortMap ports = {}, const std::string& input = {}) {
     std::ostringstream out;
     std::ostringstream err;
     Outcome outcome;
-    std::istringstream in;
+    std::istringstream in(input);
     outcome.status = run(args, in, out, err, std::move(ports));
     outcome.out = out.str();
     outcome.err = err.str();
@@ -435,6 +435,42 @@ TEST_F(Cli, EveryCommandExplainsItself) {
     const Outcome unknown = cvcfg({"help", "frobnicate"});
     EXPECT_EQ(unknown.status, kUsage);
     EXPECT_TRUE(contains(unknown.err, "unknown command \"frobnicate\"")) << unknown.err;
+}
+
+TEST_F(Cli, DashStandsForStandardInputAndOutput) {
+    const std::string golden = dataPath("cv210-df1.CVF");
+    const std::string text = readFile(golden);
+    const auto withInput = [&text](std::vector<std::string> args) {
+        return cvcfg(std::move(args), {}, text);
+    };
+    EXPECT_EQ(withInput({"show", "--variant", "CV210-DF1", "-"}).out,
+              cvcfg({"show", "--variant", "CV210-DF1", golden}).out);
+    EXPECT_EQ(withInput({"image", "--variant", "CV210-DF1", "-"}).out,
+              cvcfg({"image", "--variant", "CV210-DF1", golden}).out);
+    const Outcome same = withInput({"diff", "--variant", "CV210-DF1", "-", golden});
+    EXPECT_EQ(same.status, kSuccess) << same.err;
+    const Outcome both = withInput({"diff", "--variant", "CV210-DF1", "-", "-"});
+    EXPECT_EQ(both.status, kUsage);
+    const Outcome sheet = withInput({"sheet", "--variant", "CV210-DF1", "-", "-o", "-"});
+    EXPECT_EQ(sheet.status, kSuccess) << sheet.err;
+    EXPECT_TRUE(contains(sheet.out, "<html")) << "the sheet's HTML on standard output";
+    EXPECT_TRUE(contains(sheet.out, "standard input"));
+
+    // -o - gives the file's bytes, which open again to the same record.
+    const Outcome set =
+        withInput({"set", "--variant", "CV210-DF1", golden, "StationNo=9", "-o", "-"});
+    EXPECT_EQ(set.status, kSuccess) << set.err;
+    EXPECT_TRUE(set.out.ends_with("\r\n"));
+    const Outcome shown = cvcfg({"show", "--variant", "CV210-DF1", "-"}, {}, set.out);
+    EXPECT_TRUE(contains(shown.out, "StationNo 9")) << shown.out;
+
+    const Outcome bad = cvcfg({"show", "--variant", "CV210-DF1", "-"}, {}, "nonsense\r\n");
+    EXPECT_EQ(bad.status, kFailure);
+    EXPECT_TRUE(contains(bad.err, "standard input")) << bad.err;
+    const Outcome unanswerable =
+        withInput({"download", "--variant", "CV210-DF1", "--port", "COM1", "-"});
+    EXPECT_EQ(unanswerable.status, kUsage);
+    EXPECT_TRUE(contains(unanswerable.err, "needs --yes")) << unanswerable.err;
 }
 
 TEST_F(Cli, DoubleDashEndsTheOptions) {

@@ -184,6 +184,15 @@ TEST_F(CliTransfer, VerifyTellsWhetherTheUnitHoldsTheFile) {
         cvcfg({"verify", "--variant", "CV210-KFR", "--port", "COM4", "--yes", golden});
     EXPECT_EQ(holds.status, kSuccess) << holds.err;
     EXPECT_EQ(holds.out, "The unit holds this configuration.\n");
+
+    // The same as one JSON object: the unit's identity and the differences.
+    const Outcome json =
+        cvcfg({"verify", "--variant", "CV210-KFR", "--port", "COM4", "--yes", "--json", changed});
+    EXPECT_EQ(json.status, kFailure);
+    EXPECT_TRUE(contains(json.out, "\"outcome\": \"differs\"")) << json.out;
+    EXPECT_TRUE(contains(json.out, "\"applicationCode\": 7, \"bodyLength\": 64")) << json.out;
+    EXPECT_TRUE(contains(json.out, "\"answersAs\": [\"CV210-KFR\"]")) << json.out;
+    EXPECT_TRUE(contains(json.out, "\"field\": \"StationNo\"")) << json.out;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file("")),
                             std::filesystem::directory_iterator()),
               2)
