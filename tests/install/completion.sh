@@ -21,17 +21,21 @@ offered() {
     printf '%s\n' "${COMPREPLY[@]}"
 }
 
+# The offers are taken whole before they are searched: a grep that stops at
+# its first match would cut the pipe, which pipefail reports as a failure.
 expect() {
-    local line=$1 want=$2
-    if ! offered "$line" | grep -qxF -- "$want"; then
-        echo "\"$line\" does not offer \"$want\"; it offers: $(offered "$line" | tr '\n' ' ')" >&2
+    local line=$1 want=$2 offers
+    offers=$(offered "$line")
+    if ! grep -qxF -- "$want" <<< "$offers"; then
+        echo "\"$line\" does not offer \"$want\"; it offers: $(tr '\n' ' ' <<< "$offers")" >&2
         failed=1
     fi
 }
 
 refuse() {
-    local line=$1 unwanted=$2
-    if offered "$line" | grep -qxF -- "$unwanted"; then
+    local line=$1 unwanted=$2 offers
+    offers=$(offered "$line")
+    if grep -qxF -- "$unwanted" <<< "$offers"; then
         echo "\"$line\" offers \"$unwanted\"" >&2
         failed=1
     fi
