@@ -5,6 +5,8 @@
 #include "shell/application.h"
 #include "shell/forms.h"
 #include "tests/support/gui.h"
+#include "tests/support/tempdir.h"
+#include "tests/support/unitprocess.h"
 
 #include <cctype>
 #include <gtest/gtest.h>
@@ -145,6 +147,24 @@ struct ShellBench {
     GuiContext gui;
     int quits = 0;
     Application app;
+};
+
+// The program with a simulated unit of any variant on COM1, set up as a
+// CV210-DF1 with COM1 chosen.
+struct DF1WithUnit {
+    DF1WithUnit()
+        : unit({"--variant", "any", "--link", dir.path("port")}), bench([this] {
+              PortMap ports;
+              EXPECT_TRUE(ports.addMapping("1=" + dir.path("port")).ok());
+              return ports;
+          }()) {
+        bench.setUpCV210("CV210-DF1");
+        pickEntry(bench.menu(), "cboCOM", "COM1");
+    }
+
+    TempDir dir;
+    UnitProcess unit;
+    ShellBench bench;
 };
 
 } // namespace cvcfg::test

@@ -31,27 +31,18 @@ const MessageBox kNotOffered{
     "unless you change them.",
     Buttons::Ok, Icon::Exclamation, "Values Not Offered by the Editor"};
 
-// The CV210-DF1 program with a simulated unit on COM1.
-class NotOfferedValues : public testing::Test {
+// The CV210-DF1 program with a simulated unit on COM1, and a file of it
+// holding values its editor does not offer.
+class NotOfferedValues : public testing::Test, public test::DF1WithUnit {
 protected:
-    NotOfferedValues()
-        : unit({"--variant", "any", "--link", dir.path("port")}), bench([this] {
-              PortMap ports;
-              EXPECT_TRUE(ports.addMapping("1=" + dir.path("port")).ok());
-              return ports;
-          }()) {
-        bench.setUpCV210("CV210-DF1");
-        test::pickEntry(bench.menu(), "cboCOM", "COM1");
+    NotOfferedValues() {
         ConfigRecord odd = bench.record();
         odd.NetType = charField(2);
         odd.CHBSpeed = charField(13);
         EXPECT_TRUE(SaveConfigFile(oddFile, odd).ok());
     }
 
-    test::TempDir dir;
     const std::string oddFile = dir.path("odd.CVF");
-    test::UnitProcess unit;
-    test::ShellBench bench;
 };
 
 TEST_F(NotOfferedValues, OpeningAFileTellsOnceAndKeepsTheValues) {

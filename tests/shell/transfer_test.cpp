@@ -29,26 +29,10 @@ const MessageBox kConfigurePrompt{"Press the Configure pushbutton on the CV210 N
 const MessageBox kResetPrompt{"Press the RESET Button of the Corvane to put it ON-LINE",
                               Buttons::Ok, Icon::Information, "Press Reset Button"};
 
-// The program with a simulated unit of any variant on COM1, set up as a
-// CV210-DF1 with COM1 chosen.
-class WithUnit : public testing::Test {
+class WithUnit : public testing::Test, public test::DF1WithUnit {
 protected:
-    WithUnit()
-        : unit({"--variant", "any", "--link", dir.path("port")}), bench([this] {
-              PortMap ports;
-              EXPECT_TRUE(ports.addMapping("1=" + dir.path("port")).ok());
-              return ports;
-          }()) {
-        bench.setUpCV210("CV210-DF1");
-        test::pickEntry(bench.menu(), "cboCOM", "COM1");
-    }
-
     // The image the unit logged having received.
     std::string received() { return unit.awaitLine("download rx", 3s); }
-
-    test::TempDir dir;
-    test::UnitProcess unit;
-    test::ShellBench bench;
 };
 
 TEST_F(WithUnit, EditorDownloadsTheRecordsImage) {
