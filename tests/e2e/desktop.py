@@ -44,8 +44,9 @@ def wait_for(what, condition, timeout=DEFAULT_WAIT):
         time.sleep(POLL)
 
 
-def xwd_to_png(xwd, png_path):
-    """Writes the 24- or 32-bit TrueColor XWD picture `xwd` as a PNG file."""
+def xwd_rows(xwd):
+    """The 24- or 32-bit TrueColor XWD picture `xwd` as its width, height
+    and rows of red, green and blue bytes."""
     fields = struct.unpack(">25I", xwd[:100])
     header_size, width, height = fields[0], fields[4], fields[5]
     byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
@@ -56,14 +57,20 @@ def xwd_to_png(xwd, png_path):
     pixels = xwd[header_size + 12 * colours:]
     # Least significant byte first: blue, green, red; else red last but two.
     red, green, blue = (2, 1, 0) if byte_order == 0 else (step - 3, step - 2, step - 1)
-    rows = bytearray()
+    rows = []
     for y in range(height):
         line = pixels[y * bytes_per_line:y * bytes_per_line + width * step]
         rgb = bytearray(width * 3)
         rgb[0::3] = line[red::step]
         rgb[1::3] = line[green::step]
         rgb[2::3] = line[blue::step]
-        rows += b"\0" + rgb
+        rows.append(bytes(rgb))
+    return width, height, rows
+
+
+def xwd_to_png(xwd, png_path):
+    """Writes the XWD picture `xwd` as a PNG file."""
+    width, height, rows = xwd_rows(xwd)
 
     def chunk(kind, data):
         body = kind + data
@@ -72,7 +79,7 @@ def xwd_to_png(xwd, png_path):
     with open(png_path, "wb") as out:
         out.write(b"\x89PNG\r\n\x1a\n")
         out.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
-        out.write(chunk(b"IDAT", zlib.compress(bytes(rows), 6)))
+        out.write(chunk(b"IDAT", zlib.compress(b"".join(b"\0" + row for row in rows), 6)))
         out.write(chunk(b"IEND", b""))
 
 
@@ -121,9 +128,16 @@ class Screen:
             time.sleep(POLL)
         return False
 
-    def picture(self, path):
+    def _frame(self):
         with open(os.path.join(self.folder, "Xvfb_screen0"), "rb") as frame:
-            xwd_to_png(frame.read(), path)
+            return frame.read()
+
+    def picture(self, path):
+        xwd_to_png(self._frame(), path)
+
+    def rows(self):
+        """What the screen shows now, as rows of red, green and blue bytes."""
+        return xwd_rows(self._frame())[2]
 
     def close(self):
         if self.process:
@@ -384,13 +398,17 @@ class Desktop:
         subprocess.run(["xdotool", *args], env=self.environment(), check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
-    def click(self, accessible):
-        """A real click of the first mouse button at the control's middle."""
+    def extents(self, accessible):
+        """Where the control is on the screen, once it has a place there."""
         def placed():
             box = accessible.queryComponent().getExtents(self.atspi.DESKTOP_COORDS)
             return box if box.width > 0 and box.height > 0 else None
-        box = wait_for(f"the {accessible.getRoleName()} \"{accessible.name}\" has no place "
-                       "on the screen", placed)
+        return wait_for(f"the {accessible.getRoleName()} \"{accessible.name}\" has no place "
+                        "on the screen", placed)
+
+    def click(self, accessible):
+        """A real click of the first mouse button at the control's middle."""
+        box = self.extents(accessible)
         self.xdotool("mousemove", "--sync", str(box.x + box.width // 2),
                      str(box.y + box.height // 2), "click", "1")
 

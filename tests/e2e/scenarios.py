@@ -6,6 +6,8 @@ DIR of --build is a CMake build folder whose bin/ holds cvcfg and cvcfg-unit.
 """
 
 import argparse
+import collections
+import glob
 import json
 import os
 import re
@@ -125,6 +127,81 @@ def scenario_start_script(d):
         log_line(program, r"unit ready on ", "ready line")
     with d.step(f"it stays up {STAYS_UP:.0f} s"):
         stays_up(d, app, program, WELCOME)
+
+
+# ---- the installed package ----
+
+# Share of the upper part of a product button that its picture must cover;
+# without the picture the upper part holds nothing but the button's face.
+PICTURE_SHARE = 0.10
+
+
+def unpacked_package(d):
+    """The Debian package of this build, made as scripts/package makes it,
+    unpacked into a folder of the test's own: the files an installation puts
+    in place. Gives that folder's bin/ and the package's Depends."""
+    out = os.path.join(d.work, "package")
+    made = subprocess.run(["cpack", "-G", "DEB", "-B", out], cwd=d.build_dir,
+                          capture_output=True, text=True)
+    debs = glob.glob(os.path.join(out, "*.deb"))
+    if made.returncode != 0 or len(debs) != 1:
+        raise StepFailed(f"cpack ended with {made.returncode}, made {debs}:\n{made.stdout}")
+    root = os.path.join(d.work, "root")
+    subprocess.run(["dpkg-deb", "-x", debs[0], root], check=True)
+    depends = subprocess.run(["dpkg-deb", "-f", debs[0], "Depends"], check=True,
+                             capture_output=True, text=True).stdout
+    return os.path.join(root, "usr", "bin"), depends
+
+
+def picture_share(d, button):
+    """How much of the button's upper part, where its picture stands, differs
+    from the colour most of it has."""
+    box = d.extents(button)
+    rows = d.screen.rows()[box.y + 3:box.y + box.height * 2 // 5]
+    pixels = [tuple(row[x * 3:x * 3 + 3]) for row in rows
+              for x in range(box.x + 3, box.x + box.width - 3)]
+    face = collections.Counter(pixels).most_common(1)[0][0]
+    drawn = sum(1 for pixel in pixels if sum(abs(a - b) for a, b in zip(pixel, face)) > 60)
+    return drawn / len(pixels)
+
+
+def loaded_plugins(ld_debug):
+    """The Qt plugins a program's LD_DEBUG=files output says it loaded."""
+    return sorted(set(re.findall(r"file=(\S+/qt6/plugins/\S+\.so) ", ld_debug)))
+
+
+def scenario_installed_package(d):
+    with d.step("make this build's Debian package and unpack it"):
+        bin_dir, depends = unpacked_package(d)
+        cvcfg = os.path.join(bin_dir, "cvcfg")
+    with d.step("start the installed cvcfg"):
+        program = d.run([cvcfg], "cvcfg.log", LD_DEBUG="files")
+    with d.step("product selection draws each product's picture"):
+        app, welcome = product_selection(d, program)
+        for product in PRODUCTS:
+            button = d.find(welcome, "push button", product)
+            wait_for(f"the button \"{product}\" shows no picture",
+                     lambda button=button: picture_share(d, button) >= PICTURE_SHARE)
+        d.screen.picture(os.path.join(d.out_dir, "Welcome.png"))
+    with d.step("Exit CVCFG ends it cleanly"):
+        exits_cleanly(d, program, welcome, "Exit CVCFG")
+    with d.step("cvcfg snapshot shows every form"):
+        shown = subprocess.run([cvcfg, "snapshot", os.path.join(d.out_dir, "forms")],
+                               capture_output=True, text=True,
+                               env=d.environment(LD_DEBUG="files"))
+        if shown.returncode != 0:
+            raise StepFailed(f"cvcfg snapshot ended with {shown.returncode}")
+    with d.step("the package depends on the package of every plugin loaded"):
+        plugins = loaded_plugins(program.output() + shown.stderr)
+        if not any("/imageformats/libqsvg.so" in plugin for plugin in plugins):
+            raise StepFailed(f"the SVG picture plugin was not loaded; loaded: {plugins}")
+        needed = set(re.findall(r"(?:^|[,|]\s*)([a-z0-9][a-z0-9+.-]+)", depends))
+        for plugin in plugins:
+            owner = subprocess.run(["dpkg", "-S", plugin], capture_output=True, text=True)
+            package = owner.stdout.split(":")[0]
+            if owner.returncode != 0 or package not in needed:
+                raise StepFailed(f"{plugin} comes from \"{package or owner.stderr.strip()}\", "
+                                 f"which is not in Depends: {depends.strip()}")
 
 
 # ---- the commissioning round ----
@@ -270,6 +347,7 @@ SCENARIOS = {
     "start_script": scenario_start_script,
     "commissioning": scenario_commissioning,
     "monitor": scenario_monitor,
+    "installed_package": scenario_installed_package,
     **{f"product_{name}": (lambda d, name=name: product_round(d, name)) for name in PRODUCT_ROUNDS},
 }
 
