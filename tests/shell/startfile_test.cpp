@@ -28,7 +28,8 @@ struct OpenedByHand {
         }
         click(bench.menu(), "cmdUpdate");
         bench.op().expectOpenFile(path);
-        test::useFileMenu(bench.editor(), "open_file");
+        // The CV-PCI editor calls its item "open".
+        test::useFileMenu(bench.editor(), variant == "CV-PCI" ? "open" : "open_file");
         settle();
     }
     ShellBench bench;
@@ -125,6 +126,52 @@ TEST(StartWithFile, TheModbusGroupIsOfferedAndCancelGoesToProductSelection) {
     EXPECT_TRUE(bench.welcome()->isVisible());
     EXPECT_EQ(bench.record().ModelName, "");
 }
+
+// Each entry the choice offers, chosen by the operator, gives what setting
+// that variant up by hand and opening the file there gives, the start's own
+// messages (the CV-PCI warning, the CV210-Modbus version check) included.
+struct Choice {
+    const char* file;
+    const char* variant;
+};
+
+void PrintTo(const Choice& choice, std::ostream* os) {
+    *os << choice.file << " as " << choice.variant;
+}
+
+class ChoosingAnEntry : public testing::TestWithParam<Choice> {};
+
+TEST_P(ChoosingAnEntry, OpensTheFileAsSettingTheVariantUpByHandDoes) {
+    const auto [file, variant] = GetParam();
+    const std::string path = dataPath(file);
+    OpenedByHand expected(variant, path);
+
+    ShellBench bench;
+    bench.app.startWithFile(path);
+    settle();
+    QWidget* choice = shownChoice();
+    ASSERT_NE(choice, nullptr);
+    pickVariant(child<QListWidget>(choice, "lstVariants"), variant);
+    bench.expectStartMessages(variant);
+    click(choice, "cmdOpen");
+    settle();
+    EXPECT_EQ(shownChoice(), nullptr);
+    QWidget* editor = bench.editor();
+    EXPECT_EQ(editor->objectName(), expected.bench.editor()->objectName());
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(bench.record().AppCode, expected.bench.record().AppCode);
+    EXPECT_EQ(test::parameters(bench.record()), test::parameters(expected.bench.record()));
+}
+
+INSTANTIATE_TEST_SUITE_P(StartWithFile, ChoosingAnEntry,
+                         testing::Values(Choice{"cv210-kfr.CVF", "CV-PCI"},
+                                         Choice{"cv210-modbus.CVF", "CV210-MODBUS"},
+                                         Choice{"cv210-modbus.CVF", "CV-PC/104-MODBUS"},
+                                         Choice{"cv320-me.CVF", "CV310-DMX"},
+                                         Choice{"cv320-me.CVF", "CV320-ME"}),
+                         [](const testing::TestParamInfo<Choice>& info) {
+                             return test::variantTestName({info.param.variant, info.index});
+                         });
 
 TEST(StartWithFile, AFileThatCannotBeReadIsReportedAtProductSelection) {
     test::TempDir dir;
