@@ -266,6 +266,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "not a CV210-DF1\n"},
         OtherUnit{"CV210-DF1", "CV310-DF1", "cv310-df1.CVF",
                   "CV210-DF1 (application code 0), not a CV310-DF1\n"},
+        OtherUnit{"CV-PC/104-MODBUS", "CV210-DF1", "cv210-df1.CVF",
+                  "The unit answers as a CV210-MODBUS or CV-PC/104-MODBUS (application code 1, "
+                  "body length 138), not a CV210-DF1\n"},
         OtherUnit{"CV210-KFR", "CV310-DMX", "cv310-dmx.CVF",
                   "The unit answers as a CV210-KFR (application code 7, body length 64), "
                   "not a CV310-DMX\n"}),
