@@ -41,9 +41,9 @@ Expected<fs::path> finalTarget(const std::string& path) {
     return Expected<fs::path>::failure(std::strerror(ELOOP));
 }
 
-bool writeAll(int fd, std::string_view content) {
+bool writeAll(FileSystemCalls& calls, int fd, std::string_view content) {
     while (!content.empty()) {
-        const ssize_t n = ::write(fd, content.data(), content.size());
+        const ssize_t n = calls.write(fd, content.data(), content.size());
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -59,21 +59,46 @@ bool writeAll(int fd, std::string_view content) {
 }
 
 // Makes a rename in `folder` last through a power cut.
-int syncFolder(const fs::path& folder) {
+int syncFolder(FileSystemCalls& calls, const fs::path& folder) {
     const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        calls.open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd < 0) {
         return errno;
     }
     // Some file systems cannot sync a folder; the rename stands all the same.
-    const int code = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
-    ::close(fd);
+    const int code = calls.fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+    calls.close(fd);
     return code;
 }
 
 } // namespace
 
+int FileSystemCalls::open(const char* path, int flags, mode_t mode) {
+    return ::open(path, flags, mode);
+}
+
+ssize_t FileSystemCalls::write(int fd, const void* data, std::size_t size) {
+    return ::write(fd, data, size);
+}
+
+int FileSystemCalls::fsync(int fd) {
+    return ::fsync(fd);
+}
+
+int FileSystemCalls::close(int fd) {
+    return ::close(fd);
+}
+
+int FileSystemCalls::rename(const char* from, const char* to) {
+    return ::rename(from, to);
+}
+
 Status SaveFile(const std::string& path, std::string_view content) {
+    FileSystemCalls system;
+    return SaveFile(path, content, system);
+}
+
+Status SaveFile(const std::string& path, std::string_view content, FileSystemCalls& calls) {
     const Expected<fs::path> resolved = finalTarget(path);
     if (!resolved) {
         return cannotWrite(path, resolved.error());
@@ -98,12 +123,12 @@ Status SaveFile(const std::string& path, std::string_view content) {
     const fs::path temporary =
         folder / ("." + target.filename().string() + ".cvcfg-" + std::to_string(::getpid()) + "-" +
                   std::to_string(counter++));
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = calls.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         return cannotWrite(path, errno);
     }
     auto abandon = [&](int code) {
-        ::close(fd);
+        calls.close(fd);
         ::unlink(temporary.c_str());
         return cannotWrite(path, code);
     };
@@ -115,20 +140,22 @@ Status SaveFile(const std::string& path, std::string_view content) {
         // their own, as an editor's save does.
         (void)!::fchown(fd, existing.st_uid, existing.st_gid);
     }
-    if (!writeAll(fd, content) || ::fsync(fd) != 0) {
+    // The content must be on the disk before the rename makes it the file's:
+    // otherwise a power cut can leave the target renamed but empty.
+    if (!writeAll(calls, fd, content) || calls.fsync(fd) != 0) {
         return abandon(errno);
     }
-    if (::close(fd) != 0) {
+    if (calls.close(fd) != 0) {
         const int code = errno;
         ::unlink(temporary.c_str());
         return cannotWrite(path, code);
     }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (calls.rename(temporary.c_str(), target.c_str()) != 0) {
         const int code = errno;
         ::unlink(temporary.c_str());
         return cannotWrite(path, code);
     }
-    if (const int code = syncFolder(folder); code != 0) {
+    if (const int code = syncFolder(calls, folder); code != 0) {
         return cannotWrite(path, code);
     }
     return Status::success();

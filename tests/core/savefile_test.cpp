@@ -3,9 +3,12 @@
 #include "tests/support/records.h"
 #include "tests/support/tempdir.h"
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 
 namespace cvcfg {
@@ -76,6 +79,102 @@ TEST_F(SaveFileTest, RefusesWhatIsNotARegularFileAndNamesTheRealCause) {
     const std::string lost = path("no-folder/a.CVF");
     EXPECT_EQ(SaveFile(lost, "x").error, "Cannot write " + lost + ": No such file or directory");
     EXPECT_EQ(names(), (std::vector<std::string>{"adir", "pipe"})) << "no temporary file is left";
+}
+
+// Passes every call on to the system and notes it as a step ("fsync file",
+// "fsync folder", ...); the one step named `failing` fails with `cause`
+// instead, as a full disk or a failing device would make it.
+class Steps : public FileSystemCalls {
+public:
+    explicit Steps(std::string failing = {}, int cause = 0)
+        : m_failing(std::move(failing)), m_cause(cause) {}
+
+    int open(const char* path, int flags, mode_t mode) override {
+        const std::string kind = (flags & O_DIRECTORY) != 0 ? "folder" : "file";
+        if (fails("open " + kind)) {
+            return -1;
+        }
+        const int fd = FileSystemCalls::open(path, flags, mode);
+        if (fd >= 0) {
+            m_open[fd] = kind;
+        }
+        return fd;
+    }
+    ssize_t write(int fd, const void* data, std::size_t size) override {
+        return fails("write " + m_open[fd]) ? -1 : FileSystemCalls::write(fd, data, size);
+    }
+    int fsync(int fd) override {
+        return fails("fsync " + m_open[fd]) ? -1 : FileSystemCalls::fsync(fd);
+    }
+    // A failed close still releases the descriptor, as on Linux.
+    int close(int fd) override {
+        const std::string step = "close " + m_open[fd];
+        m_open.erase(fd);
+        const int result = FileSystemCalls::close(fd);
+        return fails(step) ? -1 : result;
+    }
+    int rename(const char* from, const char* to) override {
+        return fails("rename") ? -1 : FileSystemCalls::rename(from, to);
+    }
+
+    std::vector<std::string> taken;
+    // Descriptors opened and not closed.
+    [[nodiscard]] std::size_t leftOpen() const { return m_open.size(); }
+
+private:
+    bool fails(const std::string& step) {
+        taken.push_back(step);
+        if (step != m_failing) {
+            return false;
+        }
+        errno = m_cause;
+        return true;
+    }
+
+    std::string m_failing;
+    int m_cause;
+    std::map<int, std::string> m_open;
+};
+
+TEST_F(SaveFileTest, TheContentIsOnTheDiskBeforeTheRenameAndTheRenameAfterIt) {
+    const std::string file = path("a.CVF");
+    test::writeFile(file, "old");
+    Steps steps;
+    ASSERT_TRUE(SaveFile(file, "new", steps));
+    EXPECT_EQ(steps.taken,
+              (std::vector<std::string>{"open file", "write file", "fsync file", "close file",
+                                        "rename", "open folder", "fsync folder", "close folder"}));
+    EXPECT_EQ(test::readFile(file), "new");
+    EXPECT_EQ(steps.leftOpen(), 0u);
+}
+
+TEST_F(SaveFileTest, AFailedStepNamesFileAndCauseAndLeavesNoTemporaryFile) {
+    struct Case {
+        const char* step;
+        int cause;
+        const char* left; // what the file holds afterwards
+    };
+    // Up to the rename the old file stays whole. Once renamed, the new
+    // content cannot be taken back; a folder that was not flushed is still
+    // reported, for the rename may not outlast a power cut.
+    for (const Case& c : {Case{"open file", EACCES, "old"}, Case{"write file", ENOSPC, "old"},
+                          Case{"fsync file", EIO, "old"}, Case{"close file", EDQUOT, "old"},
+                          Case{"rename", EXDEV, "old"}, Case{"open folder", EMFILE, "new"},
+                          Case{"fsync folder", EIO, "new"}}) {
+        SCOPED_TRACE(c.step);
+        const std::string file = path("a.CVF");
+        test::writeFile(file, "old");
+        Steps steps(c.step, c.cause);
+        EXPECT_EQ(SaveFile(file, "new", steps).error,
+                  "Cannot write " + file + ": " + std::strerror(c.cause));
+        EXPECT_EQ(test::readFile(file), c.left);
+        EXPECT_EQ(names(), std::vector<std::string>{"a.CVF"});
+        EXPECT_EQ(steps.leftOpen(), 0u);
+    }
+    // A file system that cannot flush a folder at all is no failure.
+    Steps steps("fsync folder", EINVAL);
+    EXPECT_TRUE(SaveFile(path("a.CVF"), "newer", steps));
+    EXPECT_EQ(test::readFile(path("a.CVF")), "newer");
 }
 
 TEST_F(SaveFileTest, AConfigurationSavedThroughALinkReadsBack) {
