@@ -10,27 +10,38 @@ namespace cvcfg {
 
 namespace {
 
-constexpr std::string_view kPci = "CV-PCI";
-
 // clang-format off
+constexpr std::string_view kBusLeds = "'BUS' AND 'STATUS' LEDS SHOULD BE ON !";
+constexpr std::string_view kChannelLeds = "'CHA' AND 'CHC' LEDS SHOULD BE RED!";
+
+constexpr std::array<Family, 5> kFamilies = {{
+    // ModelName          link speed  Reset  LEDs           networks                  variant form             TCP
+    {"CV210",             true,       true,  kChannelLeds,  NetworkCoding::Converter, VariantForm::ModelCV210, false},
+    {"CV310",             false,      true,  kChannelLeds,  NetworkCoding::None,      VariantForm::ModelCV310, false},
+    {"CV320",             false,      true,  kChannelLeds,  NetworkCoding::None,      VariantForm::None,   true},
+    {"CV-PCI",            false,      false, kBusLeds,      NetworkCoding::Card,      VariantForm::None,   false},
+    {"CV-PC/104-MODBUS",  false,      true,  kBusLeds,      NetworkCoding::Converter, VariantForm::None,   false},
+}};
+
+// The CV-PCI card has no variant of its own: its row's ModelVariant is empty.
 constexpr std::array<Variant, 16> kCatalogue = {{
-    // name                   ModelVariant            ModelName           len  app  section B                 up1  TEM    TER
-    {"CV210-MODBUS",         "CV210-MODBUS",         "CV210",            138,  1, SectionB::RegisterMap,    0, true,  false},
-    {"CV-PC/104-MODBUS",     "CV-PC/104-MODBUS",     "CV-PC/104-MODBUS", 138,  1, SectionB::RegisterMap,    0, true,  false},
-    {"CV210-KFR",            "CV210-KFR",            "CV210",             64,  7, SectionB::ExtendedBlock,  0, false, true},
-    {"CV210-RMM",            "CV210-RMM",            "CV210",             58, 13, SectionB::None,           0, false, false},
-    {"CV210-ASCII",          "CV210-ASCII",          "CV210",             58,  9, SectionB::AsciiTable,     6, false, false},
-    {"CV210-ENI",            "CV210-ENI",            "CV210",             42,  0, SectionB::None,           0, false, false},
-    {"CV210-SLC5/04 Bridge", "CV210-SLC5/04 Bridge", "CV210",             42,  0, SectionB::None,           0, false, false},
-    {"CV210-DF1",            "CV210-DF1",            "CV210",             42,  0, SectionB::None,           0, false, false},
-    {"CV310-DMX",            "CV310-DMX",            "CV310",            138,  2, SectionB::RegisterMap,    0, true,  false},
-    {"CV310-MMX",            "CV310-MMX",            "CV310",             42,  1, SectionB::None,           0, false, false},
-    {"CV310-DFX",            "CV310-DFX",            "CV310",             42,  3, SectionB::None,           0, false, false},
-    {"CV310-BTI",            "CV310-BTI",            "CV310",             58,  4, SectionB::Brabender,      2, false, false},
-    {"CV310-DF1",            "CV310-DF1",            "CV310",             42,  5, SectionB::None,           0, false, false},
-    {"CV310-DAS",            "CV310-DAS",            "CV310",             58,  6, SectionB::AsciiTable,     6, false, false},
-    {"CV320-ME",             "CV320-ME",             "CV320",            138,  2, SectionB::RegisterMap,    0, true,  false},
-    {kPci,                   "",                     kPci,                58,  0, SectionB::ExtendedBlock, 14, false, false},
+    // name                   ModelVariant            ModelName           len  app  section B                 up1  TEM    TER    RIO  A-Modbus
+    {"CV210-MODBUS",         "CV210-MODBUS",         "CV210",            138,  1, SectionB::RegisterMap,    0, true,  false, 0, false},
+    {"CV-PC/104-MODBUS",     "CV-PC/104-MODBUS",     "CV-PC/104-MODBUS", 138,  1, SectionB::RegisterMap,    0, true,  false, 0, false},
+    {"CV210-KFR",            "CV210-KFR",            "CV210",             64,  7, SectionB::ExtendedBlock,  0, false, true,  4, false},
+    {"CV210-RMM",            "CV210-RMM",            "CV210",             58, 13, SectionB::None,           0, false, false, 1, false},
+    {"CV210-ASCII",          "CV210-ASCII",          "CV210",             58,  9, SectionB::AsciiTable,     6, false, false, 0, false},
+    {"CV210-ENI",            "CV210-ENI",            "CV210",             42,  0, SectionB::None,           0, false, false, 0, false},
+    {"CV210-SLC5/04 Bridge", "CV210-SLC5/04 Bridge", "CV210",             42,  0, SectionB::None,           0, false, false, 0, false},
+    {"CV210-DF1",            "CV210-DF1",            "CV210",             42,  0, SectionB::None,           0, false, false, 0, false},
+    {"CV310-DMX",            "CV310-DMX",            "CV310",            138,  2, SectionB::RegisterMap,    0, true,  false, 0, true},
+    {"CV310-MMX",            "CV310-MMX",            "CV310",             42,  1, SectionB::None,           0, false, false, 0, false},
+    {"CV310-DFX",            "CV310-DFX",            "CV310",             42,  3, SectionB::None,           0, false, false, 0, true},
+    {"CV310-BTI",            "CV310-BTI",            "CV310",             58,  4, SectionB::Brabender,      2, false, false, 0, true},
+    {"CV310-DF1",            "CV310-DF1",            "CV310",             42,  5, SectionB::None,           0, false, false, 0, false},
+    {"CV310-DAS",            "CV310-DAS",            "CV310",             58,  6, SectionB::AsciiTable,     6, false, false, 0, true},
+    {"CV320-ME",             "CV320-ME",             "CV320",            138,  2, SectionB::RegisterMap,    0, true,  false, 0, false},
+    {"CV-PCI",               "",                     "CV-PCI",            58,  0, SectionB::ExtendedBlock, 14, false, false, 0, false},
 }};
 // clang-format on
 
@@ -79,12 +90,44 @@ const Variant& catalogueRow(std::string_view name) {
     return *variant;
 }
 
-const Variant* variantOf(const ConfigRecord& record) {
-    if (record.ModelName == kPci) {
-        return findVariant(kPci);
+std::span<const Family> families() {
+    return kFamilies;
+}
+
+const Family* findFamily(std::string_view ModelName) {
+    for (const Family& family : kFamilies) {
+        if (family.ModelName == ModelName) {
+            return &family;
+        }
     }
-    const Variant* variant = findVariant(record.ModelVariant);
-    return variant && variant->ModelName == record.ModelName ? variant : nullptr;
+    return nullptr;
+}
+
+const Family& Variant::family() const {
+    const Family* found = findFamily(ModelName);
+    if (!found) {
+        throw std::logic_error("no family row for " + std::string(ModelName));
+    }
+    return *found;
+}
+
+const Variant* variantOf(const ConfigRecord& record) {
+    // A product without a variant form has one variant, which its model
+    // names: the CV-PCI card even keeps whatever ModelVariant an earlier
+    // product left.
+    const Family* family = familyOf(record);
+    const bool byModel = family && family->variantForm == VariantForm::None;
+    for (const Variant& variant : kCatalogue) {
+        if (variant.ModelName == record.ModelName &&
+            (byModel || variant.ModelVariant == record.ModelVariant)) {
+            return &variant;
+        }
+    }
+    return nullptr;
+}
+
+const Family* familyOf(const ConfigRecord& record) {
+    return findFamily(record.ModelName);
 }
 
 void applyIdentity(ConfigRecord& record, const Variant& variant) {
@@ -105,27 +148,8 @@ ConfigRecord blankRecord(const Variant& variant) {
 }
 
 SectionB sectionBFor(const ConfigRecord& record) {
-    // The CV-PCI card keeps whatever ModelVariant an earlier product left, so
-    // its model decides before any variant test; its editor always writes the
-    // fourteen-entry block, and reading must take what writing gave.
-    if (record.ModelName == kPci) {
-        return SectionB::ExtendedBlock;
-    }
-    const std::string& variant = record.ModelVariant;
-    if (variant == "CV310-BTI") {
-        return SectionB::Brabender;
-    }
-    if (variant == "CV310-DAS" || variant == "CV210-ASCII") {
-        return SectionB::AsciiTable;
-    }
-    if (variant == "CV210-KFR") {
-        return SectionB::ExtendedBlock;
-    }
-    if (record.ModelName == "CV320" || variant == "CV-PC/104-MODBUS" || variant == "CV210-MODBUS" ||
-        variant == "CV310-DMX") {
-        return SectionB::RegisterMap;
-    }
-    return SectionB::None;
+    const Variant* variant = variantOf(record);
+    return variant ? variant->sectionB : SectionB::None;
 }
 
 void clearModbusSetUpEntries(ConfigRecord& record) {

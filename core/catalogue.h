@@ -23,6 +23,38 @@ enum class SectionB {
 // How many lines the section takes in a file written by this program.
 [[nodiscard]] int sectionBLineCount(SectionB section);
 
+// How a product numbers its Allen-Bradley network in NetType.
+enum class NetworkCoding {
+    None,      // NetType names channel A's protocol, not a network
+    Card,      // 0 DH+, 1 Remote I/O, 2 DH-485
+    Converter, // 0 DH+, 1 DH-485 (Remote I/O in a variant's Remote I/O mode)
+};
+
+// The form that asks for the variant once the product is chosen.
+enum class VariantForm { None, ModelCV210, ModelCV310 };
+
+// What every variant of a product shares.
+struct Family {
+    std::string_view ModelName;
+    // Whether the start asks which link speed the unit has (9600 or 19200);
+    // the others always link at 9600.
+    bool asksLinkSpeed;
+    // Whether an acknowledged download asks for the unit's Reset button.
+    bool resetAfterDownload;
+    // What the unit shows once it is in configuration mode.
+    std::string_view configurationLeds;
+    NetworkCoding networks;
+    VariantForm variantForm;
+    // Whether the Modbus side is a Modbus/TCP port (no serial line, slave).
+    bool modbusTcp;
+};
+
+// All five families, in the order of product selection.
+[[nodiscard]] std::span<const Family> families();
+
+// The family of a model name, or null.
+[[nodiscard]] const Family* findFamily(std::string_view ModelName);
+
 // One product variant: what choosing it leaves in the record, and what its
 // files and uploads carry.
 struct Variant {
@@ -39,6 +71,14 @@ struct Variant {
     int uploadStage1Values;
     bool uploadRegisterMap;
     bool uploadExtendedBlock;
+    // The mode (ModeBytes[0]) in which NetType 1 means Remote I/O; 0 for a
+    // variant without Remote I/O.
+    int remoteIOMode;
+    // Whether channel A's station is a Modbus address (written in decimal)
+    // when NetType selects Modbus.
+    bool channelAModbusAddress;
+
+    [[nodiscard]] const Family& family() const;
 };
 
 // All sixteen rows, in catalogue order.
@@ -53,6 +93,9 @@ struct Variant {
 
 // The row the record's model and variant stand for, or null.
 [[nodiscard]] const Variant* variantOf(const ConfigRecord& record);
+
+// The family of the record's model, or null (before a product is chosen).
+[[nodiscard]] const Family* familyOf(const ConfigRecord& record);
 
 // Writes the variant's identity into the record: ModelName, ModelVariant
 // (left alone for the CV-PCI card), ConfigLength and AppCode.

@@ -57,10 +57,12 @@ std::string speedNote(std::span<const SpeedCode> table, std::optional<int> code,
 
 std::optional<Network> networkOf(const ConfigRecord& record) {
     const std::optional<int> type = fieldCode(record, "NetType");
-    if (!type) {
+    const Family* family = familyOf(record);
+    if (!type || !family) {
         return std::nullopt;
     }
-    if (record.ModelName == "CV-PCI") {
+    switch (family->networks) {
+    case NetworkCoding::Card:
         switch (*type) {
         case 0:
             return Network::DHPlus;
@@ -71,28 +73,29 @@ std::optional<Network> networkOf(const ConfigRecord& record) {
         default:
             return std::nullopt;
         }
-    }
-    if (record.ModelName == "CV210" || record.ModelName == "CV-PC/104-MODBUS") {
-        // The Remote I/O modes of the KFR and RMM variants reuse NetType 1.
+    case NetworkCoding::Converter: {
+        // A variant's Remote I/O mode reuses NetType 1.
+        const Variant* variant = variantOf(record);
         const std::optional<int> mode = charCode(record.ModeBytes);
-        const bool remoteIO = *type == 1 && ((record.ModelVariant == "CV210-KFR" && mode == 4) ||
-                                             (record.ModelVariant == "CV210-RMM" && mode == 1));
-        if (remoteIO) {
+        if (*type == 1 && variant && variant->remoteIOMode != 0 && mode == variant->remoteIOMode) {
             return Network::RemoteIO;
         }
         if (*type <= 1) {
             return *type == 0 ? Network::DHPlus : Network::DH485;
         }
+        return std::nullopt;
+    }
+    case NetworkCoding::None:
+        break;
     }
     return std::nullopt;
 }
 
 bool stationIsModbusAddress(const ConfigRecord& record) {
-    // The MMX's channel A is the Modbus master, with no address of its own;
-    // the DF1-to-DF1 unit shows no station on channel A.
     constexpr int kChannelAModbus = 2;
-    return record.ModelName == "CV310" && record.ModelVariant != "CV310-MMX" &&
-           record.ModelVariant != "CV310-DF1" && fieldCode(record, "NetType") == kChannelAModbus;
+    const Variant* variant = variantOf(record);
+    return variant && variant->channelAModbusAddress &&
+           fieldCode(record, "NetType") == kChannelAModbus;
 }
 
 std::span<const SpeedCode> netSpeedTable(const ConfigRecord& record) {

@@ -153,7 +153,8 @@ void ModbusProt::showRecord() {
     const bool master = (options & kMaster) != 0;
     // The CV320's Modbus side is its Modbus/TCP port: there is no serial
     // line to choose, and the unit is the slave.
-    const bool tcp = m_record.ModelName == "CV320";
+    const Family* family = familyOf(m_record);
+    const bool tcp = family && family->modbusTcp;
     ui.frmHalDuplex->setVisible(!tcp);
     ui.Frame6->setEnabled(!tcp);
     ui.frmMasterMode->setVisible(master);

@@ -1,14 +1,16 @@
 #include "link/contact.h"
 
+#include "core/catalogue.h"
+
 namespace cvcfg {
 
 namespace {
 
 // What the operator should see on the unit once it is in configuration mode.
-std::string ledHint(const std::string& model) {
-    return model == "CV-PCI" || model == "CV-PC/104-MODBUS"
-               ? "'BUS' AND 'STATUS' LEDS SHOULD BE ON !"
-               : "'CHA' AND 'CHC' LEDS SHOULD BE RED!";
+std::string ledHint(const ConfigRecord& record) {
+    const Family* family = familyOf(record);
+    // Before a product is chosen: the first product's, as on most units.
+    return std::string(family ? family->configurationLeds : families().front().configurationLeds);
 }
 
 } // namespace
@@ -54,7 +56,7 @@ int16_t ContactUnit(Session& session) {
     }
     const Answer answer = session.op.showMessage(
         {"Press the Configure pushbutton on the " + record.ModelName + " NOW!" + "\n\r" +
-             "ONLY the " + ledHint(record.ModelName),
+             "ONLY the " + ledHint(record),
          Buttons::OkCancel, Icon::Critical, "PRESS THE CONFIGURE PUSHBUTTON NOW!!!"});
     if (answer == Answer::Cancel) {
         serial.CommClose(record.ComPort);

@@ -1,5 +1,6 @@
 #include "link/download.h"
 
+#include "core/catalogue.h"
 #include "core/image.h"
 #include "link/contact.h"
 
@@ -75,7 +76,7 @@ DownloadOutcome AwaitAck(Session& session) {
     if (ScanForAck(collected.reply)) {
         record.CommStatus = session.serial.CommWrite(record.ComPort, std::string(1, kAck));
         session.op.setStatus("A-OK! Transmission received by Corvane");
-        if (record.ModelName != "CV-PCI") {
+        if (const Family* family = familyOf(record); !family || family->resetAfterDownload) {
             session.op.showMessage({"Press the RESET Button of the Corvane to put it ON-LINE",
                                     Buttons::Ok, Icon::Information, "Press Reset Button"});
         }

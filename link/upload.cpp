@@ -310,21 +310,11 @@ UploadOutcome Upload::run() {
 } // namespace
 
 UploadPlan uploadPlanFor(const ConfigRecord& record) {
-    // The sections follow the record's file layout, so that the file the
-    // upload writes is the file the reader expects.
-    switch (sectionBFor(record)) {
-    case SectionB::Brabender:
-    case SectionB::AsciiTable:
-        return {sectionBValueCount(sectionBFor(record)), false, false};
-    case SectionB::ExtendedBlock:
-        return record.ModelName == "CV-PCI" ? UploadPlan{14, false, false}
-                                            : UploadPlan{0, false, true};
-    case SectionB::RegisterMap:
-        return {0, true, false};
-    case SectionB::None:
-        break;
+    const Variant* variant = variantOf(record);
+    if (!variant) {
+        return {};
     }
-    return {};
+    return {variant->uploadStage1Values, variant->uploadRegisterMap, variant->uploadExtendedBlock};
 }
 
 void SplitReply(const std::string& reply, ReplyBytes& bytes) {

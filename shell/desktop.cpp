@@ -87,8 +87,7 @@ Status runSetup(Headless& program, const std::string& variant, const std::string
     if (!row) {
         return Status::failure("unknown variant \"" + variant + "\"");
     }
-    // Only the CV210 asks which link speed its unit has.
-    if (row->ModelName != "CV210" && linkBaud != "9600") {
+    if (!row->family().asksLinkSpeed && linkBaud != "9600") {
         return Status::failure("the " + std::string(row->ModelName) + " always links at 9600 baud");
     }
     program.app.start();
@@ -107,10 +106,15 @@ Status runSetup(Headless& program, const std::string& variant, const std::string
 Status setUpVariant(Application& app, const Variant& row) {
     app.welcome().startProduct(row.ModelName);
     VariantMenu* menu = nullptr;
-    if (row.ModelName == "CV210") {
+    switch (row.family().variantForm) {
+    case VariantForm::ModelCV210:
         menu = &app.model_CV210();
-    } else if (row.ModelName == "CV310") {
+        break;
+    case VariantForm::ModelCV310:
         menu = &app.model_CV310();
+        break;
+    case VariantForm::None:
+        break;
     }
     if (menu && !menu->chooseVariant(row.ModelVariant)) {
         return Status::failure("no " + std::string(row.ModelName) + " variant \"" +
