@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 #include "editors/sheetprint.h"
 #include "shell/desktop.h"
+#include "shell/headless.h"
 
 #include <filesystem>
 #include <iostream>

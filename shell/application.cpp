@@ -1,9 +1,9 @@
 #include "shell/application.h"
 
+#include "core/catalogue.h"
 #include "core/filelayout.h"
 #include "monitor/monitor.h"
 #include "shell/choosevariant.h"
-#include "shell/desktop.h"
 #include "shell/forms.h"
 
 #include <QAction>
@@ -63,8 +63,28 @@ void Application::startWithFile(const std::string& path) {
     m_chooseVariant->show();
 }
 
+Status Application::setUpVariant(const Variant& row) {
+    welcome().startProduct(row.ModelName);
+    VariantMenu* menu = nullptr;
+    switch (row.family().variantForm) {
+    case VariantForm::ModelCV210:
+        menu = &model_CV210();
+        break;
+    case VariantForm::ModelCV310:
+        menu = &model_CV310();
+        break;
+    case VariantForm::None:
+        break;
+    }
+    if (menu && !menu->chooseVariant(row.ModelVariant)) {
+        return Status::failure("no " + std::string(row.ModelName) + " variant \"" +
+                               std::string(row.ModelVariant) + "\"");
+    }
+    return Status::success();
+}
+
 void Application::openFileAs(const std::string& path, const Variant& variant) {
-    if (const Status status = setUpVariant(*this, variant); !status) {
+    if (const Status status = setUpVariant(variant); !status) {
         m_session.op.showMessage(
             {status.error, Buttons::Ok, Icon::Exclamation, "Open Corvane Configuration Settings"});
         welcome().show();

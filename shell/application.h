@@ -78,6 +78,9 @@ public:
     // cannot be read, or fits no variant, is reported and the program goes
     // on at product selection.
     void startWithFile(const std::string& path);
+    // Clicks the product's button, then the variant's on its family's menu,
+    // as the operator does.
+    Status setUpVariant(const Variant& row);
     // Sets `variant` up as its menus do, shows its editor and opens `path`
     // there by the editor's own Open.
     void openFileAs(const std::string& path, const Variant& variant);

@@ -3,7 +3,6 @@
 #include "core/catalogue.h"
 #include "monitor/monitor.h"
 #include "shell/application.h"
-#include "shell/desktop.h"
 #include "shell/forms.h"
 #include "shell/qtoperator.h"
 
@@ -142,7 +141,7 @@ std::unique_ptr<QObject> Measurement::begin(Application& app) const {
     if (m_kind == Kind::Start) {
         return probes;
     }
-    if (const Status status = setUpVariant(app, *m_variant); !status) {
+    if (const Status status = app.setUpVariant(*m_variant); !status) {
         reportMeasure("error=\"" + status.error + "\"");
         QTimer::singleShot(0, qApp, &QApplication::quit);
         return probes;

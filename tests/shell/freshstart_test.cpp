@@ -1,7 +1,7 @@
 // A product or variant chosen from the menus starts from its own record,
 // whatever was chosen and changed before in the same run.
 #include "core/catalogue.h"
-#include "shell/desktop.h"
+#include "shell/headless.h"
 #include "tests/shell/bench.h"
 #include "tests/support/pty.h"
 

@@ -1,6 +1,6 @@
 #include "editors/modbusdialogs.h"
 #include "link/contact.h"
-#include "shell/desktop.h"
+#include "shell/headless.h"
 #include "tests/shell/bench.h"
 #include "tests/support/pty.h"
 #include "tests/support/tempdir.h"
