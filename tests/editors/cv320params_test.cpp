@@ -60,8 +60,8 @@ TEST_F(CV320Editor, DefaultsLeaveASlaveOnRtuWithAnEmptyTable) {
     auto& ext = record().ExtParams;
     ext[1] = 0x0F;
     ext[2] = 7;
-    ext[4] = modbus_map::kSlc;
-    ext[5] = modbus_map::kDecodeMicro;
+    ext[4] = 2; // SLC/MicroLogix/CompactLogix
+    ext[5] = 2; // MicroLogix address decode
     ext[40] = 99;
     record().ModeBytes = std::string(2, '\0');
     record().AppCode = charField(1);
@@ -71,8 +71,8 @@ TEST_F(CV320Editor, DefaultsLeaveASlaveOnRtuWithAnEmptyTable) {
     EXPECT_EQ(record().ModeBytes, std::string("\x01\x00", 2));
     EXPECT_EQ(ext[1], 0) << "RTU, slave, no half duplex, no broadcast";
     EXPECT_EQ(ext[2], 0);
-    EXPECT_EQ(ext[4], modbus_map::kPlc5);
-    EXPECT_EQ(ext[5], modbus_map::kDecodeMicro) << "the CV320 keeps its address decode";
+    EXPECT_EQ(ext[4], 0) << "PLC 5";
+    EXPECT_EQ(ext[5], 2) << "the CV320 keeps its address decode";
     EXPECT_EQ(ext[40], 0);
 }
 
@@ -91,7 +91,7 @@ TEST_F(CV320Editor, OpensItsDialogsAsTheCV320Has) {
     ASSERT_TRUE(test::showActive(&channelA));
     EXPECT_FALSE(form()->isEnabled());
     click(&channelA, "optYes");
-    EXPECT_EQ(record().CHAParams, channel_bits::kParity);
+    EXPECT_EQ(record().CHAParams, 0x02) << "parity bit";
     click(&channelA, "Command2");
     EXPECT_TRUE(form()->isEnabled());
 }

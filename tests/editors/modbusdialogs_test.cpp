@@ -141,7 +141,7 @@ TEST_F(ModbusDialog, EnterInABoxOnlyEndsTheEntry) {
 TEST_F(ModbusDialog, BroadcastAddressesAreTheNodesOfTheirEntries) {
     EXPECT_FALSE(shown("frmBroadcastAddress"));
     click(form(), "optYesBroadcast");
-    EXPECT_EQ(entry(1), modbus_map::kBroadcast);
+    EXPECT_EQ(entry(1), 0x04) << "broadcast bit";
     ASSERT_TRUE(shown("frmBroadcastAddress"));
     test::pickEntry(form(), "cboStartAddress", "17");
     test::pickEntry(form(), "cboEndAddress", "76");
@@ -158,30 +158,31 @@ TEST_F(ModbusDialog, BroadcastAddressesAreTheNodesOfTheirEntries) {
 TEST_F(ModbusDialog, DeviceTypeAndPlcTypeLayTheDialogOut) {
     const int slaveHeight = form()->height();
     click(form(), "optMaster");
-    EXPECT_EQ(entry(1), modbus_map::kMaster);
+    EXPECT_EQ(entry(1), 0x02) << "master bit";
     EXPECT_TRUE(test::waitFor([&] { return form()->height() < slaveHeight; }));
     for (const char* hidden : {"frmModbusTable", "frmBroadcast", "frmABtype"}) {
         EXPECT_FALSE(shown(hidden)) << hidden;
     }
     EXPECT_TRUE(shown("frmMasterMode"));
     click(form(), "Option1");
-    EXPECT_EQ(entry(5), modbus_map::kDecodeMicro);
+    EXPECT_EQ(entry(5), 2) << "MicroLogix address decode";
     click(form(), "optSlave");
     EXPECT_EQ(entry(1), 0);
     EXPECT_TRUE(shown("frmModbusTable"));
     EXPECT_FALSE(shown("frmMasterMode"));
 
     click(form(), "Option2");
-    EXPECT_EQ(entry(4), modbus_map::kPlc3);
+    EXPECT_EQ(entry(4), 1) << "PLC 3";
     EXPECT_FALSE(shown("frmFP"));
     EXPECT_FALSE(shown("lblFP"));
     click(form(), "Option3");
-    EXPECT_EQ(entry(4), modbus_map::kSlc);
+    EXPECT_EQ(entry(4), 2) << "SLC/MicroLogix/CompactLogix";
     EXPECT_TRUE(shown("frmFP"));
     click(form(), "Check3");
-    EXPECT_EQ(entry(modbus_map::flagEntry(3)), modbus_map::kFloatingPoint);
+    // Row 3's flag byte is ExtParams(8 + 30 + 8); bit 0 is floating point.
+    EXPECT_EQ(entry(46), 0x01);
     click(form(), "Check3");
-    EXPECT_EQ(entry(modbus_map::flagEntry(3)), 0);
+    EXPECT_EQ(entry(46), 0);
 }
 
 TEST_F(ModbusDialog, ResetClearsOptionsAddressesAndTable) {
@@ -193,7 +194,7 @@ TEST_F(ModbusDialog, ResetClearsOptionsAddressesAndTable) {
     click(form(), "optMaster");
     click(form(), "Option14");
     dialog().restore();
-    EXPECT_EQ(entry(5), modbus_map::kDecodeSlc) << "restore keeps the address decode";
+    EXPECT_EQ(entry(5), 1) << "restore keeps the SLC address decode";
     click(form(), "optMaster");
     click(form(), "Command3");
     EXPECT_EQ(entry(1), 0);
