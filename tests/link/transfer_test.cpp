@@ -341,6 +341,81 @@ INSTANTIATE_TEST_SUITE_P(
         return caseName(c, std::get<1>(info.param)) + (*c.unitVariant ? "_any_unit" : "");
     });
 
+// What one download and one upload of a file layout put on the wire. A
+// download is the image (7 header bytes, the body, 2 checksum bytes), the
+// unit's ACK and the program's; each upload stage is a 3-byte request, a
+// reply of at least the stage's collection limit (66 for T E E, where the
+// CV-PCI's reaches b(69); 114 for T E M; 94 for T E R) and the program's ACK.
+struct WireCase {
+    const char* variant;
+    const char* file;
+    int downloadBytes;
+    int uploadBytes;
+};
+
+void PrintTo(const WireCase& c, std::ostream* out) {
+    *out << c.variant;
+}
+
+class TransferTime : public testing::TestWithParam<std::tuple<WireCase, std::string>> {};
+
+// A transfer takes the time its bytes need on the line, plus the program's
+// own work: opening the port, a 20 ms quiet line after each upload reply,
+// and the scheduling of two processes on a build machine's two busy cores
+// under AddressSanitizer, which stays below 150 ms. 300 ms leaves room for
+// that and is still a tenth of the 3 s an upload stage waits for a reply
+// that never reaches its collection limit.
+constexpr std::chrono::milliseconds kOwnWork{300};
+
+std::chrono::microseconds wireTime(int bytes, const std::string& speed) {
+    return std::chrono::microseconds(bytes * 10 * 1'000'000LL / std::stoi(speed));
+}
+
+TEST_P(TransferTime, ExchangesTakeTheirWireTimeAndNoTimeOut) {
+    const auto& [c, speed] = GetParam();
+    Bench bench(c.variant, {}, speed);
+    // The real time-outs: an exchange that waits one out must show it.
+    bench.op.shorten(kDownloadTimeout, kDownloadTimeout);
+    bench.op.shorten(kUploadStageTimeout, kUploadStageTimeout);
+    ConfigRecord opened = bench.record;
+    ASSERT_TRUE(OpenConfigFile(test::dataPath(std::string(c.file) + ".CVF"), opened));
+    bench.useRecord(opened);
+    Session session = bench.session();
+
+    bench.op.expect(configurePrompt(bench.record.ModelName));
+    if (bench.record.ModelName != "CV-PCI") {
+        bench.op.expect(kResetPrompt);
+    }
+    auto start = Clock::now();
+    ASSERT_EQ(DownloadConfiguration(session), DownloadOutcome::Acknowledged);
+    EXPECT_LE(Clock::now() - start, wireTime(c.downloadBytes, speed) + kOwnWork) << "download";
+
+    // Into the record only: the time a file takes to reach the disk is no
+    // part of the exchange.
+    bench.op.expect(configurePrompt(bench.record.ModelName));
+    start = Clock::now();
+    ASSERT_EQ(UploadConfiguration(session, UploadTarget::RecordOnly), UploadOutcome::Complete);
+    EXPECT_LE(Clock::now() - start, wireTime(c.uploadBytes, speed) + kOwnWork) << "upload";
+    EXPECT_EQ(hexBytes(*BuildConfigImage(bench.record)), hexBytes(*BuildConfigImage(opened)));
+}
+
+// Every file layout: none, the ASCII table, the Brabender pair, the extended
+// block in a third stage, the register map in a second, and the extended
+// block in a longer first reply.
+INSTANTIATE_TEST_SUITE_P(
+    Units, TransferTime,
+    testing::Combine(testing::Values(WireCase{"CV210-DF1", "cv210-df1", 7 + 42 + 2 + 2, 3 + 66 + 1},
+                                     WireCase{"CV210-ASCII", "cv210-ascii", 7 + 58 + 2 + 2,
+                                              3 + 66 + 1},
+                                     WireCase{"CV310-BTI", "cv310-bti", 7 + 58 + 2 + 2, 3 + 66 + 1},
+                                     WireCase{"CV210-KFR", "cv210-kfr", 7 + 64 + 2 + 2,
+                                              (3 + 66 + 1) + (3 + 94 + 1)},
+                                     WireCase{"CV210-MODBUS", "cv210-modbus", 7 + 138 + 2 + 2,
+                                              (3 + 66 + 1) + (3 + 114 + 1)},
+                                     WireCase{"CV-PCI", "cv-pci", 7 + 58 + 2 + 2, 3 + 70 + 1}),
+                     kSpeeds),
+    [](const auto& info) { return caseName(std::get<0>(info.param), std::get<1>(info.param)); });
+
 TEST(Upload, ALaterStageThatFailsLeavesTheFileAsItWasAndLoadsNothing) {
     Bench bench("CV320-ME", {"no-reply=M"});
     bench.op.shorten(kUploadStageTimeout, kUploadStageTimeout); // the real time-out
