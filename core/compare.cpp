@@ -42,7 +42,13 @@ std::string fieldMeaning(const ConfigRecord& record, std::string_view name) {
         return note.starts_with(": ") ? note.substr(2) : note;
     };
     if (name == "NetSpeed") {
-        return speed(speedNote(netSpeedTable(record), code, false));
+        const std::string meaning = speed(speedNote(netSpeedTable(record), code, false));
+        // Units without an A-B network port keep channel A's speed here.
+        if (networkOf(record) || !code) {
+            return meaning;
+        }
+        return speedByCode(SpeedCodeTable(), *code) ? "channel A " + meaning
+                                                    : meaning + " of channel A";
     }
     if (name == "CHBSpeed" || name == "CHCSpeed") {
         return speed(speedNote(SpeedCodeTable(), code));
@@ -110,7 +116,7 @@ void readRegisterMap(const ConfigRecord& record, Reader& reader) {
     reader.entry(7);
     for (int row = 0; row < kRows; ++row) {
         const RegisterRow slot = registerRow(record, row);
-        reader.field("Modbus slot " + std::to_string(row),
+        reader.field(registerSlotName(row),
                      "start " + std::to_string(slot.start) + ", end " + std::to_string(slot.end) +
                          ", file " + std::to_string(slot.file) + ", word " +
                          std::to_string(slot.word) + ", flags " +
@@ -184,14 +190,10 @@ std::string readingMeaning(const FieldReading& reading) {
     return reading.meaning + "; " + reading.note;
 }
 
-namespace {
-
 std::string readingText(const FieldReading& reading) {
     const std::string meaning = readingMeaning(reading);
     return meaning.empty() ? reading.value : reading.value + " (" + meaning + ")";
 }
-
-} // namespace
 
 std::string differencesText(const std::vector<Difference>& differences) {
     std::string text;

@@ -20,6 +20,9 @@ struct FieldReading {
 // The meaning and the note of a reading, as one text.
 [[nodiscard]] std::string readingMeaning(const FieldReading& reading);
 
+// The value with that text: "12 (octal 14)", or the value alone.
+[[nodiscard]] std::string readingText(const FieldReading& reading);
+
 // Every field the variant's file or image carries, in file order; the
 // extended section by its layout (Modbus options and slots, racks, the
 // ASCII destination, the Brabender device).

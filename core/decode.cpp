@@ -206,6 +206,33 @@ std::string registerRowMeaning(const RegisterRow& row) {
            (row.floatingPoint ? ", floating point" : "");
 }
 
+std::string registerSlotName(int row) {
+    return "Modbus slot " + std::to_string(row);
+}
+
+Table translationTable(const ConfigRecord& record) {
+    using namespace modbus_map;
+    Table table{
+        {"slot", "Modbus start", "Modbus end", "A-B file", "A-B word", "floating point", "spare"},
+        {}};
+    for (int row = 0; row < kRows; ++row) {
+        const RegisterRow slot = registerRow(record, row);
+        const std::size_t flags = flagEntry(row);
+        const std::size_t spare = flags + 1;
+        std::string floatingPoint = slot.floatingPoint ? "yes" : "no";
+        // The unit is sent the whole flag byte, so bits no dialog sets show.
+        if (record.ExtParams[flags] & ~kFloatingPoint) {
+            floatingPoint += " (flags " + std::to_string(record.ExtParams[flags]) + ")";
+        }
+        table.rows.push_back(
+            {{registerSlotName(row), extParamName(static_cast<int>(spare))},
+             {std::to_string(row), std::to_string(slot.start), std::to_string(slot.end),
+              std::to_string(slot.file), std::to_string(slot.word), floatingPoint,
+              std::to_string(record.ExtParams[spare])}});
+    }
+    return table;
+}
+
 std::string rackMeaning(const ConfigRecord& record, int rack) {
     using namespace block_transfer;
     std::vector<std::string> enabled;

@@ -66,6 +66,24 @@ struct RegisterRow {
 [[nodiscard]] RegisterRow registerRow(const ConfigRecord& record, int row);
 [[nodiscard]] std::string registerRowMeaning(const RegisterRow& row);
 
+// What a translation row is called where it is read: "Modbus slot 0".
+[[nodiscard]] std::string registerSlotName(int row);
+
+// A table of cells under column heads; each row names the readings (of
+// readFields) that its cells stand for.
+struct TableRow {
+    std::vector<std::string> fields;
+    std::vector<std::string> cells;
+};
+struct Table {
+    std::vector<std::string> heads;
+    std::vector<TableRow> rows;
+};
+
+// The translation table, a row per slot: its registers, file and word, its
+// floating-point flag (and any other flag bits) and its spare entry.
+[[nodiscard]] Table translationTable(const ConfigRecord& record);
+
 // The groups and modules of a rack that take part in block transfers:
 // "0/0, 1/1" or "none".
 [[nodiscard]] std::string rackMeaning(const ConfigRecord& record, int rack);

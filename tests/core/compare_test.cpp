@@ -1,5 +1,6 @@
 #include "core/catalogue.h"
 #include "core/compare.h"
+#include "core/decode.h"
 #include "core/fields.h"
 #include "tests/support/records.h"
 
@@ -146,6 +147,62 @@ TEST(Compare, ListsAFieldWhoseCodeIsNowReadAnotherWay) {
     ASSERT_EQ(address.size(), 1u);
     EXPECT_EQ(differencesText(address),
               "StationNo: 12 (Modbus address 12) -> 100 (Modbus address 100)\n");
+}
+
+// The CV310 and CV320 have no A-B network port: NetSpeed is channel A's
+// speed code, read against the serial speeds.
+TEST(Compare, ReadsNetSpeedAsChannelAWhereThereIsNoNetwork) {
+    for (const char* variant : {"CV310-DFX", "CV320-ME"}) {
+        SCOPED_TRACE(variant);
+        ConfigRecord left = test::df1SetupRecord();
+        applyIdentity(left, *findVariant(variant));
+        left.NetSpeed = charField(8);
+        ConfigRecord right = left;
+        right.NetSpeed = charField(2);
+        const Difference found = onlyDifference(left, right);
+        EXPECT_EQ(found.left.field, "NetSpeed");
+        EXPECT_EQ(found.left.meaning, "channel A 9600 Baud");
+        EXPECT_EQ(found.right.meaning, "not a known speed code of channel A");
+    }
+}
+
+// A slot's words are two entries, low byte first; bit 0 of its flag entry
+// is floating point, and the entry after it is a spare.
+TEST(Compare, TranslationTableHoldsEachSlotAndItsSpare) {
+    ConfigRecord record = test::df1SetupRecord();
+    applyIdentity(record, *findVariant("CV320-ME"));
+    record.ExtParams[8] = 44; // slot 0 start 300
+    record.ExtParams[9] = 1;
+    record.ExtParams[10] = 255; // end 65535
+    record.ExtParams[11] = 255;
+    record.ExtParams[12] = 7; // file 7, word 0
+    record.ExtParams[16] = 1;
+    record.ExtParams[26] = 3; // slot 1: floating point and a bit no dialog sets
+    record.ExtParams[87] = 5; // slot 7's spare
+    const Table table = translationTable(record);
+    ASSERT_EQ(table.rows.size(), 8u);
+    ASSERT_EQ(table.heads.size(), table.rows[0].cells.size());
+    EXPECT_EQ(table.rows[0].cells,
+              (std::vector<std::string>{"0", "300", "65535", "7", "0", "yes", "0"}));
+    EXPECT_EQ(table.rows[1].cells[5], "yes (flags 3)");
+    EXPECT_EQ(table.rows[6].cells[5], "no");
+    EXPECT_EQ(table.rows[7].cells[6], "5");
+
+    // The rows stand for readings of the comparison, each once: a change of
+    // a slot's entries is a change of those readings.
+    std::vector<std::string> read;
+    for (const FieldReading& reading : readFields(record)) {
+        read.push_back(reading.field);
+    }
+    for (const TableRow& row : table.rows) {
+        for (const std::string& field : row.fields) {
+            EXPECT_EQ(std::count(read.begin(), read.end(), field), 1) << field;
+        }
+    }
+    EXPECT_EQ(table.rows[0].fields, (std::vector<std::string>{"Modbus slot 0", "ExtParams[17]"}));
+    ConfigRecord spare = record;
+    spare.ExtParams[17] = 9;
+    EXPECT_EQ(onlyDifference(record, spare).left.field, "ExtParams[17]");
 }
 
 } // namespace
