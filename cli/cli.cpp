@@ -89,8 +89,9 @@ application code.
 constexpr std::string_view kShowHelp = R"(Usage: cvcfg show --variant VARIANT FILE [--json]
 
 Opens FILE (- for standard input) as a configuration of VARIANT and prints
-the record it gives, with what each code means. With --json, prints one JSON
-object holding every field of the record by its name.
+the record it gives, with what each code means, read as "cvcfg diff" reads
+it. With --json, prints one JSON object holding every field of the record by
+its name, and under "readings" each field's value, meaning and any note.
 )";
 
 constexpr std::string_view kSetHelp =
@@ -195,7 +196,7 @@ int runShow(std::span<const std::string> args, std::istream& in, Command& comman
     if (!opened) {
         return status;
     }
-    return command.succeed(opened->json ? recordJson(opened->record)
+    return command.succeed(opened->json ? describeRecordJson(opened->record)
                                         : describeRecord(opened->record));
 }
 

@@ -1,11 +1,10 @@
 #include "cli/describe.h"
 
 #include "core/catalogue.h"
-#include "core/codes.h"
 #include "core/decode.h"
 #include "core/fields.h"
-#include "core/offered.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -16,102 +15,136 @@ namespace cvcfg::cli {
 namespace {
 
 constexpr std::size_t kLabelWidth = 16;
+// Where a row of many short entries goes on to the next line.
+constexpr std::size_t kTextWidth = 80;
+
+// The rows of the fixed section: a heading and the fields it shows.
+struct Row {
+    std::string_view heading;
+    std::vector<std::string_view> fields;
+};
+
+const std::vector<Row>& fixedRows() {
+    static const std::vector<Row> rows = {
+        {"Network", {"NetType"}},
+        {"Station", {"StationNo"}},
+        {"High address", {"HighAddress"}},
+        {"Speed", {"NetSpeed"}},
+        {"Channel A", {"CHAParams"}},
+        {"Channel B", {"CHBSpeed", "CHBParams"}},
+        {"Channel C", {"CHCSpeed", "CHCParams"}},
+        {"Protocol", {"ProtoParams"}},
+        {"Mode", {"ModeBytes"}},
+        {"Variant bytes", {"NumText1", "NumText2", "AuxChar", "AuxValue"}},
+    };
+    return rows;
+}
+
+// The heading of the extended section's named readings.
+std::string_view extendedHeading(SectionB section) {
+    switch (section) {
+    case SectionB::Brabender:
+        return "Brabender";
+    case SectionB::AsciiTable:
+        return "ASCII table";
+    case SectionB::ExtendedBlock:
+        return "Block transfers";
+    case SectionB::RegisterMap:
+        return "Modbus";
+    case SectionB::None:
+        break;
+    }
+    return "Extended";
+}
+
+// The readings of a record, each laid out once.
+class Readings {
+public:
+    explicit Readings(const ConfigRecord& record)
+        : m_readings(readFields(record)), m_taken(m_readings.size(), false) {}
+
+    // The reading of that field as "StationNo 12 (octal 14)"; nothing when
+    // the record's variant carries no such field.
+    std::optional<std::string> take(std::string_view field) {
+        for (std::size_t i = 0; i < m_readings.size(); ++i) {
+            if (!m_taken[i] && m_readings[i].field == field) {
+                m_taken[i] = true;
+                return text(m_readings[i]);
+            }
+        }
+        return std::nullopt;
+    }
+    // The readings not yet taken, in file order.
+    std::vector<FieldReading> rest() {
+        std::vector<FieldReading> left;
+        for (std::size_t i = 0; i < m_readings.size(); ++i) {
+            if (!m_taken[i]) {
+                m_taken[i] = true;
+                left.push_back(m_readings[i]);
+            }
+        }
+        return left;
+    }
+    static std::string text(const FieldReading& reading) {
+        return reading.field + " " + readingText(reading);
+    }
+
+private:
+    std::vector<FieldReading> m_readings;
+    std::vector<bool> m_taken;
+};
 
 class Report {
 public:
-    explicit Report(const ConfigRecord& record) : m_unoffered(valuesNotOffered(record)) {}
-
-    // A row of the fields `fields`, each marked when the editor does not
-    // offer its value.
-    void row(std::string_view label, std::string text,
-             std::initializer_list<std::string_view> fields = {}) {
-        for (const std::string_view field : fields) {
-            for (const UnofferedValue& value : m_unoffered) {
-                if (value.field == field) {
-                    text += "; " + value.field + " " + std::to_string(value.value) + " " +
-                            notOfferedNote(value);
-                }
-            }
-        }
+    void row(std::string_view label, const std::string& text) {
         std::string line(label);
         line.resize(std::max(line.size() + 1, kLabelWidth), ' ');
         m_text << line << text << '\n';
     }
+    // The texts on as few lines as fit, the label on the first.
+    void wrapped(std::string_view label, const std::vector<std::string>& texts) {
+        std::string line;
+        for (const std::string& text : texts) {
+            if (!line.empty() && line.size() + 2 + text.size() > kTextWidth) {
+                row(label, line);
+                label = "";
+                line.clear();
+            }
+            line += (line.empty() ? "" : "; ") + text;
+        }
+        if (!line.empty()) {
+            row(label, line);
+        }
+    }
+    void table(std::string_view label, const Table& table) {
+        std::vector<std::size_t> widths;
+        for (const std::string& head : table.heads) {
+            widths.push_back(head.size());
+        }
+        for (const TableRow& row : table.rows) {
+            for (std::size_t column = 0; column < row.cells.size(); ++column) {
+                widths[column] = std::max(widths[column], row.cells[column].size());
+            }
+        }
+        const auto line = [&widths](const std::vector<std::string>& cells, bool heads) {
+            std::string text;
+            for (std::size_t column = 0; column < cells.size(); ++column) {
+                const std::string& cell = cells[column];
+                const std::string pad(widths[column] - cell.size(), ' ');
+                text += (column == 0 ? "" : "  ") + (heads ? cell + pad : pad + cell);
+            }
+            return text.substr(0, text.find_last_not_of(' ') + 1);
+        };
+        row(label, line(table.heads, true));
+        for (const TableRow& cells : table.rows) {
+            row("", line(cells.cells, false));
+        }
+    }
     [[nodiscard]] std::string text() const { return m_text.str(); }
 
 private:
-    std::vector<UnofferedValue> m_unoffered;
     std::ostringstream m_text;
 };
-
-int ext(const ConfigRecord& record, int index) {
-    return record.ExtParams[static_cast<std::size_t>(index)];
-}
-
-std::string extRange(const ConfigRecord& record, int first, int count) {
-    std::vector<std::string> values;
-    for (int index = first; index < first + count; ++index) {
-        values.push_back(std::to_string(ext(record, index)));
-    }
-    return joinTexts(values, " ");
-}
-
-void describeRegisterMap(const ConfigRecord& record, Report& report) {
-    using namespace modbus_map;
-    const auto entry = [&record](std::size_t index) {
-        return record.ExtParams[index];
-    };
-    report.row("Modbus", "ExtParams[1] " + modbusOptionsMeaning(entry(kOptions)));
-    report.row("Broadcast",
-               "ExtParams[2] " + std::to_string(entry(kBroadcastStart)) +
-                   octalNote(entry(kBroadcastStart)) + " to ExtParams[3] " +
-                   std::to_string(entry(kBroadcastEnd)) + octalNote(entry(kBroadcastEnd)),
-               {"ExtParams[2]", "ExtParams[3]"});
-    report.row("A-B PLC type",
-               "ExtParams[4] " + std::to_string(entry(kPlcType)) + ": " +
-                   plcTypeMeaning(entry(kPlcType)),
-               {"ExtParams[4]"});
-    report.row("Address decode",
-               "ExtParams[5] " + std::to_string(entry(kAddressDecode)) + ": " +
-                   addressDecodeMeaning(entry(kAddressDecode)),
-               {"ExtParams[5]"});
-    report.row("Register map",
-               "slot  Modbus start  Modbus end  A-B file  A-B word  floating point");
-    for (int row = 0; row < kRows; ++row) {
-        const RegisterRow slot = registerRow(record, row);
-        char line[96];
-        std::snprintf(line, sizeof line, "%4d  %12d  %10d  %8d  %8d  %s", row, slot.start, slot.end,
-                      slot.file, slot.word, slot.floatingPoint ? "yes" : "no");
-        report.row("", line);
-    }
-    report.row("Other entries", "ExtParams[0] " + std::to_string(ext(record, 0)) +
-                                    ", ExtParams[6..7] " + extRange(record, 6, 2));
-}
-
-void describeExtended(const ConfigRecord& record, Report& report) {
-    switch (sectionBFor(record)) {
-    case SectionB::None:
-        return;
-    case SectionB::Brabender:
-        report.row("Brabender",
-                   "ExtParams[0] " + std::to_string(ext(record, 0)) + ": " +
-                       brabenderMeaning(ext(record, 0)) + "; ExtParams[1] " +
-                       std::to_string(ext(record, 1)),
-                   {"ExtParams[0]"});
-        return;
-    case SectionB::AsciiTable:
-        report.row("ASCII table", "file " + std::to_string(asciiFile(record)) + ", starting word " +
-                                      std::to_string(asciiWord(record)) + " (ExtParams[0..5] " +
-                                      extRange(record, 0, 6) + ")");
-        return;
-    case SectionB::ExtendedBlock:
-        report.row("Extended block", "ExtParams[0..13] " + extRange(record, 0, 14));
-        return;
-    case SectionB::RegisterMap:
-        describeRegisterMap(record, report);
-        return;
-    }
-}
 
 // ---- JSON ---------------------------------------------------------------------
 
@@ -144,56 +177,67 @@ std::string jsonByte(const ConfigRecord& record, const ByteField& field, int ind
     return byte ? std::to_string(*byte) : "null";
 }
 
+// A reading's value, meaning and note (where it has one) as JSON members.
+std::string readingMembers(const FieldReading& reading) {
+    std::string json =
+        "\"value\": " + jsonString(reading.value) + ", \"meaning\": " + jsonString(reading.meaning);
+    if (!reading.note.empty()) {
+        json += ", \"note\": " + jsonString(reading.note);
+    }
+    return json;
+}
+
+std::string readingJson(const FieldReading& reading) {
+    return "{" + readingMembers(reading) + "}";
+}
+
 } // namespace
 
 std::string describeRecord(const ConfigRecord& record) {
-    Report report(record);
+    Readings readings(record);
+    Report report;
     const Variant* variant = variantOf(record);
-    report.row("Product", (variant ? std::string(variant->name) : record.ModelVariant) +
-                              " (model " + record.ModelName + "), " +
-                              std::to_string(record.ConfigLength) + "-byte image body, " +
-                              codeText(record, "AppCode"));
-
-    const std::optional<Network> network = networkOf(record);
-    const std::string type = codeText(record, "NetType");
-    report.row("Network", network ? std::string(networkName(*network)) + " (" + type + ")" : type,
-               {"NetType"});
-    if (stationIsModbusAddress(record)) {
-        report.row("Modbus address", codeText(record, "StationNo") + " (decimal)", {"StationNo"});
-    } else {
-        report.row("Station",
-                   codeText(record, "StationNo") + octalNote(fieldCode(record, "StationNo")),
-                   {"StationNo"});
+    std::string product = (variant ? std::string(variant->name) : record.ModelVariant) +
+                          " (model " + record.ModelName + "), " +
+                          std::to_string(record.ConfigLength) + "-byte image body";
+    if (const std::optional<std::string> appCode = readings.take("AppCode")) {
+        product += ", " + *appCode;
     }
-    report.row("High address",
-               codeText(record, "HighAddress") + octalNote(fieldCode(record, "HighAddress")),
-               {"HighAddress"});
-    // Units without an A-B network port keep channel A's speed in NetSpeed.
-    const auto netSpeeds = netSpeedTable(record);
-    report.row(network ? "Network speed" : "Channel A speed",
-               codeText(record, "NetSpeed") +
-                   speedNote(netSpeeds, fieldCode(record, "NetSpeed"), false),
-               {"NetSpeed"});
-    report.row("Channel A", "CHAParams " + channelMeaning(record.CHAParams, true));
-    report.row("Channel B",
-               codeText(record, "CHBSpeed") +
-                   speedNote(SpeedCodeTable(), fieldCode(record, "CHBSpeed")) + "; CHBParams " +
-                   channelMeaning(record.CHBParams, true),
-               {"CHBSpeed"});
-    report.row("Channel C",
-               codeText(record, "CHCSpeed") +
-                   speedNote(SpeedCodeTable(), fieldCode(record, "CHCSpeed")) + "; CHCParams " +
-                   channelMeaning(record.CHCParams, false),
-               {"CHCSpeed"});
-    report.row("Protocol", "ProtoParams " + protocolMeaning(record));
-    const ByteField& mode = *findByteField("ModeBytes");
-    report.row("Mode", "ModeBytes " + jsonByte(record, mode, 0) + ", " + jsonByte(record, mode, 1),
-               {"ModeBytes"});
-    report.row("Variant bytes",
-               codeText(record, "NumText1") + ", " + codeText(record, "NumText2") + ", " +
-                   codeText(record, "AuxChar") + ", " + codeText(record, "AuxValue"),
-               {"AuxChar", "AuxValue"});
-    describeExtended(record, report);
+    report.row("Product", product);
+    for (const Row& row : fixedRows()) {
+        std::vector<std::string> texts;
+        for (const std::string_view field : row.fields) {
+            if (std::optional<std::string> text = readings.take(field)) {
+                texts.push_back(std::move(*text));
+            }
+        }
+        if (!texts.empty()) {
+            report.row(row.heading, joinTexts(texts, "; "));
+        }
+    }
+
+    const SectionB section = sectionBFor(record);
+    const Table table = section == SectionB::RegisterMap ? translationTable(record) : Table{};
+    for (const TableRow& row : table.rows) {
+        for (const std::string& field : row.fields) {
+            readings.take(field);
+        }
+    }
+    // Entries that hold nothing of their own go last, in short.
+    std::string_view heading = extendedHeading(section);
+    std::vector<std::string> others;
+    for (const FieldReading& reading : readings.rest()) {
+        if (reading.field.starts_with("ExtParams[") || findByteField(reading.field)) {
+            others.push_back(Readings::text(reading));
+        } else {
+            report.row(heading, Readings::text(reading));
+            heading = "";
+        }
+    }
+    if (!table.rows.empty()) {
+        report.table("Register map", table);
+    }
+    report.wrapped("Other entries", others);
     return report.text();
 }
 
@@ -225,18 +269,16 @@ std::string recordJson(const ConfigRecord& record) {
     return "{\n  " + joinTexts(members, ",\n  ") + "\n}\n";
 }
 
-namespace {
-
-std::string readingJson(const FieldReading& reading) {
-    std::string json = "{\"value\": " + jsonString(reading.value) +
-                       ", \"meaning\": " + jsonString(reading.meaning);
-    if (!reading.note.empty()) {
-        json += ", \"note\": " + jsonString(reading.note);
+std::string describeRecordJson(const ConfigRecord& record) {
+    std::vector<std::string> readings;
+    for (const FieldReading& reading : readFields(record)) {
+        readings.push_back("{\"field\": " + jsonString(reading.field) + ", " +
+                           readingMembers(reading) + "}");
     }
-    return json + "}";
+    std::string json = recordJson(record);
+    json.resize(json.size() - 3); // "\n}\n": the object goes on
+    return json + ",\n  \"readings\": [\n    " + joinTexts(readings, ",\n    ") + "\n  ]\n}\n";
 }
-
-} // namespace
 
 std::string differencesJson(const std::vector<Difference>& differences) {
     std::vector<std::string> items;

@@ -14,6 +14,10 @@ namespace cvcfg::cli {
 // The record as one JSON object holding every field by its name.
 [[nodiscard]] std::string recordJson(const ConfigRecord& record);
 
+// That object with its readings: "readings" holds what describeRecord shows,
+// an object per field with its name, value, meaning and any note.
+[[nodiscard]] std::string describeRecordJson(const ConfigRecord& record);
+
 // The differences as one JSON array of objects with the field and both
 // values with their meanings.
 [[nodiscard]] std::string differencesJson(const std::vector<Difference>& differences);
