@@ -27,7 +27,7 @@ struct Arguments {
     std::vector<std::string> words;
     bool help = false;
 
-    [[nodiscard]] bool flag(const std::string& name) const { return flags.count(name) != 0; }
+    [[nodiscard]] bool flag(const std::string& name) const { return flags.contains(name); }
     [[nodiscard]] std::optional<std::string> option(const std::string& name) const;
 };
 

@@ -34,8 +34,8 @@ struct DesktopHooks {
 // `err`, where transfers also talk with the operator (answers come from
 // `in`). `ports` is the COM port map of the environment; "--com N=PATH"
 // arguments, anywhere on the line, add to it.
-int run(std::span<const std::string> args, std::istream& in, std::ostream& out, std::ostream& err,
-        PortMap ports, const DesktopHooks& desktop = {});
+int run(std::span<const std::string> arguments, std::istream& in, std::ostream& out,
+        std::ostream& err, PortMap ports, const DesktopHooks& desktop = {});
 
 // Takes the "--com N=PATH" mappings out of the arguments into the port map;
 // nothing, with `error` set, when a mapping is malformed.

@@ -282,6 +282,7 @@ std::string describeRecordJson(const ConfigRecord& record) {
 
 std::string differencesJson(const std::vector<Difference>& differences) {
     std::vector<std::string> items;
+    items.reserve(differences.size());
     for (const Difference& difference : differences) {
         items.push_back("{\"field\": " + jsonString(difference.left.field) +
                         ", \"left\": " + readingJson(difference.left) +

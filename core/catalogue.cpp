@@ -162,9 +162,10 @@ void clearModbusSetUpEntries(ConfigRecord& record) {
 void takeRackRange(ConfigRecord& record, int racks) {
     using namespace block_transfer;
     record.HighAddress = charField(racks);
-    const auto first = record.ExtParams.begin();
-    std::fill(first + kEntriesPerRack * std::clamp(racks, 0, kRacks),
-              first + kEntriesPerRack * kRacks, 0);
+    const std::size_t end = entry(kRacks + 1, 0);
+    for (std::size_t index = entry(std::clamp(racks, 0, kRacks) + 1, 0); index < end; ++index) {
+        record.ExtParams[index] = 0;
+    }
 }
 
 void takeTwoWireOption(ConfigRecord& record) {

@@ -43,10 +43,11 @@ std::span<const SpeedCode> SpeedCodeTable() {
 }
 
 std::span<const SpeedCode> serialSpeeds(int first, int last) {
-    const auto begin = std::find_if(kSerialSpeeds.begin(), kSerialSpeeds.end(),
-                                    [first](const SpeedCode& row) { return row.code == first; });
-    const auto end = std::find_if(begin, kSerialSpeeds.end(),
-                                  [last](const SpeedCode& row) { return row.code > last; });
+    const auto* const begin =
+        std::find_if(kSerialSpeeds.begin(), kSerialSpeeds.end(),
+                     [first](const SpeedCode& row) { return row.code == first; });
+    const auto* const end = std::find_if(begin, kSerialSpeeds.end(),
+                                         [last](const SpeedCode& row) { return row.code > last; });
     return {begin, end};
 }
 

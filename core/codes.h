@@ -144,7 +144,8 @@ inline constexpr int32_t kWholeEntry = 0xFF;
 // The entry of a rack's group; groups 0 to 3 in the first, 4 to 7 in the
 // second.
 [[nodiscard]] constexpr std::size_t entry(int rack, int group) {
-    return static_cast<std::size_t>(kEntriesPerRack * (rack - 1) + group / 4);
+    return static_cast<std::size_t>(kEntriesPerRack) * static_cast<std::size_t>(rack - 1) +
+           static_cast<std::size_t>(group / 4);
 }
 // The bit of a group's module within its entry.
 [[nodiscard]] constexpr int32_t mask(int group, int module) {

@@ -42,7 +42,7 @@ std::string fieldMeaning(const ConfigRecord& record, std::string_view name) {
         return note.starts_with(": ") ? note.substr(2) : note;
     };
     if (name == "NetSpeed") {
-        const std::string meaning = speed(speedNote(netSpeedTable(record), code, false));
+        std::string meaning = speed(speedNote(netSpeedTable(record), code, false));
         // Units without an A-B network port keep channel A's speed here.
         if (networkOf(record) || !code) {
             return meaning;

@@ -60,7 +60,7 @@ inline constexpr std::string_view kFileLineEnd = "\r\n";
 
 // The largest file that opens as a configuration; the largest layout takes
 // well under a kilobyte, so anything near this is not a configuration file.
-inline constexpr std::uintmax_t kMaxConfigFileSize = 1024 * 1024;
+inline constexpr std::uintmax_t kMaxConfigFileSize = std::uintmax_t{1024} * 1024;
 
 // Reads the file at `path` in the layout of the record's model and variant.
 // A folder, or a file larger than kMaxConfigFileSize, is refused unread.

@@ -211,9 +211,9 @@ const EditorOffer* editorOfferFor(const ConfigRecord& record) {
     if (!variant) {
         return nullptr;
     }
-    const auto row = std::find_if(kOffers.begin(), kOffers.end(), [variant](const EditorOffer& o) {
-        return o.variant == variant->name;
-    });
+    const auto* const row =
+        std::find_if(kOffers.begin(), kOffers.end(),
+                     [variant](const EditorOffer& o) { return o.variant == variant->name; });
     return row == kOffers.end() ? nullptr : &*row;
 }
 

@@ -33,9 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     cli::UsageError error;
     const auto parsed =
         cli::parseArguments(words, {"--variant", "-o", "--output"}, {"--json"}, error);
-    if (!parsed) {
-        fuzz::requireReadable(error.message);
-    } else if (!cli::recordFor(*parsed, error)) {
+    if (!parsed || !cli::recordFor(*parsed, error)) {
         fuzz::requireReadable(error.message);
     }
 

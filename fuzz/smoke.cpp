@@ -25,6 +25,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 // The sanitizers' runtimes call this back before they end a run; weak, so
 // that a build without them links too.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the runtime's own name
 extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
 
 namespace {

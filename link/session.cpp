@@ -58,7 +58,8 @@ Collected CollectReply(Session& session, ReplyTimer& timer, int32_t limit,
             onTimeout(collected.reply);
             break;
         }
-        session.serial.CommWaitInput(record.ComPort, timer.untilDue(kEventSlice).count());
+        session.serial.CommWaitInput(record.ComPort,
+                                     static_cast<int32_t>(timer.untilDue(kEventSlice).count()));
         reading = readOnce();
     }
     return collected;

@@ -171,8 +171,9 @@ void Monitor::startTimers() {
     connect(&m_statusTimer, &QTimer::timeout, this, [this] { updateLamps(); });
     connect(&m_receiveTimer, &QTimer::timeout, this, [this] { receivePoll(); });
     connect(&m_clockTimer, &QTimer::timeout, this, [this] {
-        m_ui->lblTime->setText(
-            QTime(0, 0).addMSecs(m_connectTime.elapsed()).toString(QStringLiteral("hh:mm:ss")));
+        m_ui->lblTime->setText(QTime(0, 0)
+                                   .addSecs(static_cast<int>(m_connectTime.elapsed() / 1000))
+                                   .toString(QStringLiteral("hh:mm:ss")));
     });
     // The unit's menu is called up with an "M" a moment after the form opens.
     m_loadTimer.setSingleShot(true);

@@ -146,7 +146,8 @@ int parse(int argc, char** argv, Options& options) {
         if (arg == "--help" || arg == "-h") {
             std::cout << kHelp;
             return 0;
-        } else if (arg == "--variant") {
+        }
+        if (arg == "--variant") {
             const std::string name = value();
             options.any = name == "any";
             options.variant = cvcfg::findVariant(name);

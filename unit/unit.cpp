@@ -113,12 +113,12 @@ void keepImage(const Bytes& image, StoredConfiguration& config) {
 
 } // namespace
 
-StoredConfiguration factoryConfiguration(const Variant* any) {
+StoredConfiguration factoryConfiguration(const Variant* variant) {
     StoredConfiguration config{};
-    if (!any) {
+    if (!variant) {
         return config;
     }
-    ConfigRecord record = blankRecord(*any);
+    ConfigRecord record = blankRecord(*variant);
     record.StationNo = charField(1);
     record.NetSpeed = charField(8);
     record.CHBSpeed = charField(8);
@@ -306,7 +306,7 @@ std::string Unit::uploadReply(char stage) const {
 
 void Unit::handleRequest(char stage, TimePoint now) {
     const std::string received = std::string("upload   rx 3: 54 45 ") + hexBytes({&stage, 1});
-    if (m_faults.has(Fault::Silent) || m_faults.unanswered.count(stage)) {
+    if (m_faults.has(Fault::Silent) || m_faults.unanswered.contains(stage)) {
         log(received + " -> no answer (fault)");
         return;
     }

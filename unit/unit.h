@@ -31,7 +31,7 @@ struct Faults {
     int lateMs = 0;            // delay before every download and upload reply
     std::set<char> unanswered; // upload requests (E, M, R) left without reply
 
-    [[nodiscard]] bool has(Fault fault) const { return kinds.count(fault) != 0; }
+    [[nodiscard]] bool has(Fault fault) const { return kinds.contains(fault); }
     // Adds one fault named as on the command line: silent, nak, noise,
     // noise-then-ack, short-reply, garbled-reply, paused-reply, late=MS or
     // no-reply=E|M|R.
