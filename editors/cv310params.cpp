@@ -8,7 +8,10 @@
 
 namespace cvcfg {
 
-struct VariantLayout {
+namespace {
+
+// How a variant lays out the editor and the dialogs it opens.
+struct CV310Layout {
     std::string_view variant;
     bool modbusMaster;    // channel A is the Modbus RTU master, without station
     bool channelAStation; // channel A shows its station (or Modbus address)
@@ -20,8 +23,6 @@ struct VariantLayout {
     bool df1ChannelA, df1ChannelB;
     bool channelC; // the second DF1 device on channel C
 };
-
-namespace {
 
 // The station and address lists offer the octal addresses "10" to "76".
 constexpr int kFirstAddress = 8;
@@ -38,7 +39,7 @@ constexpr std::string_view kStartSpeed = "9600";
 constexpr int kNetTypeDF1 = 1;
 constexpr int kNetTypeModbus = 2;
 
-constexpr std::array<VariantLayout, 6> kLayouts = {{
+constexpr std::array<CV310Layout, 6> kLayouts = {{
     {"CV310-MMX", true, false, false, "CHB - Modbus ASCII Slave Paramters", "CHANNEL SERIAL SPEED",
      "SET/CHANGE MODBUS ASCII PARAMETERS", "Modbus ASCII Parameters", false, false, false, false},
     {"CV310-DMX", false, true, false, "CHB - Modbus Interface Paramters", "Modbus Serial Speed",
@@ -54,8 +55,8 @@ constexpr std::array<VariantLayout, 6> kLayouts = {{
      "SET/CHANGE ASCII Serial Parameters", "ASCII Serial Parameters", true, true, false, false},
 }};
 
-const VariantLayout& layoutOf(std::string_view variant) {
-    for (const VariantLayout& layout : kLayouts) {
+const CV310Layout& layoutOf(std::string_view variant) {
+    for (const CV310Layout& layout : kLayouts) {
         if (layout.variant == variant) {
             return layout;
         }
@@ -83,7 +84,7 @@ constexpr ChannelATexts kModbusTexts{"CHA - MODBUS Interface Paramters",
                                      "SET/CHANGE MODBUS PARAMETERS", "Modbus Parameters",
                                      "Modbus RTU Speed"};
 
-const ChannelATexts& channelATexts(const VariantLayout& layout, bool modbus) {
+const ChannelATexts& channelATexts(const CV310Layout& layout, bool modbus) {
     if (layout.modbusMaster) {
         return kModbusMasterTexts;
     }
@@ -122,6 +123,25 @@ void showSpeed(ListBox* list, QLabel* unit, std::span<const SpeedCode> table,
     const std::optional<SpeedCode> speed = code ? speedByCode(table, *code) : std::nullopt;
     showText(list, speed ? latin1(speed->text) : QString());
     unit->setText(speed ? latin1(speed->unit) : QStringLiteral("Baud"));
+}
+
+// The channel dialogs as this editor opens them for the variant.
+void showChannelDialogs(EditorForms& forms, const CV310Layout& layout, bool modbusA) {
+    ChannelDialog& channelA = forms.paramConfigA();
+    channelA.setWindowTitle(QString::fromLatin1(channelATexts(layout, modbusA).dialog));
+    channelA.showSerialConnection(true);
+    channelA.showErrorChecking(layout.df1ChannelA && !modbusA);
+    channelA.showProtocolChoice(layout.df1ChannelA && !modbusA);
+    ChannelDialog& channelB = forms.paramConfigB();
+    channelB.setWindowTitle(latin1(layout.chbTitle));
+    channelB.showSerialConnection(layout.chbSerial);
+    channelB.showErrorChecking(layout.df1ChannelB);
+    channelB.showProtocolChoice(layout.df1ChannelB);
+    ChannelDialog& channelC = forms.paramConfigC();
+    channelC.setWindowTitle(QStringLiteral("DF1 Parameters"));
+    channelC.showErrorChecking(true);
+    channelC.enableHandshaking(true);
+    forms.showDialogRecords();
 }
 
 } // namespace
@@ -470,7 +490,7 @@ void CV310Params::showRecord() {
         ui.frmCHC->hide();
         return;
     }
-    const VariantLayout& layout = layoutOf(chosen->variant);
+    const CV310Layout& layout = layoutOf(chosen->variant);
 
     // Channel A.
     const bool modbusA = !layout.modbusMaster && charCode(m_record.NetType) == kNetTypeModbus;
@@ -527,26 +547,7 @@ void CV310Params::showRecord() {
     showSpeed(ui.cboCHCSpeed, ui.lblKbaudC, channelCSpeeds(), m_record.CHCSpeed);
     showText(ui.CboHighAddress, addressText(m_record.HighAddress));
 
-    showChannelDialogs(layout, modbusA);
-}
-
-// The channel dialogs as this editor opens them for the variant.
-void CV310Params::showChannelDialogs(const VariantLayout& layout, bool modbusA) {
-    ChannelDialog& channelA = m_forms.paramConfigA();
-    channelA.setWindowTitle(QString::fromLatin1(channelATexts(layout, modbusA).dialog));
-    channelA.showSerialConnection(true);
-    channelA.showErrorChecking(layout.df1ChannelA && !modbusA);
-    channelA.showProtocolChoice(layout.df1ChannelA && !modbusA);
-    ChannelDialog& channelB = m_forms.paramConfigB();
-    channelB.setWindowTitle(latin1(layout.chbTitle));
-    channelB.showSerialConnection(layout.chbSerial);
-    channelB.showErrorChecking(layout.df1ChannelB);
-    channelB.showProtocolChoice(layout.df1ChannelB);
-    ChannelDialog& channelC = m_forms.paramConfigC();
-    channelC.setWindowTitle(QStringLiteral("DF1 Parameters"));
-    channelC.showErrorChecking(true);
-    channelC.enableHandshaking(true);
-    m_forms.showDialogRecords();
+    showChannelDialogs(m_forms, layout, modbusA);
 }
 
 } // namespace cvcfg

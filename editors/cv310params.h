@@ -13,9 +13,6 @@ class CV310_Params;
 
 namespace cvcfg {
 
-// How a variant lays out the editor and the dialogs it opens.
-struct VariantLayout;
-
 // The editor of the three-channel CV310 units (CV310_Params). The variant's
 // button lays the form out: which channels it shows, what they are called,
 // which station and address lists they offer and which dialogs they open.
@@ -88,7 +85,6 @@ private:
     // The variant the record's application code selects, if it is one of
     // the CV310's.
     [[nodiscard]] const VariantButton* chosenVariant() const;
-    void showChannelDialogs(const VariantLayout& layout, bool modbusA);
 
     std::unique_ptr<Ui::CV310_Params> m_ui;
     std::vector<VariantButton> m_variants;
