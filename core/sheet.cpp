@@ -5,10 +5,12 @@
 #include "core/decode.h"
 #include "core/image.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <vector>
 
 namespace cvcfg {
 
@@ -43,7 +45,7 @@ std::string escaped(std::string_view text) {
     return html;
 }
 
-std::string row(std::initializer_list<std::string> cells, const char* tag = "td") {
+std::string row(const std::vector<std::string>& cells, const char* tag = "td") {
     std::string html = "<tr>";
     for (const std::string& cell : cells) {
         html += std::string("<") + tag + ">" + escaped(cell) + "</" + tag + ">";
@@ -65,14 +67,15 @@ std::string imageLine(const ConfigRecord& record) {
 }
 
 std::string registerTable(const ConfigRecord& record) {
+    const Table table = translationTable(record);
+    std::vector<std::string> heads = table.heads;
+    for (std::string& head : heads) {
+        head[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(head[0])));
+    }
     std::string html =
-        "<h2>Modbus to A-B address translation table</h2>\n<table>\n" +
-        row({"Slot", "Modbus start", "Modbus end", "A-B file", "A-B word", "Floating point"}, "th");
-    for (int slot = 0; slot < modbus_map::kRows; ++slot) {
-        const RegisterRow r = registerRow(record, slot);
-        html +=
-            row({std::to_string(slot), std::to_string(r.start), std::to_string(r.end),
-                 std::to_string(r.file), std::to_string(r.word), r.floatingPoint ? "yes" : "no"});
+        "<h2>Modbus to A-B address translation table</h2>\n<table>\n" + row(heads, "th");
+    for (const TableRow& slot : table.rows) {
+        html += row(slot.cells);
     }
     return html + "</table>\n";
 }
