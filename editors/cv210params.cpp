@@ -36,12 +36,12 @@ QString octalQText(int value) {
 }
 
 // The code a mode writes into the first mode byte.
-int modeCode(Mode mode, bool rmm) {
+int modeCode(Mode mode, bool rioModbusMaster) {
     switch (mode) {
     case Mode::DF1:
         return 0;
     case Mode::RemoteIO:
-        return rmm ? 1 : 4;
+        return rioModbusMaster ? 1 : 4;
     case Mode::Bridging:
     case Mode::Modbus:
     case Mode::Ascii:
@@ -111,46 +111,82 @@ constexpr ModeTexts kModbusMasterTexts{"MODBUS SERIAL COMMUNICATION PROTOCOL",
 
 // The Remote I/O mode of the Modbus master names its channel as the Modbus
 // modes do; the bridging and the rack adapter modes keep the DF1 channel.
-const ModeTexts& textsFor(std::optional<Mode> mode, bool rmm) {
+const ModeTexts& textsFor(std::optional<Mode> mode, bool rioModbusMaster) {
     if (mode == Mode::Modbus) {
         return kModbusTexts;
     }
     if (mode == Mode::Ascii) {
         return kAsciiTexts;
     }
-    return mode == Mode::RemoteIO && rmm ? kModbusMasterTexts : kDF1Texts;
+    return mode == Mode::RemoteIO && rioModbusMaster ? kModbusMasterTexts : kDF1Texts;
 }
 
 } // namespace
 
-// What a variant's set-up prepares in the editor.
+// What a variant's set-up prepares in the editor, and what its modes do
+// differently from the other variants'.
 struct CV210Params::VariantLayout {
-    std::string_view variant;
-    std::string_view caption; // X of "Configuration of [X] - MAIN MENU"
-    std::optional<Mode> left; // the mode buttons at the two ends of the frame
-    std::optional<Mode> right;
-    bool dh485;                   // DH-485 is offered beside DH+
-    bool serialPort;              // the DF1 serial port and its protocol frame
-    std::string_view nodeCaption; // the DF1 mode reaches a PLC/SLC node
-    bool linkIds;                 // the SLC5/04 passthru's link identifiers
+    std::string_view variant{};
+    std::string_view caption{}; // X of "Configuration of [X] - MAIN MENU"
+    std::optional<Mode> left{}; // the mode buttons at the two ends of the frame
+    std::optional<Mode> right{};
+    bool dh485 = true;              // DH-485 is offered beside DH+
+    bool serialPort = true;         // the DF1 serial port and its protocol frame
+    std::string_view nodeCaption{}; // the DF1 mode reaches a PLC/SLC node
+    bool linkIds = false;           // the SLC5/04 passthru's link identifiers
+    // Bridging occupies the node after the station too, as the high address.
+    bool bridgeTakesNextNode = false;
+    // The Remote I/O mode scans Modbus slaves ("RIO to Modbus Master")
+    // instead of adapting a rack.
+    bool rioModbusMaster = false;
+    // The ASCII mode sends to a PLC/SLC address, with the ASCII data table.
+    bool asciiDestination = false;
 };
 
 const CV210Params::VariantLayout& CV210Params::layout() const {
     static const std::array<VariantLayout, 8> layouts = {{
-        {"CV210-DF1", "CV210-DF1", Mode::DF1, Mode::Bridging, true, true, "", false},
-        {"CV210-ENI", "CV210-ENI", Mode::DF1, Mode::Bridging, true, true, "PLC/SLC Node", false},
-        {"CV210-SLC5/04 Bridge", "CV210-SLC5/04", Mode::DF1, std::nullopt, false, true,
-         "SLC5/04 DH+ Node #", true},
-        {"CV210-MODBUS", "CV210-MODBUS", Mode::DF1, Mode::Modbus, true, true, "", false},
-        {"CV-PC/104-MODBUS", "CV-PC/104-MODBUS", std::nullopt, Mode::Modbus, false, false, "",
-         false},
-        {"CV210-KFR", "CV210-KFR", Mode::DF1, Mode::RemoteIO, true, true, "", false},
-        {"CV210-RMM", "CV210-RMM", Mode::DF1, Mode::RemoteIO, true, true, "", false},
-        {"CV210-ASCII", "CV210-ASCII", Mode::DF1, Mode::Ascii, true, true, "", false},
+        {.variant = "CV210-DF1",
+         .caption = "CV210-DF1",
+         .left = Mode::DF1,
+         .right = Mode::Bridging,
+         .bridgeTakesNextNode = true},
+        {.variant = "CV210-ENI",
+         .caption = "CV210-ENI",
+         .left = Mode::DF1,
+         .right = Mode::Bridging,
+         .nodeCaption = "PLC/SLC Node"},
+        {.variant = "CV210-SLC5/04 Bridge",
+         .caption = "CV210-SLC5/04",
+         .left = Mode::DF1,
+         .dh485 = false,
+         .nodeCaption = "SLC5/04 DH+ Node #",
+         .linkIds = true},
+        {.variant = "CV210-MODBUS",
+         .caption = "CV210-MODBUS",
+         .left = Mode::DF1,
+         .right = Mode::Modbus},
+        {.variant = "CV-PC/104-MODBUS",
+         .caption = "CV-PC/104-MODBUS",
+         .right = Mode::Modbus,
+         .dh485 = false,
+         .serialPort = false},
+        {.variant = "CV210-KFR",
+         .caption = "CV210-KFR",
+         .left = Mode::DF1,
+         .right = Mode::RemoteIO},
+        {.variant = "CV210-RMM",
+         .caption = "CV210-RMM",
+         .left = Mode::DF1,
+         .right = Mode::RemoteIO,
+         .rioModbusMaster = true},
+        {.variant = "CV210-ASCII",
+         .caption = "CV210-ASCII",
+         .left = Mode::DF1,
+         .right = Mode::Ascii,
+         .asciiDestination = true},
     }};
     // Before a variant is chosen the form keeps its design.
-    static const VariantLayout unprepared{"",   "",   std::nullopt, std::nullopt,
-                                          true, true, "",           false};
+    static const VariantLayout unprepared{};
     for (const VariantLayout& row : layouts) {
         if (row.variant == m_record.ModelVariant) {
             return row;
@@ -221,9 +257,8 @@ std::optional<Mode> CV210Params::shownMode() const {
     const VariantLayout& variant = layout();
     const int first =
         m_record.ModeBytes.empty() ? 0 : static_cast<unsigned char>(m_record.ModeBytes[0]);
-    const bool rmm = m_record.ModelVariant == "CV210-RMM";
     for (const std::optional<Mode>& mode : {variant.right, variant.left}) {
-        if (mode && modeCode(*mode, rmm) == first) {
+        if (mode && modeCode(*mode, variant.rioModbusMaster) == first) {
             return mode;
         }
     }
@@ -243,7 +278,7 @@ void CV210Params::takeStation(int value) {
     m_record.StationNo = charField(value);
     // A bridging DF1 unit occupies the next node too: its high address.
     const int next = value + 1;
-    if (m_record.ModelVariant == "CV210-DF1" && m_record.ModeBytes == modeBytes(1) &&
+    if (layout().bridgeTakesNextNode && m_record.ModeBytes == modeBytes(1) &&
         next <= lastStation(shownNetwork())) {
         m_record.HighAddress = charField(next);
     }
@@ -303,13 +338,13 @@ void CV210Params::takeMode(Mode mode) {
         m_record.ModeBytes = modeBytes(1);
         break;
     case Mode::RemoteIO: {
-        const bool rmm = m_record.ModelVariant == "CV210-RMM";
+        const bool master = layout().rioModbusMaster;
         m_record.NetType = charField(1);
         m_record.NetSpeed = charField(8);
         m_record.CHAParams = 0;
         m_record.StationNo = charField(1); // rack 1
-        m_record.ModeBytes = modeBytes(modeCode(mode, rmm));
-        if (rmm) {
+        m_record.ModeBytes = modeBytes(modeCode(mode, master));
+        if (master) {
             m_record.AuxChar = charField(1);
             m_record.AuxValue = 2;
         } else {
@@ -552,9 +587,8 @@ void CV210Params::showModes() {
     ui.optBridging->setText(QStringLiteral("BRIDGING (DF1 to %1)").arg(network));
     ui.optMODBUS->setText(QStringLiteral("MODBUS to %1").arg(network));
     ui.optASC->setText(QStringLiteral("ASCII to %1").arg(network));
-    ui.optKFR->setText(m_record.ModelVariant == "CV210-RMM"
-                           ? QStringLiteral("RIO to Modbus Master")
-                           : QStringLiteral("RIO ADAPTER (DF1 to RIO)"));
+    ui.optKFR->setText(variant.rioModbusMaster ? QStringLiteral("RIO to Modbus Master")
+                                               : QStringLiteral("RIO ADAPTER (DF1 to RIO)"));
 }
 
 void CV210Params::showNetwork() {
@@ -609,7 +643,7 @@ void CV210Params::showAddresses() {
     QString caption;
     if (mode == Mode::Bridging) {
         caption = QStringLiteral("High Address");
-    } else if (mode == Mode::Ascii && m_record.ModelVariant == "CV210-ASCII") {
+    } else if (mode == Mode::Ascii && variant.asciiDestination) {
         caption = QStringLiteral("PLC/SLC Address");
     } else if (mode != Mode::RemoteIO) {
         caption = latin1(variant.nodeCaption);
@@ -663,7 +697,7 @@ void CV210Params::showRemoteIO() {
     Ui::CV210_Params& ui = *m_ui;
     const VariantLayout& variant = layout();
     const bool remoteIO = shownMode() == Mode::RemoteIO;
-    const bool adapter = remoteIO && m_record.ModelVariant != "CV210-RMM";
+    const bool adapter = remoteIO && !variant.rioModbusMaster;
     const bool linkIds = variant.linkIds && !remoteIO;
 
     // The two rows caption the passthru's link IDs where it shows them, and
@@ -704,7 +738,7 @@ void CV210Params::showRemoteIO() {
 
 void CV210Params::showBusProtocol() {
     Ui::CV210_Params& ui = *m_ui;
-    const ModeTexts& texts = textsFor(shownMode(), m_record.ModelVariant == "CV210-RMM");
+    const ModeTexts& texts = textsFor(shownMode(), layout().rioModbusMaster);
     // The card has no DF1 serial port: its protocol frame moves up.
     ui.frmBusProt->setVisible(layout().serialPort);
     ui.frmBusProt->setTitle(QString::fromLatin1(texts.busTitle));
@@ -727,7 +761,7 @@ void CV210Params::showBusProtocol() {
 }
 
 void CV210Params::showDialogs() {
-    const ModeTexts& texts = textsFor(shownMode(), m_record.ModelVariant == "CV210-RMM");
+    const ModeTexts& texts = textsFor(shownMode(), layout().rioModbusMaster);
     ChannelDialog& channelB = m_forms.paramConfigB();
     channelB.setWindowTitle(QString::fromLatin1(texts.channelTitle));
     channelB.showSerialConnection(true);

@@ -12,16 +12,21 @@ namespace {
 
 // How a variant lays out the editor and the dialogs it opens.
 struct CV310Layout {
-    std::string_view variant;
-    bool modbusMaster;    // channel A is the Modbus RTU master, without station
-    bool channelAStation; // channel A shows its station (or Modbus address)
-    bool protocolChoice;  // channel A may talk DF1 or Modbus
-    std::string_view chbFrame, chbSpeed, chbButton, chbTitle;
-    bool chbSerial; // channel B's dialog offers the serial connection
+    std::string_view variant{};
+    bool modbusMaster = false;    // channel A is the Modbus RTU master, without station
+    bool channelAStation = false; // channel A shows its station (or Modbus address)
+    bool protocolChoice = false;  // channel A may talk DF1 or Modbus
+    std::string_view chbFrame{}, chbSpeed{}, chbButton{}, chbTitle{};
+    bool chbSerial = true; // channel B's dialog offers the serial connection
     // The channel dialogs of A (when it talks DF1) and of B offer error
     // checking and the DF1 protocol.
-    bool df1ChannelA, df1ChannelB;
-    bool channelC; // the second DF1 device on channel C
+    bool df1ChannelA = false, df1ChannelB = false;
+    bool channelC = false;       // the second DF1 device on channel C
+    bool brabenderTypes = false; // channel B's Brabender equipment type
+    // Channel B's ASCII device sends to a PLC/SLC address, with the ASCII
+    // data table.
+    bool asciiDestination = false;
+    bool modbusParameters = false; // channel B's Modbus operating parameters
 };
 
 // The station and address lists offer the octal addresses "10" to "76".
@@ -40,19 +45,50 @@ constexpr int kNetTypeDF1 = 1;
 constexpr int kNetTypeModbus = 2;
 
 constexpr std::array<CV310Layout, 6> kLayouts = {{
-    {"CV310-MMX", true, false, false, "CHB - Modbus ASCII Slave Paramters", "CHANNEL SERIAL SPEED",
-     "SET/CHANGE MODBUS ASCII PARAMETERS", "Modbus ASCII Parameters", false, false, false, false},
-    {"CV310-DMX", false, true, false, "CHB - Modbus Interface Paramters", "Modbus Serial Speed",
-     "SET/CHANGE MODBUS PARAMETERS", "Modbus Parameters", true, false, false, false},
-    {"CV310-DFX", false, true, false, "CHB - DF1 Interface Parameters", "DF1 Serial Speed",
-     "SET/CHANGE DF1 PARAMETERS", "DF1 Parameters", true, false, false, true},
-    {"CV310-BTI", false, true, true, "CHB - Brabender Equipment Paramters",
-     "Brabender Serial Speed", "SET/CHANGE BRABENDER PARAMETERS", "Brabender Parameters", true,
-     false, false, false},
-    {"CV310-DF1", false, false, false, "CHB - DF1 Interface Parameters", "DF1 Serial Speed",
-     "SET/CHANGE DF1 PARAMETERS", "DF1 Parameters", true, true, true, false},
-    {"CV310-DAS", false, true, false, "CHB - ASCII Communication Protocol", "ASCII Serial Speed",
-     "SET/CHANGE ASCII Serial Parameters", "ASCII Serial Parameters", true, true, false, false},
+    {.variant = "CV310-MMX",
+     .modbusMaster = true,
+     .chbFrame = "CHB - Modbus ASCII Slave Paramters",
+     .chbSpeed = "CHANNEL SERIAL SPEED",
+     .chbButton = "SET/CHANGE MODBUS ASCII PARAMETERS",
+     .chbTitle = "Modbus ASCII Parameters",
+     .chbSerial = false},
+    {.variant = "CV310-DMX",
+     .channelAStation = true,
+     .chbFrame = "CHB - Modbus Interface Paramters",
+     .chbSpeed = "Modbus Serial Speed",
+     .chbButton = "SET/CHANGE MODBUS PARAMETERS",
+     .chbTitle = "Modbus Parameters",
+     .modbusParameters = true},
+    {.variant = "CV310-DFX",
+     .channelAStation = true,
+     .chbFrame = "CHB - DF1 Interface Parameters",
+     .chbSpeed = "DF1 Serial Speed",
+     .chbButton = "SET/CHANGE DF1 PARAMETERS",
+     .chbTitle = "DF1 Parameters",
+     .channelC = true},
+    {.variant = "CV310-BTI",
+     .channelAStation = true,
+     .protocolChoice = true,
+     .chbFrame = "CHB - Brabender Equipment Paramters",
+     .chbSpeed = "Brabender Serial Speed",
+     .chbButton = "SET/CHANGE BRABENDER PARAMETERS",
+     .chbTitle = "Brabender Parameters",
+     .brabenderTypes = true},
+    {.variant = "CV310-DF1",
+     .chbFrame = "CHB - DF1 Interface Parameters",
+     .chbSpeed = "DF1 Serial Speed",
+     .chbButton = "SET/CHANGE DF1 PARAMETERS",
+     .chbTitle = "DF1 Parameters",
+     .df1ChannelA = true,
+     .df1ChannelB = true},
+    {.variant = "CV310-DAS",
+     .channelAStation = true,
+     .chbFrame = "CHB - ASCII Communication Protocol",
+     .chbSpeed = "ASCII Serial Speed",
+     .chbButton = "SET/CHANGE ASCII Serial Parameters",
+     .chbTitle = "ASCII Serial Parameters",
+     .df1ChannelA = true,
+     .asciiDestination = true},
 }};
 
 const CV310Layout& layoutOf(std::string_view variant) {
@@ -434,7 +470,7 @@ void CV310Params::restore_configuration() {
     if (variant != "CV310-MMX") {
         chooseVariant(variant);
     }
-    if (variant == "CV310-DMX") {
+    if (layoutOf(variant).modbusParameters) {
         m_forms.modbus_prot().restore();
     }
 }
@@ -527,8 +563,7 @@ void CV310Params::showRecord() {
     nameSpeedList(ui.cboCHBSpeed, ui.frmCHB, ui.Label4);
     ui.Command3->setText(latin1(layout.chbButton));
     showSpeed(ui.cboCHBSpeed, ui.lblCHBSpeed, channelSpeeds(), m_record.CHBSpeed);
-    const bool brabenderType = chosen->variant == "CV310-BTI";
-    ui.frmBTI->setVisible(brabenderType);
+    ui.frmBTI->setVisible(layout.brabenderTypes);
     showOptions(m_brabender);
     // The station box shows the station list's position + 1, in octal.
     const bool dfx = layout.channelC;
@@ -536,10 +571,9 @@ void CV310Params::showRecord() {
     const std::optional<int> listed = listAddress(m_record.StationNo);
     ui.txtCHBStation->setText(
         listed ? QString::fromStdString(octalText(*listed - kFirstAddress + 1)) : QString());
-    const bool asciiTarget = chosen->variant == "CV310-DAS";
-    showAll({ui.lblPLCadd, ui.cboPLCadd, ui.lblOctal3, ui.cmdASCII}, asciiTarget);
+    showAll({ui.lblPLCadd, ui.cboPLCadd, ui.lblOctal3, ui.cmdASCII}, layout.asciiDestination);
     showText(ui.cboPLCadd, addressText(m_record.HighAddress));
-    ui.cmdModBus->setVisible(chosen->variant == "CV310-DMX");
+    ui.cmdModBus->setVisible(layout.modbusParameters);
 
     // Channel C.
     ui.frmCHC->setVisible(dfx);

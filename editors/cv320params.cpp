@@ -16,6 +16,11 @@ int variantAppCode() {
     return catalogueRow(kVariant).AppCode;
 }
 
+// Whether the record is of the variant the editor's one button stands for.
+bool ofVariant(const ConfigRecord& record) {
+    return variantOf(record) == &catalogueRow(kVariant);
+}
+
 } // namespace
 
 CV320Params::CV320Params(EditorForms& forms)
@@ -103,7 +108,7 @@ void CV320Params::chooseME() {
 // A file or an upload does not carry the application code: it is the
 // variant button's, as choosing the button again would leave it.
 void CV320Params::showLoadedRecord() {
-    if (m_record.ModelVariant == kVariant) {
+    if (ofVariant(m_record)) {
         m_record.AppCode = charField(variantAppCode());
     }
     showRecord();
@@ -113,7 +118,7 @@ void CV320Params::showLoadedRecord() {
 
 void CV320Params::showRecord() {
     Ui::CV320_Params& ui = *m_ui;
-    const bool variant = m_record.ModelVariant == kVariant;
+    const bool variant = ofVariant(m_record);
     setWindowTitle(variant
                        ? QStringLiteral("Configuration of [%1] - MAIN MENU").arg(latin1(kVariant))
                        : m_designTitle);
