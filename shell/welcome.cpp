@@ -129,24 +129,17 @@ void Welcome::Command7_Click() {
     m_app.showMainMenu();
 }
 
+// The card's own step of the defaults (DH+, station "1", 57.6 on the
+// highway, 38.4 on the bus, no block transfers), the DF1 and channel B
+// start options, and no channel C.
 void Welcome::UpdateCVPCI_Parameters() {
-    // DH+, station "1", 57.6 on the highway, 38.4 on the bus, no block
-    // transfers: the card's own step of the defaults.
-    CVPCIParams& editor = m_app.editors().cvpciParams();
-    editor.UpdateParameters();
+    m_app.editors().cvpciParams().UpdateParameters();
     MainMenu& menu = m_app.mainmenu();
     menu.ResetDF1Dialog();
     menu.Click_CHB_Params();
     ConfigRecord& record = m_app.record();
-    record.StationNo = charField(1);
-    record.HighAddress = charField(0);
-    record.NetSpeed = charField(8);
-    record.CHAParams = 0;
-    record.CHBSpeed = charField(10);
-    record.CHBParams = 0;
     record.CHCSpeed = charField(0);
     record.CHCParams = 0;
-    editor.showRecord();
 }
 
 // The CV-PC/104 card: the CV210's set-up and editor without DH-485 and
