@@ -68,10 +68,12 @@ void AsciiDataTable::SetXXX() {
 
 void AsciiDataTable::txtXXX_Change() {
     SetXXX();
+    showRecord();
 }
 
 void AsciiDataTable::txtYYY_Change() {
     takeWord(m_ui->txtYYY, ascii_table::kWord);
+    showRecord();
 }
 
 // An empty box leaves the record as it was; the box then shows the
@@ -83,7 +85,6 @@ void AsciiDataTable::takeWord(QLineEdit* box, std::size_t low) {
         m_record.ExtParams[low] = bytes.LoByte;
         m_record.ExtParams[low + 1] = bytes.HiByte;
     }
-    showRecord();
 }
 
 void AsciiDataTable::leaveBox() {

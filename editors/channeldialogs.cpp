@@ -246,10 +246,12 @@ void ChannelDialog::opt422_ClickSelected() {
 
 void ChannelDialog::RS422ON() {
     setWiring(false);
+    showRecord();
 }
 
 void ChannelDialog::RS485ON() {
     setWiring(true);
+    showRecord();
 }
 
 void ChannelDialog::setWiring(bool twoWire) {
@@ -257,7 +259,6 @@ void ChannelDialog::setWiring(bool twoWire) {
     m_field =
         twoWire ? SetBits(m_field, kRs422 | kRs485) : ClearBits(SetBits(m_field, kRs422), kRs485);
     followWiring(twoWire);
-    showRecord();
 }
 
 // Channel B's wiring chooses the Modbus serial operation: two-wire RS485 is

@@ -523,7 +523,6 @@ void CV210Params::showRecord() {
     showAddresses();
     showRemoteIO();
     showBusProtocol();
-    showDialogs();
 }
 
 void CV210Params::showModes() {
@@ -760,15 +759,20 @@ void CV210Params::showBusProtocol() {
     ui.lblKbaud2->setText(unit);
 }
 
-void CV210Params::showDialogs() {
+// Channel B is the editor's serial channel, named after the mode's protocol.
+void CV210Params::layOutChannelDialog(ChannelDialog& dialog) {
+    if (dialog.channel() != Channel::B) {
+        return;
+    }
     const ModeTexts& texts = textsFor(shownMode(), layout().rioModbusMaster);
-    ChannelDialog& channelB = m_forms.paramConfigB();
-    channelB.setWindowTitle(QString::fromLatin1(texts.channelTitle));
-    channelB.showSerialConnection(true);
-    channelB.showErrorChecking(false);
-    channelB.showProtocolChoice(false);
-    m_forms.df_Param().showSingleChannel();
-    m_forms.showDialogRecords();
+    dialog.setWindowTitle(QString::fromLatin1(texts.channelTitle));
+    dialog.showSerialConnection(true);
+    dialog.showErrorChecking(false);
+    dialog.showProtocolChoice(false);
+}
+
+void CV210Params::layOutDF1Dialog(DF1Dialog& dialog) {
+    dialog.showSingleChannel();
 }
 
 } // namespace cvcfg

@@ -33,6 +33,8 @@ public:
     void UpdateParameters() override;
     void restore_configuration() override;
     void showLoadedRecord() override;
+    void layOutChannelDialog(ChannelDialog& dialog) override;
+    void layOutDF1Dialog(DF1Dialog& dialog) override;
 
     // What the variant set-ups choose; each runs its button's handler as a
     // click would, also when the button is selected already.
@@ -83,7 +85,6 @@ private:
     void showAddresses();
     void showRemoteIO();
     void showBusProtocol();
-    void showDialogs();
 
     std::unique_ptr<Ui::CV210_Params> m_ui;
     QString m_designTitle;

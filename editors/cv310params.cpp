@@ -161,23 +161,10 @@ void showSpeed(ListBox* list, QLabel* unit, std::span<const SpeedCode> table,
     unit->setText(speed ? latin1(speed->unit) : QStringLiteral("Baud"));
 }
 
-// The channel dialogs as this editor opens them for the variant.
-void showChannelDialogs(EditorForms& forms, const CV310Layout& layout, bool modbusA) {
-    ChannelDialog& channelA = forms.paramConfigA();
-    channelA.setWindowTitle(QString::fromLatin1(channelATexts(layout, modbusA).dialog));
-    channelA.showSerialConnection(true);
-    channelA.showErrorChecking(layout.df1ChannelA && !modbusA);
-    channelA.showProtocolChoice(layout.df1ChannelA && !modbusA);
-    ChannelDialog& channelB = forms.paramConfigB();
-    channelB.setWindowTitle(latin1(layout.chbTitle));
-    channelB.showSerialConnection(layout.chbSerial);
-    channelB.showErrorChecking(layout.df1ChannelB);
-    channelB.showProtocolChoice(layout.df1ChannelB);
-    ChannelDialog& channelC = forms.paramConfigC();
-    channelC.setWindowTitle(QStringLiteral("DF1 Parameters"));
-    channelC.showErrorChecking(true);
-    channelC.enableHandshaking(true);
-    forms.showDialogRecords();
+// Whether channel A talks Modbus: the Modbus master's always does, without
+// the protocol choice.
+bool channelAModbus(const CV310Layout& layout, const ConfigRecord& record) {
+    return !layout.modbusMaster && charCode(record.NetType) == kNetTypeModbus;
 }
 
 } // namespace
@@ -323,6 +310,7 @@ void CV310Params::optBTI_Click() {
     beginVariant("CV310-BTI", true);
     CHA_DF1();
     takeBrabenderType(0);
+    showRecord();
 }
 
 // The half-duplex slave address of channel B starts at "11", as the
@@ -377,32 +365,35 @@ void CV310Params::takeSpeed(const ListBox* list, std::string& field) {
             speedByText(channelSpeeds(), list->currentText().toStdString())) {
         field = charField(speed->code);
     }
-    showRecord();
 }
 
 void CV310Params::cboCHASpeed_Click() {
     takeSpeed(m_ui->cboCHASpeed, m_record.NetSpeed);
+    showRecord();
 }
 
 void CV310Params::cboCHBSpeed_Click() {
     takeSpeed(m_ui->cboCHBSpeed, m_record.CHBSpeed);
+    showRecord();
 }
 
 void CV310Params::cboCHCSpeed_Click() {
     takeSpeed(m_ui->cboCHCSpeed, m_record.CHCSpeed);
+    showRecord();
 }
 
 void CV310Params::takeHighAddress(const ListBox* list) {
     m_record.HighAddress = charField(octalEntryValue(list->currentText().toInt()));
-    showRecord();
 }
 
 void CV310Params::CboHighAddress_Click() {
     takeHighAddress(m_ui->CboHighAddress);
+    showRecord();
 }
 
 void CV310Params::cboPLCadd_Click() {
     takeHighAddress(m_ui->cboPLCadd);
+    showRecord();
 }
 
 // ---- Brabender equipment ------------------------------------------------------------
@@ -410,26 +401,31 @@ void CV310Params::cboPLCadd_Click() {
 void CV310Params::takeBrabenderType(int32_t type) {
     m_record.ExtParams[brabender::kType] = type;
     m_record.ExtParams[brabender::kSpare] = 0;
-    showRecord();
 }
 
 void CV310Params::optSType_Click() {
     takeBrabenderType(0);
+    showRecord();
 }
 void CV310Params::optMType_Click() {
     takeBrabenderType(1);
+    showRecord();
 }
 void CV310Params::optLMType_Click() {
     takeBrabenderType(2);
+    showRecord();
 }
 void CV310Params::optPT03Type_Click() {
     takeBrabenderType(3);
+    showRecord();
 }
 void CV310Params::optLType_Click() {
     takeBrabenderType(4);
+    showRecord();
 }
 void CV310Params::optSAType_Click() {
     takeBrabenderType(5);
+    showRecord();
 }
 
 // ---- dialogs ------------------------------------------------------------------------
@@ -529,7 +525,7 @@ void CV310Params::showRecord() {
     const CV310Layout& layout = layoutOf(chosen->variant);
 
     // Channel A.
-    const bool modbusA = !layout.modbusMaster && charCode(m_record.NetType) == kNetTypeModbus;
+    const bool modbusA = channelAModbus(layout, m_record);
     const ChannelATexts& texts = channelATexts(layout, modbusA);
     ui.frmCHA->setTitle(QString::fromLatin1(texts.frame));
     ui.cmdCHA->setText(QString::fromLatin1(texts.button));
@@ -580,8 +576,35 @@ void CV310Params::showRecord() {
     ui.cmdAsyncC->setText(QStringLiteral("SET/CHANGE DF1 PARAMETERS"));
     showSpeed(ui.cboCHCSpeed, ui.lblKbaudC, channelCSpeeds(), m_record.CHCSpeed);
     showText(ui.CboHighAddress, addressText(m_record.HighAddress));
+}
 
-    showChannelDialogs(m_forms, layout, modbusA);
+// The channel dialogs as this editor opens them for the variant.
+void CV310Params::layOutChannelDialog(ChannelDialog& dialog) {
+    const VariantButton* chosen = chosenVariant();
+    if (!chosen) {
+        return;
+    }
+    const CV310Layout& layout = layoutOf(chosen->variant);
+    const bool modbusA = channelAModbus(layout, m_record);
+    switch (dialog.channel()) {
+    case Channel::A:
+        dialog.setWindowTitle(QString::fromLatin1(channelATexts(layout, modbusA).dialog));
+        dialog.showSerialConnection(true);
+        dialog.showErrorChecking(layout.df1ChannelA && !modbusA);
+        dialog.showProtocolChoice(layout.df1ChannelA && !modbusA);
+        break;
+    case Channel::B:
+        dialog.setWindowTitle(latin1(layout.chbTitle));
+        dialog.showSerialConnection(layout.chbSerial);
+        dialog.showErrorChecking(layout.df1ChannelB);
+        dialog.showProtocolChoice(layout.df1ChannelB);
+        break;
+    case Channel::C:
+        dialog.setWindowTitle(QStringLiteral("DF1 Parameters"));
+        dialog.showErrorChecking(true);
+        dialog.enableHandshaking(true);
+        break;
+    }
 }
 
 } // namespace cvcfg

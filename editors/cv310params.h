@@ -27,6 +27,7 @@ public:
     void UpdateParameters() override;
     void restore_configuration() override;
     void showLoadedRecord() override;
+    void layOutChannelDialog(ChannelDialog& dialog) override;
 
     // Chooses the button of `variant` (a ModelVariant), running its handler
     // also when it is selected already; false for a variant not of the

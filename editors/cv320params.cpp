@@ -132,16 +132,24 @@ void CV320Params::showRecord() {
         code ? speedByCode(channelSpeeds(), *code) : std::nullopt;
     showText(ui.cboCHASpeed, speed ? latin1(speed->text) : QString());
     ui.lblCHASpeed->setText(speed ? latin1(speed->unit) : QStringLiteral("Baud"));
+}
 
-    // Channel A's dialog as this editor opens it: the serial options only.
-    ChannelDialog& channelA = m_forms.paramConfigA();
-    channelA.setWindowTitle(QStringLiteral("Channel A Properties"));
-    channelA.showSerialConnection(true);
-    channelA.showErrorChecking(false);
-    channelA.showProtocolChoice(false);
-    // The CV320 start leaves channel B's dialog with its serial frame.
-    m_forms.paramConfigB().showSerialConnection(true);
-    m_forms.showDialogRecords();
+// Channel A's dialog as this editor opens it: the serial options only. The
+// CV320 start leaves channel B's dialog with its serial frame.
+void CV320Params::layOutChannelDialog(ChannelDialog& dialog) {
+    switch (dialog.channel()) {
+    case Channel::A:
+        dialog.setWindowTitle(QStringLiteral("Channel A Properties"));
+        dialog.showSerialConnection(true);
+        dialog.showErrorChecking(false);
+        dialog.showProtocolChoice(false);
+        break;
+    case Channel::B:
+        dialog.showSerialConnection(true);
+        break;
+    case Channel::C:
+        break;
+    }
 }
 
 } // namespace cvcfg

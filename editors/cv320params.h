@@ -24,6 +24,7 @@ public:
     void UpdateParameters() override;
     void restore_configuration() override;
     void showLoadedRecord() override;
+    void layOutChannelDialog(ChannelDialog& dialog) override;
 
     // The variant-independent defaults the variant's button starts from.
     void Setup_Form();

@@ -314,9 +314,10 @@ void CVPCIParams::showRecord() {
     // A unit stands beside the list that shows the speed only.
     ui.lblKbaud2->setText(bus ? latin1(bus->unit) : QString());
     ui.lblAsyncUnit->setText(async ? latin1(async->unit) : QString());
+}
 
-    m_forms.df_Param().showSingleChannel();
-    m_forms.showDialogRecords();
+void CVPCIParams::layOutDF1Dialog(DF1Dialog& dialog) {
+    dialog.showSingleChannel();
 }
 
 } // namespace cvcfg

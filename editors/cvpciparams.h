@@ -27,6 +27,7 @@ public:
     void UpdateParameters() override;
     void restore_configuration() override;
     void showLoadedRecord() override;
+    void layOutDF1Dialog(DF1Dialog& dialog) override;
 
     // What the CV-PCI start chooses; each runs its control's handler as the
     // operator's choice would, also when it is chosen already.

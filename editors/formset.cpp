@@ -10,6 +10,7 @@
 #include "editors/riobt.h"
 
 #include <stdexcept>
+#include <type_traits>
 
 namespace cvcfg {
 
@@ -34,32 +35,45 @@ EditorForms::EditorForms(Session session, Shell& shell) : m_session(session), m_
 
 EditorForms::~EditorForms() = default;
 
+template <typename Dialog> Dialog& EditorForms::shown(Dialog& dialog) {
+    if (ModelEditor* editor = recordEditor()) {
+        if constexpr (std::is_same_v<Dialog, ChannelDialog>) {
+            editor->layOutChannelDialog(dialog);
+        } else if constexpr (std::is_same_v<Dialog, DF1Dialog>) {
+            editor->layOutDF1Dialog(dialog);
+        }
+    }
+    dialog.showRecord();
+    return dialog;
+}
+
 ChannelDialog& EditorForms::paramConfigA() {
-    return touch(m_paramConfigA, Channel::A, *this);
+    return shown(touch(m_paramConfigA, Channel::A, *this));
 }
 ChannelDialog& EditorForms::paramConfigB() {
-    return touch(m_paramConfigB, Channel::B, *this);
+    return shown(touch(m_paramConfigB, Channel::B, *this));
 }
 ChannelDialog& EditorForms::paramConfigC() {
-    return touch(m_paramConfigC, Channel::C, *this);
+    return shown(touch(m_paramConfigC, Channel::C, *this));
 }
 DF1Dialog& EditorForms::df_Param() {
-    return touch(m_dfParam, *this);
+    return shown(touch(m_dfParam, *this));
 }
 ModbusProt& EditorForms::modbus_prot() {
-    return touch(m_modbusProt, *this);
+    return shown(touch(m_modbusProt, *this));
 }
+// The extended table holds nothing of the record.
 ExtendModbus& EditorForms::extendModbus() {
     return touch(m_extendModbus, *this);
 }
 SlaveAddDialog& EditorForms::SlaveAdd() {
-    return touch(m_slaveAdd, *this);
+    return shown(touch(m_slaveAdd, *this));
 }
 RioBt& EditorForms::rio_bt() {
-    return touch(m_rioBt, *this);
+    return shown(touch(m_rioBt, *this));
 }
 AsciiDataTable& EditorForms::ASCII_DataTable() {
-    return touch(m_asciiDataTable, *this);
+    return shown(touch(m_asciiDataTable, *this));
 }
 
 void EditorForms::unloadRioBt() {
@@ -125,21 +139,27 @@ CVPCIParams& EditorForms::cvpciParams() {
     return editorOfRow<CVPCIParams>(*this, "CV-PCI");
 }
 
+ModelEditor* EditorForms::recordEditor() const {
+    const auto found = m_editors.find(editorRowFor(m_session.record.ModelName));
+    return found == m_editors.end() ? nullptr : found->second.get();
+}
+
 void EditorForms::showEditorRecord() {
-    if (editorLoaded(record().ModelName)) {
-        editor()->showRecord();
+    if (ModelEditor* editor = recordEditor()) {
+        editor->showRecord();
     }
 }
 
+// Each touch shows the record.
 void EditorForms::showDialogRecords() {
-    paramConfigA().showRecord();
-    paramConfigB().showRecord();
-    paramConfigC().showRecord();
-    df_Param().showRecord();
-    modbus_prot().showRecord();
-    SlaveAdd().showRecord();
-    rio_bt().showRecord();
-    ASCII_DataTable().showRecord();
+    paramConfigA();
+    paramConfigB();
+    paramConfigC();
+    df_Param();
+    modbus_prot();
+    SlaveAdd();
+    rio_bt();
+    ASCII_DataTable();
 }
 
 } // namespace cvcfg

@@ -39,7 +39,9 @@ public:
 
 // The editors and the dialogs they share, one instance each, created the
 // first time anything touches them. Unloading a form deletes it; the next
-// touch builds it afresh in its design state.
+// touch builds it afresh in its design state. Every touch of a dialog that
+// shows the record shows it as it stands, laid out by the record's editor:
+// a hidden dialog is never out of date when anything reaches it.
 class EditorForms {
 public:
     EditorForms(Session session, Shell& shell);
@@ -91,6 +93,11 @@ public:
     [[nodiscard]] Shell& shell() { return m_shell; }
 
 private:
+    // The loaded editor of the record's model, if any; one being built is
+    // not loaded yet.
+    [[nodiscard]] ModelEditor* recordEditor() const;
+    template <typename Dialog> Dialog& shown(Dialog& dialog);
+
     Session m_session;
     Shell& m_shell;
     PrinterChooser m_printerChooser = platformPrinterChooser();

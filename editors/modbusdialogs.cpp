@@ -221,6 +221,7 @@ void ModbusProt::chooseSerialOperation(bool twoWire) {
 
 void ModbusProt::restore() {
     reset(false);
+    showRecord();
 }
 
 void ModbusProt::reset(bool addressDecode) {
@@ -241,8 +242,6 @@ void ModbusProt::reset(bool addressDecode) {
     std::fill(entries.begin() + static_cast<std::ptrdiff_t>(modbus_map::kFirstRowEntry),
               entries.end(), 0);
     m_editing = nullptr;
-    // The other dialogs that show these entries on other variants follow.
-    m_forms.showDialogRecords();
 }
 
 void ModbusProt::cboStartAddress_Click() {
@@ -293,6 +292,7 @@ void ModbusProt::Command1_Click() {
 
 void ModbusProt::Command3_Click() {
     reset(true);
+    showRecord();
 }
 
 void ModbusProt::accept() {

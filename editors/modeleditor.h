@@ -11,11 +11,22 @@
 namespace cvcfg {
 
 class EditorForms;
+class ChannelDialog;
+class DF1Dialog;
 
 // What the program asks of a family's parameter editor. The editor is a view
 // of the record: whatever changed the record from outside the editor (a set-up,
 // the defaults, a file, an upload, a dialog's ACCEPT) is followed by
 // showRecord().
+//
+// Every form of the editors meets the record the same way. A handler writes
+// the record, then shows it once with its form's showRecord() (and in the
+// editor, where that stays open beside a dialog and shows the field too); a
+// helper that writes (take...) only writes, and leaves the showing to the
+// handler that called it. showRecord() sets its own form's controls and
+// nothing else: a shared dialog shows the record itself whenever it is
+// reached, laid out as the record's editor opens it, so that no form has to
+// keep another one up to date.
 class ModelEditor : public FileValueView {
 public:
     [[nodiscard]] virtual QWidget& window() = 0;
@@ -23,6 +34,11 @@ public:
     // Sets every control from the record, with the captions, lists and
     // visibility that depend on it; runs no handler and changes nothing.
     virtual void showRecord() = 0;
+
+    // The captions and frames this editor gives a shared dialog for the
+    // record's mode; a dialog it does not open keeps what it has.
+    virtual void layOutChannelDialog(ChannelDialog& /*dialog*/) {}
+    virtual void layOutDF1Dialog(DF1Dialog& /*dialog*/) {}
 
     // The model's own step of the main menu's defaults (the record's; the
     // menu shows the record afterwards).
