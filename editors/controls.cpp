@@ -364,4 +364,10 @@ void withoutDefaultButton(QDialog* dialog) {
     }
 }
 
+void showAndRaise(QDialog& dialog) {
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+}
+
 } // namespace cvcfg

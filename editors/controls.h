@@ -197,4 +197,7 @@ void showBoxText(QLineEdit* box, const QString& text);
 // first push button, which in these dialogs may reset or leave the data.
 void withoutDefaultButton(QDialog* dialog);
 
+// Shows the dialog in front, with the focus.
+void showAndRaise(QDialog& dialog);
+
 } // namespace cvcfg

@@ -3,8 +3,9 @@
 #include "core/catalogue.h"
 #include "core/offered.h"
 #include "editors/asciidatatable.h"
-#include "editors/channeldialogs.h"
-#include "editors/modbusdialogs.h"
+#include "editors/channeldialog.h"
+#include "editors/df1dialog.h"
+#include "editors/modbusprot.h"
 #include "ui_cv210_params.h"
 
 #include <algorithm>

@@ -2,8 +2,10 @@
 
 #include "core/catalogue.h"
 #include "editors/asciidatatable.h"
-#include "editors/channeldialogs.h"
-#include "editors/modbusdialogs.h"
+#include "editors/channeldialog.h"
+#include "editors/df1dialog.h"
+#include "editors/modbusprot.h"
+#include "editors/slaveadd.h"
 #include "ui_cv310_params.h"
 
 namespace cvcfg {

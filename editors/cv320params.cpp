@@ -1,8 +1,8 @@
 #include "editors/cv320params.h"
 
 #include "core/catalogue.h"
-#include "editors/channeldialogs.h"
-#include "editors/modbusdialogs.h"
+#include "editors/channeldialog.h"
+#include "editors/modbusprot.h"
 #include "ui_cv320_params.h"
 
 namespace cvcfg {

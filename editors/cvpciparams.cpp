@@ -2,7 +2,7 @@
 
 #include "core/catalogue.h"
 #include "core/offered.h"
-#include "editors/channeldialogs.h"
+#include "editors/df1dialog.h"
 #include "editors/riobt.h"
 #include "ui_cvpci_params.h"
 

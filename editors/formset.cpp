@@ -1,13 +1,16 @@
 #include "editors/formset.h"
 
 #include "editors/asciidatatable.h"
-#include "editors/channeldialogs.h"
+#include "editors/channeldialog.h"
 #include "editors/cv210params.h"
 #include "editors/cv310params.h"
 #include "editors/cv320params.h"
 #include "editors/cvpciparams.h"
-#include "editors/modbusdialogs.h"
+#include "editors/df1dialog.h"
+#include "editors/extendmodbus.h"
+#include "editors/modbusprot.h"
 #include "editors/riobt.h"
+#include "editors/slaveadd.h"
 
 #include <stdexcept>
 #include <type_traits>

@@ -1,5 +1,6 @@
 #include "core/compare.h"
-#include "editors/channeldialogs.h"
+#include "editors/channeldialog.h"
+#include "editors/df1dialog.h"
 #include "editors/formoperator.h"
 #include "link/contact.h"
 #include "link/upload.h"

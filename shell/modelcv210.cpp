@@ -1,5 +1,5 @@
 #include "core/catalogue.h"
-#include "editors/channeldialogs.h"
+#include "editors/channeldialog.h"
 #include "editors/cv210params.h"
 #include "shell/forms.h"
 #include "ui_model_cv210.h"

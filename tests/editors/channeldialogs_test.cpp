@@ -1,4 +1,5 @@
-#include "editors/channeldialogs.h"
+#include "editors/channeldialog.h"
+#include "editors/df1dialog.h"
 #include "tests/editors/stubshell.h"
 
 #include <QMenu>

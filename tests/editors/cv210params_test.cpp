@@ -1,5 +1,6 @@
-#include "editors/channeldialogs.h"
+#include "editors/channeldialog.h"
 #include "editors/cv210params.h"
+#include "editors/df1dialog.h"
 #include "editors/riobt.h"
 #include "tests/editors/stubshell.h"
 #include "tests/support/tempdir.h"

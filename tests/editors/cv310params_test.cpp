@@ -1,8 +1,9 @@
 #include "editors/asciidatatable.h"
-#include "editors/channeldialogs.h"
+#include "editors/channeldialog.h"
 #include "editors/cv210params.h"
 #include "editors/cv310params.h"
-#include "editors/modbusdialogs.h"
+#include "editors/modbusprot.h"
+#include "editors/slaveadd.h"
 #include "tests/editors/stubshell.h"
 #include "tests/support/tempdir.h"
 

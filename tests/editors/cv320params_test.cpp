@@ -1,6 +1,6 @@
-#include "editors/channeldialogs.h"
+#include "editors/channeldialog.h"
 #include "editors/cv320params.h"
-#include "editors/modbusdialogs.h"
+#include "editors/modbusprot.h"
 #include "tests/editors/stubshell.h"
 #include "tests/support/tempdir.h"
 

@@ -1,5 +1,7 @@
-#include "editors/channeldialogs.h"
-#include "editors/modbusdialogs.h"
+#include "editors/channeldialog.h"
+#include "editors/extendmodbus.h"
+#include "editors/modbusprot.h"
+#include "editors/slaveadd.h"
 #include "tests/editors/stubshell.h"
 
 #include <QClipboard>

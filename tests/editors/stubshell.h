@@ -1,7 +1,8 @@
 #pragma once
 
-#include "editors/channeldialogs.h"
+#include "editors/channeldialog.h"
 #include "editors/cv210params.h"
+#include "editors/df1dialog.h"
 #include "editors/formset.h"
 #include "tests/support/gui.h"
 

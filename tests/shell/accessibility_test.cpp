@@ -3,9 +3,12 @@
 // does, after the set-up of every variant.
 #include "core/catalogue.h"
 #include "editors/asciidatatable.h"
-#include "editors/channeldialogs.h"
-#include "editors/modbusdialogs.h"
+#include "editors/channeldialog.h"
+#include "editors/df1dialog.h"
+#include "editors/extendmodbus.h"
+#include "editors/modbusprot.h"
 #include "editors/riobt.h"
+#include "editors/slaveadd.h"
 #include "monitor/monitor.h"
 #include "tests/shell/bench.h"
 

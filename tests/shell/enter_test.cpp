@@ -2,8 +2,10 @@
 // button of the form runs, no form opens or closes, and nothing the form
 // shows or the record holds changes.
 #include "editors/asciidatatable.h"
-#include "editors/modbusdialogs.h"
+#include "editors/extendmodbus.h"
+#include "editors/modbusprot.h"
 #include "editors/riobt.h"
+#include "editors/slaveadd.h"
 #include "tests/shell/bench.h"
 
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "editors/modbusdialogs.h"
+#include "editors/modbusprot.h"
 #include "link/contact.h"
 #include "shell/headless.h"
 #include "tests/shell/bench.h"

@@ -1,6 +1,6 @@
 #include "core/configfile.h"
 #include "core/image.h"
-#include "editors/modbusdialogs.h"
+#include "editors/modbusprot.h"
 #include "editors/riobt.h"
 #include "monitor/monitor.h"
 #include "tests/shell/bench.h"

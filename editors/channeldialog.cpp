@@ -1,9 +1,9 @@
-#include "editors/channeldialogs.h"
+#include "editors/channeldialog.h"
 
 #include "core/catalogue.h"
 #include "core/codes.h"
-#include "editors/modbusdialogs.h"
-#include "ui_df_param.h"
+#include "editors/modbusprot.h"
+#include "editors/slaveadd.h"
 #include "ui_paramconfiga.h"
 #include "ui_paramconfigb.h"
 #include "ui_paramconfigc.h"
@@ -298,74 +298,6 @@ void ChannelDialog::accept() {
 
 void ChannelDialog::closeEvent(QCloseEvent* event) {
     // The close box does what ACCEPT does.
-    event->ignore();
-    accept();
-}
-
-DF1Dialog::DF1Dialog(EditorForms& forms)
-    : QDialog(nullptr), m_forms(forms), m_ui(std::make_unique<Ui::df_Param>()) {
-    m_ui->setupUi(this);
-    const Ui::df_Param& ui = *m_ui;
-    using namespace proto_bits;
-    int32_t* field = &forms.record().ProtoParams;
-    m_shownBits = {
-        {ui.optCRC, field, kCrc, true},
-        {ui.optBCC, field, kCrc, false},
-        {ui.optAccept, field, kAcceptDuplicates, true},
-        {ui.optIgnore, field, kAcceptDuplicates, false},
-        {ui.optExecEmbed, field, kExecuteEmbedded, true},
-        {ui.optNoneEmbed, field, kExecuteEmbedded, false},
-        {ui.optPass, field, kPassDiagnostics, true},
-        {ui.optExecDiag, field, kPassDiagnostics, false},
-        {ui.optMultiDrop, field, kHalfDuplex, true},
-        {ui.optPoint, field, kHalfDuplex, false},
-        {ui.optRTS, field, kChannelBHalfDuplex, true},
-        {ui.optNoneLoop, field, kChannelBHalfDuplex, false},
-        {ui.optSRC, field, kChannelBHalfDuplex, true},
-        {ui.optDST, field, kChannelBHalfDuplex, false},
-    };
-    bindOptions(m_shownBits, [this] { showRecord(); });
-    // The serial-interface frame is never shown, and loading leaves it as it is.
-    const BitOption serialInterface[] = {{ui.opt485, field, kHalfDuplex, true},
-                                         {ui.opt422, field, kHalfDuplex, false}};
-    bindOptions(serialInterface, [this] { showRecord(); });
-    connect(ui.cmdAccept, &QPushButton::clicked, this, [this] { accept(); });
-    withoutDefaultButton(this);
-    showRecord();
-}
-
-DF1Dialog::~DF1Dialog() = default;
-
-void DF1Dialog::showRecord() {
-    showOptions(m_shownBits);
-}
-
-void DF1Dialog::chooseStartOptions() {
-    showRecord();
-    const Ui::df_Param& ui = *m_ui;
-    for (OptionButton* button :
-         {ui.optBCC, ui.optExecDiag, ui.optPoint, ui.optNoneEmbed, ui.optIgnore, ui.optNoneLoop}) {
-        choose(button);
-    }
-}
-
-void DF1Dialog::showSingleChannel() {
-    Ui::df_Param& ui = *m_ui;
-    setWindowTitle(QStringLiteral("DF1 ADVANCED PARAMETERS"));
-    ui.frmConfig->setTitle(QStringLiteral("DF1 CHANNEL CONFIGURATION"));
-    ui.frmConfig->show();
-    for (QWidget* hidden :
-         std::initializer_list<QWidget*>{ui.frmRTS, ui.frmSTN, ui.frmKGM, ui.lblKF2}) {
-        hidden->hide();
-    }
-}
-
-void DF1Dialog::accept() {
-    hide();
-    m_forms.shell().showModelEditor();
-}
-
-void DF1Dialog::closeEvent(QCloseEvent* event) {
     event->ignore();
     accept();
 }

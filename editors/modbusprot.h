@@ -11,9 +11,7 @@
 
 namespace Ui {
 class modbus_prot;
-class extendModbus;
-class SlaveAdd;
-} // namespace Ui
+}
 
 namespace cvcfg {
 
@@ -73,70 +71,6 @@ private:
     std::array<std::array<QLineEdit*, modbus_map::kColumns>, modbus_map::kRows> m_table{};
     std::array<CheckBox*, modbus_map::kRows> m_floatingPoint{};
     QLineEdit* m_editing = nullptr; // the box the operator is typing in
-};
-
-// The extended translation table, slots 8 to 39 (extendModbus). What it
-// holds reaches neither the record nor a file nor the unit; it keeps each
-// number as the high byte, "-" and the low byte for as long as the program
-// runs.
-class ExtendModbus : public QDialog {
-    Q_OBJECT
-public:
-    static constexpr int kSlots = 32;
-    static constexpr int kFirstSlot = 8;
-
-    explicit ExtendModbus(EditorForms& forms);
-    ~ExtendModbus() override;
-
-    // What the dialog keeps of a row's box: "1-44" for 300; empty until the
-    // box held a number.
-    [[nodiscard]] QString keptText(int row, modbus_map::Column column) const;
-
-    // "Accept Current Parameters": back to the eight-row table.
-    void accept() override;
-    void reject() override { accept(); }
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void txtTable_Change(int row, modbus_map::Column column);
-    void Command3_Click();
-
-    EditorForms& m_forms;
-    std::unique_ptr<Ui::extendModbus> m_ui;
-    std::array<std::array<QLineEdit*, modbus_map::kColumns>, kSlots> m_boxes{};
-    std::array<QCheckBox*, kSlots> m_floatingPoint{};
-    std::array<std::array<QString, modbus_map::kColumns>, kSlots> m_kept;
-};
-
-// The half-duplex slave address, kept in HighAddress (SlaveAdd).
-class SlaveAddDialog : public QDialog {
-    Q_OBJECT
-public:
-    explicit SlaveAddDialog(EditorForms& forms);
-    ~SlaveAddDialog() override;
-
-    // Shows the record's address; runs no handler and changes nothing.
-    void showRecord();
-    void showDialog();
-
-    // Chooses the entry of `address` (8 to 62), running its handler as the
-    // operator's choice would.
-    void chooseAddress(int address);
-
-    void accept() override { hide(); }
-    void reject() override { accept(); }
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void CboHighAddress_Click();
-
-    EditorForms& m_forms;
-    ConfigRecord& m_record;
-    std::unique_ptr<Ui::SlaveAdd> m_ui;
 };
 
 } // namespace cvcfg
