@@ -3,8 +3,14 @@
 #include "core/catalogue.h"
 #include "core/filelayout.h"
 #include "monitor/monitor.h"
+#include "shell/about.h"
 #include "shell/choosevariant.h"
-#include "shell/forms.h"
+#include "shell/downloadform.h"
+#include "shell/mainmenu.h"
+#include "shell/modelcv210.h"
+#include "shell/modelcv310.h"
+#include "shell/uploadform.h"
+#include "shell/welcome.h"
 
 #include <QAction>
 #include <QMenu>

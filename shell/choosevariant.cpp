@@ -2,7 +2,7 @@
 
 #include "core/catalogue.h"
 #include "shell/application.h"
-#include "shell/forms.h"
+#include "shell/welcome.h"
 
 #include <QCloseEvent>
 #include <QDialogButtonBox>

@@ -2,9 +2,9 @@
 
 #include "link/posixbackend.h"
 #include "shell/application.h"
-#include "shell/forms.h"
 #include "shell/measure.h"
 #include "shell/qtoperator.h"
+#include "shell/welcome.h"
 
 #include <QApplication>
 #include <QDir>

@@ -11,8 +11,14 @@
 #include "editors/slaveadd.h"
 #include "link/posixbackend.h"
 #include "monitor/monitor.h"
+#include "shell/about.h"
 #include "shell/application.h"
-#include "shell/forms.h"
+#include "shell/downloadform.h"
+#include "shell/mainmenu.h"
+#include "shell/modelcv210.h"
+#include "shell/modelcv310.h"
+#include "shell/uploadform.h"
+#include "shell/welcome.h"
 
 #include <QApplication>
 #include <QBuffer>

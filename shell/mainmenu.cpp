@@ -1,3 +1,5 @@
+#include "shell/mainmenu.h"
+
 #include "core/compare.h"
 #include "editors/channeldialog.h"
 #include "editors/df1dialog.h"
@@ -6,7 +8,9 @@
 #include "link/upload.h"
 #include "link/verify.h"
 #include "monitor/monitor.h"
-#include "shell/forms.h"
+#include "shell/application.h"
+#include "shell/downloadform.h"
+#include "shell/uploadform.h"
 #include "ui_mainmenu.h"
 
 #include <QCloseEvent>

@@ -3,7 +3,7 @@
 #include "core/catalogue.h"
 #include "monitor/monitor.h"
 #include "shell/application.h"
-#include "shell/forms.h"
+#include "shell/mainmenu.h"
 #include "shell/qtoperator.h"
 
 #include <QApplication>

@@ -1,7 +1,10 @@
+#include "shell/modelcv210.h"
+
 #include "core/catalogue.h"
 #include "editors/channeldialog.h"
 #include "editors/cv210params.h"
-#include "shell/forms.h"
+#include "shell/application.h"
+#include "shell/mainmenu.h"
 #include "ui_model_cv210.h"
 
 #include <utility>

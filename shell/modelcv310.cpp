@@ -1,6 +1,8 @@
+#include "shell/modelcv310.h"
+
 #include "core/catalogue.h"
 #include "editors/cv310params.h"
-#include "shell/forms.h"
+#include "shell/application.h"
 #include "ui_model_cv310.h"
 
 #include <utility>

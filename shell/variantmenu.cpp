@@ -1,4 +1,7 @@
-#include "shell/forms.h"
+#include "shell/variantmenu.h"
+
+#include "shell/application.h"
+#include "shell/welcome.h"
 
 #include <QCloseEvent>
 #include <QEvent>
