@@ -2,14 +2,15 @@
 
 #include "core/codes.h"
 #include "editors/controls.h"
+#include "editors/shell.h"
 #include "ui_ascii_datatable.h"
 
 #include <QCloseEvent>
 
 namespace cvcfg {
 
-AsciiDataTable::AsciiDataTable(EditorForms& forms)
-    : QDialog(nullptr), m_forms(forms), m_record(forms.record()),
+AsciiDataTable::AsciiDataTable(ConfigRecord& record, Shell& shell)
+    : QDialog(nullptr), m_record(record), m_shell(shell),
       m_ui(std::make_unique<Ui::ASCII_DataTable>()) {
     m_ui->setupUi(this);
     Ui::ASCII_DataTable& ui = *m_ui;
@@ -101,7 +102,7 @@ void AsciiDataTable::Check1_Click() {
 
 void AsciiDataTable::accept() {
     hide();
-    m_forms.shell().showModelEditor();
+    m_shell.showModelEditor();
 }
 
 // The close box does what "Accept Parameters" does.

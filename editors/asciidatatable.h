@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/formset.h"
+#include "core/record.h"
 
 #include <QDialog>
 #include <memory>
@@ -13,6 +13,8 @@ class ASCII_DataTable;
 
 namespace cvcfg {
 
+class Shell;
+
 // Where the ASCII variants write the text they receive (ASCII_DataTable): a
 // file number and a starting word of the controller's data table, and
 // whether that file is a string file. Every control writes the record at
@@ -20,7 +22,7 @@ namespace cvcfg {
 class AsciiDataTable : public QDialog {
     Q_OBJECT
 public:
-    explicit AsciiDataTable(EditorForms& forms);
+    AsciiDataTable(ConfigRecord& record, Shell& shell);
     ~AsciiDataTable() override;
 
     // Shows the record's file, word and string-file bit; runs no handler.
@@ -45,8 +47,8 @@ private:
     void takeWord(QLineEdit* box, std::size_t low);
     void leaveBox();
 
-    EditorForms& m_forms;
     ConfigRecord& m_record;
+    Shell& m_shell;
     std::unique_ptr<Ui::ASCII_DataTable> m_ui;
     QLineEdit* m_editing = nullptr; // the box the operator is typing in
 };

@@ -2,7 +2,9 @@
 
 #include "core/catalogue.h"
 #include "core/codes.h"
+#include "editors/dialogs.h"
 #include "editors/modbusprot.h"
+#include "editors/shell.h"
 #include "editors/slaveadd.h"
 #include "ui_paramconfiga.h"
 #include "ui_paramconfigb.h"
@@ -79,9 +81,9 @@ struct ChannelDialog::Controls {
     }
 };
 
-ChannelDialog::ChannelDialog(Channel channel, EditorForms& forms)
-    : QDialog(nullptr), m_channel(channel), m_forms(forms),
-      m_field(channelField(forms.record(), channel)) {
+ChannelDialog::ChannelDialog(Channel channel, Dialogs& dialogs)
+    : QDialog(nullptr), m_channel(channel), m_dialogs(dialogs),
+      m_field(channelField(dialogs.record(), channel)) {
     using namespace proto_bits;
     int32_t errorMask = 0;
     int32_t protocolMask = 0;
@@ -112,7 +114,7 @@ ChannelDialog::ChannelDialog(Channel channel, EditorForms& forms)
     }
     const Controls& c = *m_controls;
     int32_t* field = &m_field;
-    int32_t* protocol = &forms.record().ProtoParams;
+    int32_t* protocol = &dialogs.record().ProtoParams;
     using namespace channel_bits;
     m_bits = {
         {c.optYes, field, kParity, true},       {c.optNone, field, kParity, false},
@@ -264,13 +266,13 @@ void ChannelDialog::setWiring(bool twoWire) {
 // Channel B's wiring chooses the Modbus serial operation: two-wire RS485 is
 // half duplex, RS-232C and four-wire RS422 are not.
 void ChannelDialog::followWiring(bool twoWire) {
-    if (m_channel == Channel::B && keepsModbusOptions(m_forms.record())) {
-        m_forms.modbus_prot().chooseSerialOperation(twoWire);
+    if (m_channel == Channel::B && keepsModbusOptions(m_dialogs.record())) {
+        m_dialogs.modbus_prot().chooseSerialOperation(twoWire);
     }
 }
 
 void ChannelDialog::optHD_DblClick() {
-    m_forms.SlaveAdd().showDialog();
+    m_dialogs.SlaveAdd().showDialog();
 }
 
 bool ChannelDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -293,7 +295,7 @@ bool ChannelDialog::eventFilter(QObject* watched, QEvent* event) {
 
 void ChannelDialog::accept() {
     hide();
-    m_forms.shell().showModelEditor();
+    m_dialogs.shell().showModelEditor();
 }
 
 void ChannelDialog::closeEvent(QCloseEvent* event) {

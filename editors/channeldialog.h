@@ -1,7 +1,6 @@
 #pragma once
 
 #include "editors/controls.h"
-#include "editors/formset.h"
 
 #include <QDialog>
 #include <QGroupBox>
@@ -13,6 +12,8 @@
 
 namespace cvcfg {
 
+class Dialogs;
+
 enum class Channel { A, B, C };
 
 // The serial options of one channel (paramConfigA, paramConfigB,
@@ -22,7 +23,7 @@ enum class Channel { A, B, C };
 class ChannelDialog : public QDialog {
     Q_OBJECT
 public:
-    ChannelDialog(Channel channel, EditorForms& forms);
+    ChannelDialog(Channel channel, Dialogs& dialogs);
     ~ChannelDialog() override;
 
     [[nodiscard]] Channel channel() const { return m_channel; }
@@ -65,7 +66,7 @@ private:
     void followWiring(bool twoWire);
 
     Channel m_channel;
-    EditorForms& m_forms;
+    Dialogs& m_dialogs;
     int32_t& m_field; // the channel's option byte in the record
     std::unique_ptr<Controls> m_controls;
     std::vector<BitOption> m_bits;

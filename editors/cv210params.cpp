@@ -6,6 +6,7 @@
 #include "editors/channeldialog.h"
 #include "editors/df1dialog.h"
 #include "editors/modbusprot.h"
+#include "editors/shell.h"
 #include "ui_cv210_params.h"
 
 #include <algorithm>
@@ -196,8 +197,8 @@ const CV210Params::VariantLayout& CV210Params::layout() const {
     return unprepared;
 }
 
-CV210Params::CV210Params(EditorForms& forms)
-    : FamilyEditor(forms), m_ui(std::make_unique<Ui::CV210_Params>()) {
+CV210Params::CV210Params(Dialogs& dialogs)
+    : FamilyEditor(dialogs), m_ui(std::make_unique<Ui::CV210_Params>()) {
     m_ui->setupUi(this);
     m_designTitle = windowTitle();
     m_df1Tooltip = m_ui->optStandardDF1->toolTip();
@@ -331,7 +332,7 @@ void CV210Params::takeMode(Mode mode) {
         m_record.NetType = charField(0);
         m_record.HighAddress = charField(0);
         m_record.ModeBytes = modeBytes(1);
-        m_forms.modbus_prot().chooseStartOptions(true);
+        m_dialogs.modbus_prot().chooseStartOptions(true);
         break;
     case Mode::Ascii:
         m_record.NetType = charField(0);
@@ -457,30 +458,30 @@ void CV210Params::cboAsyncSpeed_Click() {
 }
 
 void CV210Params::Command3_Click() {
-    openDialog(m_forms.paramConfigB());
+    openDialog(m_dialogs.paramConfigB());
 }
 
 void CV210Params::cmdProtParam_Click() {
-    openDialog(m_forms.df_Param());
+    openDialog(m_dialogs.df_Param());
 }
 
 void CV210Params::cmdModBus_Click() {
     hide();
-    m_forms.modbus_prot().showDialog();
+    m_dialogs.modbus_prot().showDialog();
 }
 
 void CV210Params::cmdASCII_Click() {
-    openDialog(m_forms.ASCII_DataTable());
+    openDialog(m_dialogs.ASCII_DataTable());
 }
 
 void CV210Params::cmdEXIT_Click() {
-    m_forms.shell().endProgram();
+    m_dialogs.shell().endProgram();
 }
 
 // ---- file menu and defaults ---------------------------------------------------------
 
 void CV210Params::restore_configuration() {
-    m_forms.shell().UpdateParameters();
+    m_dialogs.shell().UpdateParameters();
     // The variant's own starting mode: DF1, or Modbus on the card that has no
     // DF1 port.
     const VariantLayout& variant = layout();

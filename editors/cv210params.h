@@ -25,7 +25,7 @@ public:
     // mode frame.
     enum class Mode { DF1, Bridging, Modbus, Ascii, RemoteIO };
 
-    explicit CV210Params(EditorForms& forms);
+    explicit CV210Params(Dialogs& dialogs);
     ~CV210Params() override;
 
     // ModelEditor

@@ -5,6 +5,7 @@
 #include "editors/channeldialog.h"
 #include "editors/df1dialog.h"
 #include "editors/modbusprot.h"
+#include "editors/shell.h"
 #include "editors/slaveadd.h"
 #include "ui_cv310_params.h"
 
@@ -171,8 +172,8 @@ bool channelAModbus(const CV310Layout& layout, const ConfigRecord& record) {
 
 } // namespace
 
-CV310Params::CV310Params(EditorForms& forms)
-    : FamilyEditor(forms), m_ui(std::make_unique<Ui::CV310_Params>()) {
+CV310Params::CV310Params(Dialogs& dialogs)
+    : FamilyEditor(dialogs), m_ui(std::make_unique<Ui::CV310_Params>()) {
     m_ui->setupUi(this);
     Ui::CV310_Params& ui = *m_ui;
     m_designTitle = windowTitle();
@@ -298,7 +299,7 @@ void CV310Params::optMMX_Click() {
 void CV310Params::optDMX_Click() {
     beginVariant("CV310-DMX", true);
     CHA_DF1();
-    m_forms.modbus_prot().chooseStartOptions(true);
+    m_dialogs.modbus_prot().chooseStartOptions(true);
     showRecord();
 }
 
@@ -320,7 +321,7 @@ void CV310Params::optBTI_Click() {
 void CV310Params::optDF1toDF1_Click() {
     beginVariant("CV310-DF1", false);
     CHA_DF1();
-    m_forms.SlaveAdd().chooseAddress(kStartAddress);
+    m_dialogs.SlaveAdd().chooseAddress(kStartAddress);
     showRecord();
 }
 
@@ -433,28 +434,28 @@ void CV310Params::optSAType_Click() {
 // ---- dialogs ------------------------------------------------------------------------
 
 void CV310Params::cmdCHA_Click() {
-    openDialog(m_forms.paramConfigA());
+    openDialog(m_dialogs.paramConfigA());
 }
 
 void CV310Params::Command3_Click() {
-    openDialog(m_forms.paramConfigB());
+    openDialog(m_dialogs.paramConfigB());
 }
 
 void CV310Params::cmdAsyncC_Click() {
-    openDialog(m_forms.paramConfigC());
+    openDialog(m_dialogs.paramConfigC());
 }
 
 void CV310Params::cmdProtParam_Click() {
-    openDialog(m_forms.df_Param());
+    openDialog(m_dialogs.df_Param());
 }
 
 void CV310Params::cmdModBus_Click() {
     hide();
-    m_forms.modbus_prot().showDialog();
+    m_dialogs.modbus_prot().showDialog();
 }
 
 void CV310Params::cmdASCII_Click() {
-    openDialog(m_forms.ASCII_DataTable());
+    openDialog(m_dialogs.ASCII_DataTable());
 }
 
 // ---- defaults and loading ---------------------------------------------------------
@@ -462,14 +463,14 @@ void CV310Params::cmdASCII_Click() {
 // The defaults run the MMX's button, then the record's own variant's, so
 // that asking for them never changes the unit the configuration is for.
 void CV310Params::restore_configuration() {
-    m_forms.shell().UpdateParameters();
+    m_dialogs.shell().UpdateParameters();
     chooseVariant("CV310-MMX");
     const std::string variant = m_record.ModelVariant;
     if (variant != "CV310-MMX") {
         chooseVariant(variant);
     }
     if (layoutOf(variant).modbusParameters) {
-        m_forms.modbus_prot().restore();
+        m_dialogs.modbus_prot().restore();
     }
 }
 
@@ -479,7 +480,7 @@ void CV310Params::UpdateParameters() {
     const QString speed = latin1(kStartSpeed);
     chooseText(ui.cboCHASpeed, speed);
     chooseText(ui.cboCHBSpeed, speed);
-    m_forms.paramConfigA().chooseStartOptions();
+    m_dialogs.paramConfigA().chooseStartOptions();
 }
 
 // A file or an upload does not carry the application code: it is the

@@ -19,7 +19,7 @@ namespace cvcfg {
 class CV310Params : public FamilyEditor {
     Q_OBJECT
 public:
-    explicit CV310Params(EditorForms& forms);
+    explicit CV310Params(Dialogs& dialogs);
     ~CV310Params() override;
 
     // ModelEditor

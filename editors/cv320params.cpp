@@ -3,6 +3,7 @@
 #include "core/catalogue.h"
 #include "editors/channeldialog.h"
 #include "editors/modbusprot.h"
+#include "editors/shell.h"
 #include "ui_cv320_params.h"
 
 namespace cvcfg {
@@ -23,8 +24,8 @@ bool ofVariant(const ConfigRecord& record) {
 
 } // namespace
 
-CV320Params::CV320Params(EditorForms& forms)
-    : FamilyEditor(forms), m_ui(std::make_unique<Ui::CV320_Params>()) {
+CV320Params::CV320Params(Dialogs& dialogs)
+    : FamilyEditor(dialogs), m_ui(std::make_unique<Ui::CV320_Params>()) {
     m_ui->setupUi(this);
     Ui::CV320_Params& ui = *m_ui;
     m_designTitle = windowTitle();
@@ -65,7 +66,7 @@ void CV320Params::Setup_Form() {
 void CV320Params::optME_Click() {
     Setup_Form();
     m_record.AppCode = charField(variantAppCode());
-    m_forms.modbus_prot().chooseStartOptions(false);
+    m_dialogs.modbus_prot().chooseStartOptions(false);
     m_record.HighAddress = charField(0);
     m_record.ModeBytes = charField(1) + charField(0);
     m_record.NumText2 = "0";
@@ -82,20 +83,20 @@ void CV320Params::cboCHASpeed_Click() {
 }
 
 void CV320Params::cmdCHA_Click() {
-    openDialog(m_forms.paramConfigA());
+    openDialog(m_dialogs.paramConfigA());
 }
 
 void CV320Params::cmdModBus_Click() {
     hide();
-    m_forms.modbus_prot().showDialog();
+    m_dialogs.modbus_prot().showDialog();
 }
 
 // ---- defaults and loading ---------------------------------------------------------
 
 void CV320Params::restore_configuration() {
-    m_forms.shell().UpdateParameters();
+    m_dialogs.shell().UpdateParameters();
     chooseME();
-    m_forms.modbus_prot().restore();
+    m_dialogs.modbus_prot().restore();
 }
 
 // The main menu's defaults leave nothing more to the CV320.

@@ -16,7 +16,7 @@ namespace cvcfg {
 class CV320Params : public FamilyEditor {
     Q_OBJECT
 public:
-    explicit CV320Params(EditorForms& forms);
+    explicit CV320Params(Dialogs& dialogs);
     ~CV320Params() override;
 
     // ModelEditor

@@ -4,6 +4,7 @@
 #include "core/offered.h"
 #include "editors/df1dialog.h"
 #include "editors/riobt.h"
+#include "editors/shell.h"
 #include "ui_cvpci_params.h"
 
 #include <array>
@@ -57,8 +58,8 @@ int appCode() {
 
 } // namespace
 
-CVPCIParams::CVPCIParams(EditorForms& forms)
-    : FamilyEditor(forms), m_ui(std::make_unique<Ui::CVPCI_Params>()) {
+CVPCIParams::CVPCIParams(Dialogs& dialogs)
+    : FamilyEditor(dialogs), m_ui(std::make_unique<Ui::CVPCI_Params>()) {
     m_ui->setupUi(this);
     Ui::CVPCI_Params& ui = *m_ui;
     ui.cboRackNum->addItems(octalEntries(kLastRackNumber).mid(kFirstRackNumber));
@@ -196,17 +197,17 @@ void CVPCIParams::cboAsyncSpeed_Click() {
 }
 
 void CVPCIParams::cmdDF1Param_Click() {
-    openDialog(m_forms.df_Param());
+    openDialog(m_dialogs.df_Param());
 }
 
 void CVPCIParams::cmdRioBt_Click() {
-    RioBt& map = m_forms.rio_bt();
+    RioBt& map = m_dialogs.rio_bt();
     map.prepare();
     openDialog(map);
 }
 
 void CVPCIParams::cmdEXIT_Click() {
-    m_forms.shell().endProgram();
+    m_dialogs.shell().endProgram();
 }
 
 // ---- set-ups, defaults and loading ------------------------------------------------
@@ -236,7 +237,7 @@ void CVPCIParams::UpdateParameters() {
 }
 
 void CVPCIParams::restore_configuration() {
-    m_forms.shell().UpdateParameters();
+    m_dialogs.shell().UpdateParameters();
 }
 
 // A file or an upload carries neither the application code nor the network

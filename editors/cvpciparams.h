@@ -19,7 +19,7 @@ namespace cvcfg {
 class CVPCIParams : public FamilyEditor {
     Q_OBJECT
 public:
-    explicit CVPCIParams(EditorForms& forms);
+    explicit CVPCIParams(Dialogs& dialogs);
     ~CVPCIParams() override;
 
     // ModelEditor

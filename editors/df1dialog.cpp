@@ -1,18 +1,19 @@
 #include "editors/df1dialog.h"
 
 #include "core/codes.h"
+#include "editors/shell.h"
 #include "ui_df_param.h"
 
 #include <QCloseEvent>
 
 namespace cvcfg {
 
-DF1Dialog::DF1Dialog(EditorForms& forms)
-    : QDialog(nullptr), m_forms(forms), m_ui(std::make_unique<Ui::df_Param>()) {
+DF1Dialog::DF1Dialog(ConfigRecord& record, Shell& shell)
+    : QDialog(nullptr), m_shell(shell), m_ui(std::make_unique<Ui::df_Param>()) {
     m_ui->setupUi(this);
     const Ui::df_Param& ui = *m_ui;
     using namespace proto_bits;
-    int32_t* field = &forms.record().ProtoParams;
+    int32_t* field = &record.ProtoParams;
     m_shownBits = {
         {ui.optCRC, field, kCrc, true},
         {ui.optBCC, field, kCrc, false},
@@ -67,7 +68,7 @@ void DF1Dialog::showSingleChannel() {
 
 void DF1Dialog::accept() {
     hide();
-    m_forms.shell().showModelEditor();
+    m_shell.showModelEditor();
 }
 
 void DF1Dialog::closeEvent(QCloseEvent* event) {

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/record.h"
 #include "editors/controls.h"
-#include "editors/formset.h"
 
 #include <QDialog>
 #include <memory>
@@ -13,11 +13,13 @@ class df_Param;
 
 namespace cvcfg {
 
+class Shell;
+
 // The DF1 protocol options (df_Param), all bits of ProtoParams.
 class DF1Dialog : public QDialog {
     Q_OBJECT
 public:
-    explicit DF1Dialog(EditorForms& forms);
+    DF1Dialog(ConfigRecord& record, Shell& shell);
     ~DF1Dialog() override;
 
     // Shows the record's bits; runs no handler and changes nothing.
@@ -39,7 +41,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    EditorForms& m_forms;
+    Shell& m_shell;
     std::unique_ptr<Ui::df_Param> m_ui;
     std::vector<BitOption> m_shownBits;
 };

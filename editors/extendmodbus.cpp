@@ -1,6 +1,7 @@
 #include "editors/extendmodbus.h"
 
 #include "editors/controls.h"
+#include "editors/dialogs.h"
 #include "editors/modbusprot.h"
 #include "editors/tablenames.h"
 #include "ui_extendmodbus.h"
@@ -14,8 +15,8 @@ namespace cvcfg {
 
 using modbus_map::Column;
 
-ExtendModbus::ExtendModbus(EditorForms& forms)
-    : QDialog(nullptr), m_forms(forms), m_ui(std::make_unique<Ui::extendModbus>()) {
+ExtendModbus::ExtendModbus(Dialogs& dialogs)
+    : QDialog(nullptr), m_dialogs(dialogs), m_ui(std::make_unique<Ui::extendModbus>()) {
     m_ui->setupUi(this);
     Ui::extendModbus& ui = *m_ui;
     connect(ui.Command2, &QPushButton::clicked, this, &ExtendModbus::accept);
@@ -116,7 +117,7 @@ void ExtendModbus::Command3_Click() {
 
 void ExtendModbus::accept() {
     hide();
-    m_forms.modbus_prot().showDialog();
+    m_dialogs.modbus_prot().showDialog();
 }
 
 void ExtendModbus::closeEvent(QCloseEvent* event) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/codes.h"
-#include "editors/formset.h"
 
 #include <QDialog>
 #include <array>
@@ -16,6 +15,8 @@ class extendModbus;
 
 namespace cvcfg {
 
+class Dialogs;
+
 // The extended translation table, slots 8 to 39 (extendModbus). What it
 // holds reaches neither the record nor a file nor the unit; it keeps each
 // number as the high byte, "-" and the low byte for as long as the program
@@ -26,7 +27,7 @@ public:
     static constexpr int kSlots = 32;
     static constexpr int kFirstSlot = 8;
 
-    explicit ExtendModbus(EditorForms& forms);
+    explicit ExtendModbus(Dialogs& dialogs);
     ~ExtendModbus() override;
 
     // What the dialog keeps of a row's box: "1-44" for 300; empty until the
@@ -44,7 +45,7 @@ private:
     void txtTable_Change(int row, modbus_map::Column column);
     void Command3_Click();
 
-    EditorForms& m_forms;
+    Dialogs& m_dialogs;
     std::unique_ptr<Ui::extendModbus> m_ui;
     std::array<std::array<QLineEdit*, modbus_map::kColumns>, kSlots> m_boxes{};
     std::array<QCheckBox*, kSlots> m_floatingPoint{};

@@ -4,6 +4,7 @@
 #include "core/offered.h"
 #include "core/sheet.h"
 #include "editors/formoperator.h"
+#include "editors/shell.h"
 #include "link/download.h"
 
 #include <QCloseEvent>
@@ -20,7 +21,7 @@ const QString kDownloadingCaption = QStringLiteral("Downloading Parameters...");
 
 } // namespace
 
-FamilyEditor::FamilyEditor(EditorForms& forms) : m_forms(forms), m_record(forms.record()) {}
+FamilyEditor::FamilyEditor(Dialogs& dialogs) : m_dialogs(dialogs), m_record(dialogs.record()) {}
 
 void FamilyEditor::wireCommonControls(const CommonControls& controls, FileMenuItems items) {
     m_common = controls;
@@ -70,8 +71,8 @@ void FamilyEditor::cmdDOWNLOAD_Click() {
     c.cmdDOWNLOAD->setText(kDownloadingCaption);
     setCursor(Qt::WaitCursor);
     FormOperator op(
-        m_forms.session().op, [&c](const QString& text) { c.lblStatus->setText(text); }, setBusy);
-    Session session{m_record, m_forms.session().serial, op};
+        m_dialogs.session().op, [&c](const QString& text) { c.lblStatus->setText(text); }, setBusy);
+    Session session{m_record, m_dialogs.session().serial, op};
     m_downloading = true;
     DownloadConfiguration(session);
     m_downloading = false;
@@ -82,11 +83,11 @@ void FamilyEditor::cmdDOWNLOAD_Click() {
 
 void FamilyEditor::cmdRETURN_Click() {
     hide();
-    m_forms.shell().showMainMenu();
+    m_dialogs.shell().showMainMenu();
 }
 
 void FamilyEditor::save_file() {
-    Operator& op = m_forms.session().op;
+    Operator& op = m_dialogs.session().op;
     const std::optional<std::string> path = op.chooseSaveFile(ConfigFileFilter(m_record));
     if (!path || path->empty()) {
         return;
@@ -100,7 +101,7 @@ void FamilyEditor::save_file() {
 }
 
 void FamilyEditor::open_file() {
-    Operator& op = m_forms.session().op;
+    Operator& op = m_dialogs.session().op;
     const std::optional<std::string> path = op.chooseOpenFile(ConfigFileFilter(m_record), "");
     if (!path || path->empty()) {
         return;
@@ -116,7 +117,7 @@ void FamilyEditor::open_file() {
 
 // The editor's record against a file; neither changes.
 void FamilyEditor::compare_file() {
-    Operator& op = m_forms.session().op;
+    Operator& op = m_dialogs.session().op;
     const std::optional<std::string> path =
         op.chooseOpenFile(ConfigFileFilter(m_record), "Compare with File");
     if (!path || path->empty()) {
@@ -139,7 +140,7 @@ void FamilyEditor::compare_file() {
 // editor's configuration is no longer the one in it.
 void FamilyEditor::print_sheet() {
     QPrinter printer;
-    if (!m_forms.printerChooser()(printer, this)) {
+    if (!m_dialogs.printerChooser()(printer, this)) {
         return;
     }
     SheetSource source{"not saved in a file", ""};
@@ -173,8 +174,8 @@ void FamilyEditor::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    m_forms.shell().showMainMenu();
-    m_forms.unloadEditorFor(m_record.ModelName);
+    m_dialogs.shell().showMainMenu();
+    m_dialogs.unloadEditorFor(m_record.ModelName);
 }
 
 } // namespace cvcfg

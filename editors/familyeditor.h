@@ -1,6 +1,7 @@
 #pragma once
 
-#include "editors/formset.h"
+#include "editors/dialogs.h"
+#include "editors/modeleditor.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -33,7 +34,7 @@ protected:
         QLabel* lblStatus;
     };
 
-    explicit FamilyEditor(EditorForms& forms);
+    explicit FamilyEditor(Dialogs& dialogs);
 
     // Builds the pop-up and wires the common handlers, once the form's
     // controls exist.
@@ -53,7 +54,7 @@ protected:
     // The close box returns to the main menu and unloads the editor.
     void closeEvent(QCloseEvent* event) override;
 
-    EditorForms& m_forms;
+    Dialogs& m_dialogs;
     ConfigRecord& m_record;
 
 private:

@@ -60,7 +60,7 @@ ChannelDialog& EditorForms::paramConfigC() {
     return shown(touch(m_paramConfigC, Channel::C, *this));
 }
 DF1Dialog& EditorForms::df_Param() {
-    return shown(touch(m_dfParam, *this));
+    return shown(touch(m_dfParam, record(), m_shell));
 }
 ModbusProt& EditorForms::modbus_prot() {
     return shown(touch(m_modbusProt, *this));
@@ -76,7 +76,7 @@ RioBt& EditorForms::rio_bt() {
     return shown(touch(m_rioBt, *this));
 }
 AsciiDataTable& EditorForms::ASCII_DataTable() {
-    return shown(touch(m_asciiDataTable, *this));
+    return shown(touch(m_asciiDataTable, record(), m_shell));
 }
 
 void EditorForms::unloadRioBt() {

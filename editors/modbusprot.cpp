@@ -1,6 +1,9 @@
 #include "editors/modbusprot.h"
 
+#include "core/catalogue.h"
+#include "editors/dialogs.h"
 #include "editors/extendmodbus.h"
+#include "editors/shell.h"
 #include "editors/tablenames.h"
 #include "ui_modbus_prot.h"
 
@@ -32,8 +35,8 @@ void showPosition(QComboBox* list, int32_t position) {
 
 } // namespace
 
-ModbusProt::ModbusProt(EditorForms& forms)
-    : QDialog(nullptr), m_forms(forms), m_record(forms.record()),
+ModbusProt::ModbusProt(Dialogs& dialogs)
+    : QDialog(nullptr), m_dialogs(dialogs), m_record(dialogs.record()),
       m_ui(std::make_unique<Ui::modbus_prot>()) {
     m_ui->setupUi(this);
     Ui::modbus_prot& ui = *m_ui;
@@ -266,7 +269,7 @@ void ModbusProt::Check_Click(int row) {
 
 void ModbusProt::Command1_Click() {
     hide();
-    showAndRaise(m_forms.extendModbus());
+    showAndRaise(m_dialogs.extendModbus());
 }
 
 void ModbusProt::Command3_Click() {
@@ -276,7 +279,7 @@ void ModbusProt::Command3_Click() {
 
 void ModbusProt::accept() {
     hide();
-    m_forms.shell().showModelEditor();
+    m_dialogs.shell().showModelEditor();
 }
 
 // The close box does what "Accept Current Parameters" does.

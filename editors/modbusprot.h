@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/codes.h"
+#include "core/record.h"
 #include "editors/controls.h"
-#include "editors/formset.h"
 
 #include <QDialog>
 #include <array>
@@ -15,13 +15,15 @@ class modbus_prot;
 
 namespace cvcfg {
 
+class Dialogs;
+
 // The Modbus options and the register translation table, slots 0 to 7
 // (modbus_prot). Every control writes ExtParams at once; the record is the
 // dialog's only state.
 class ModbusProt : public QDialog {
     Q_OBJECT
 public:
-    explicit ModbusProt(EditorForms& forms);
+    explicit ModbusProt(Dialogs& dialogs);
     ~ModbusProt() override;
 
     // Shows the record: the options, the broadcast addresses, the table, the
@@ -63,7 +65,7 @@ private:
     void reset(bool addressDecode);
     void showTable();
 
-    EditorForms& m_forms;
+    Dialogs& m_dialogs;
     ConfigRecord& m_record;
     std::unique_ptr<Ui::modbus_prot> m_ui;
     std::vector<BitOption> m_bits;

@@ -11,8 +11,8 @@ namespace cvcfg {
 
 namespace {
 
-template <typename Editor> std::unique_ptr<ModelEditor> make(EditorForms& forms) {
-    return std::make_unique<Editor>(forms);
+template <typename Editor> std::unique_ptr<ModelEditor> make(Dialogs& dialogs) {
+    return std::make_unique<Editor>(dialogs);
 }
 
 // The CV-PC/104 card runs the CV210's firmware family and uses its editor.

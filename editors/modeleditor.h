@@ -10,7 +10,7 @@
 
 namespace cvcfg {
 
-class EditorForms;
+class Dialogs;
 class ChannelDialog;
 class DF1Dialog;
 
@@ -55,7 +55,7 @@ public:
 // One family editor: the ModelName values it edits and how it is built.
 struct EditorRow {
     std::array<std::string_view, 2> models;
-    std::unique_ptr<ModelEditor> (*make)(EditorForms& forms);
+    std::unique_ptr<ModelEditor> (*make)(Dialogs& dialogs);
 
     [[nodiscard]] bool edits(std::string_view model) const;
 };

@@ -2,6 +2,8 @@
 
 #include "core/catalogue.h"
 #include "core/image.h"
+#include "editors/dialogs.h"
+#include "editors/shell.h"
 #include "ui_rio_bt.h"
 
 #include <QCloseEvent>
@@ -30,8 +32,8 @@ constexpr int kAddressWidth = 110;
 
 } // namespace
 
-RioBt::RioBt(EditorForms& forms)
-    : QDialog(nullptr), m_forms(forms), m_record(forms.record()),
+RioBt::RioBt(Dialogs& dialogs)
+    : QDialog(nullptr), m_dialogs(dialogs), m_record(dialogs.record()),
       m_ui(std::make_unique<Ui::rio_bt>()) {
     m_ui->setupUi(this);
     Ui::rio_bt& ui = *m_ui;
@@ -152,7 +154,7 @@ void RioBt::optRIO_Click(int racks) {
     takeRackRange(m_record, racks);
     showRecord();
     // The opening editor shows the range too.
-    m_forms.showEditorRecord();
+    m_dialogs.showEditorRecord();
 }
 
 void RioBt::Check_Click(int rack) {
@@ -175,7 +177,7 @@ void RioBt::chk_Click(int rack, int group, int module) {
 
 void RioBt::accept() {
     hide();
-    m_forms.shell().showModelEditor();
+    m_dialogs.shell().showModelEditor();
 }
 
 // The range and the entries go back to what they were at set-up together: a
@@ -185,10 +187,10 @@ void RioBt::accept() {
 void RioBt::cmdCancel_Click() {
     std::copy(m_held.begin(), m_held.end(), m_record.ExtParams.begin());
     m_record.HighAddress = m_heldRange;
-    m_forms.showEditorRecord();
+    m_dialogs.showEditorRecord();
     hide();
-    m_forms.shell().showModelEditor();
-    m_forms.unloadRioBt();
+    m_dialogs.shell().showModelEditor();
+    m_dialogs.unloadRioBt();
 }
 
 void RioBt::closeEvent(QCloseEvent* event) {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/codes.h"
+#include "core/record.h"
 #include "editors/controls.h"
-#include "editors/formset.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -15,13 +15,15 @@ class rio_bt;
 
 namespace cvcfg {
 
+class Dialogs;
+
 // The Remote I/O block-transfer map (rio_bt): one box per rack, group and
 // module slot, each a bit of ExtParams[0..13], and the number of racks the
 // adapter occupies.
 class RioBt : public QDialog {
     Q_OBJECT
 public:
-    explicit RioBt(EditorForms& forms);
+    explicit RioBt(Dialogs& dialogs);
     ~RioBt() override;
 
     // Shows the record: the rack range, the racks' addresses and every box as
@@ -48,7 +50,7 @@ private:
     void cmdCancel_Click();
     void buildRacks();
 
-    EditorForms& m_forms;
+    Dialogs& m_dialogs;
     ConfigRecord& m_record;
     std::unique_ptr<Ui::rio_bt> m_ui;
     std::array<OptionButton*, block_transfer::kRacks> m_ranges{};

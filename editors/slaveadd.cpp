@@ -2,6 +2,7 @@
 
 #include "core/codes.h"
 #include "editors/controls.h"
+#include "editors/dialogs.h"
 #include "ui_slaveadd.h"
 
 #include <QCloseEvent>
@@ -16,8 +17,8 @@ constexpr int kLastSlaveAddress = 62;
 
 } // namespace
 
-SlaveAddDialog::SlaveAddDialog(EditorForms& forms)
-    : QDialog(nullptr), m_forms(forms), m_record(forms.record()),
+SlaveAddDialog::SlaveAddDialog(Dialogs& dialogs)
+    : QDialog(nullptr), m_dialogs(dialogs), m_record(dialogs.record()),
       m_ui(std::make_unique<Ui::SlaveAdd>()) {
     m_ui->setupUi(this);
     m_ui->CboHighAddress->addItems(octalEntries(kLastSlaveAddress).mid(kFirstSlaveAddress));
@@ -52,7 +53,7 @@ void SlaveAddDialog::CboHighAddress_Click() {
     m_record.HighAddress = charField(octalEntryValue(m_ui->CboHighAddress->currentText().toInt()));
     showRecord();
     // The editor may show the high address too, and nothing hides it meanwhile.
-    m_forms.showEditorRecord();
+    m_dialogs.showEditorRecord();
 }
 
 void SlaveAddDialog::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/formset.h"
+#include "core/record.h"
 
 #include <QDialog>
 #include <memory>
@@ -11,11 +11,13 @@ class SlaveAdd;
 
 namespace cvcfg {
 
+class Dialogs;
+
 // The half-duplex slave address, kept in HighAddress (SlaveAdd).
 class SlaveAddDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit SlaveAddDialog(EditorForms& forms);
+    explicit SlaveAddDialog(Dialogs& dialogs);
     ~SlaveAddDialog() override;
 
     // Shows the record's address; runs no handler and changes nothing.
@@ -35,7 +37,7 @@ protected:
 private:
     void CboHighAddress_Click();
 
-    EditorForms& m_forms;
+    Dialogs& m_dialogs;
     ConfigRecord& m_record;
     std::unique_ptr<Ui::SlaveAdd> m_ui;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editors/formset.h"
+#include "editors/shell.h"
 #include "link/portmap.h"
 
 #include <functional>

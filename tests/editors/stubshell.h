@@ -4,6 +4,7 @@
 #include "editors/cv210params.h"
 #include "editors/df1dialog.h"
 #include "editors/formset.h"
+#include "editors/shell.h"
 #include "tests/support/gui.h"
 
 namespace cvcfg::test {
