@@ -58,9 +58,10 @@ TEST(Sheet, ShowsTheTranslationTableAndTheBlockTransferMap) {
     modbus.ExtParams[8 + 10 * 2] = 44;
     modbus.ExtParams[9 + 10 * 2] = 1;
     modbus.ExtParams[16 + 10 * 2] = 1;
-    EXPECT_TRUE(
-        contains(configurationSheetHtml(modbus, {}),
-                 "<tr><td>2</td><td>300</td><td>0</td><td>0</td><td>0</td><td>yes</td></tr>"));
+    modbus.ExtParams[17 + 10 * 2] = 5; // the spare entry goes to the unit too
+    EXPECT_TRUE(contains(
+        configurationSheetHtml(modbus, {}),
+        "<tr><td>2</td><td>300</td><td>0</td><td>0</td><td>0</td><td>yes</td><td>5</td></tr>"));
 
     ConfigRecord card = test::zeroRecord("CV-PCI");
     card.StationNo = charField(8);
