@@ -131,8 +131,8 @@ const ChannelATexts& channelATexts(const CV310Layout& layout, bool modbus) {
 }
 
 std::span<const SpeedCode> channelCSpeeds() {
-    return channelSpeeds().first(
-        static_cast<std::size_t>(kLastChannelCSpeed - channelSpeeds().front().code + 1));
+    const int count = kLastChannelCSpeed - channelSpeeds().front().code + 1;
+    return channelSpeeds().first(static_cast<std::size_t>(count));
 }
 
 // The field's address if the station and address lists offer it.

@@ -42,8 +42,9 @@ std::span<const EditorRow> modelEditors() {
 }
 
 const EditorRow* editorRowFor(std::string_view model) {
-    const auto found = std::find_if(kEditors.begin(), kEditors.end(),
-                                    [model](const EditorRow& row) { return row.edits(model); });
+    const auto* const found =
+        std::find_if(kEditors.begin(), kEditors.end(),
+                     [model](const EditorRow& row) { return row.edits(model); });
     return found == kEditors.end() ? nullptr : &*found;
 }
 

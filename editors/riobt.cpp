@@ -130,9 +130,9 @@ void RioBt::showRecord() {
                 showChecked(box, set);
                 // Named by its row's address and its column's head, as the
                 // operator reads the map: "Rack Addr 10 2/1".
+                const int head = group * kModules + module;
                 box->setAccessibleName(QStringLiteral("%1 %2").arg(
-                    m_addresses[r]->text(),
-                    m_heads[static_cast<std::size_t>(group * kModules + module)]->text()));
+                    m_addresses[r]->text(), m_heads[static_cast<std::size_t>(head)]->text()));
                 whole = whole && set;
             }
         }
@@ -160,7 +160,7 @@ void RioBt::optRIO_Click(int racks) {
 void RioBt::Check_Click(int rack) {
     const int32_t bits =
         m_wholeRacks[static_cast<std::size_t>(rack - 1)]->isChecked() ? kWholeEntry : 0;
-    const auto first = m_record.ExtParams.begin() + static_cast<std::ptrdiff_t>(entry(rack, 0));
+    auto* const first = m_record.ExtParams.begin() + static_cast<std::ptrdiff_t>(entry(rack, 0));
     std::fill(first, first + kEntriesPerRack, bits);
     showRecord();
 }

@@ -42,7 +42,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    using Entries = std::array<int32_t, block_transfer::kRacks * block_transfer::kEntriesPerRack>;
+    using Entries =
+        std::array<int32_t, std::size_t{block_transfer::kRacks} * block_transfer::kEntriesPerRack>;
 
     void optRIO_Click(int racks);
     void Check_Click(int rack);
@@ -55,7 +56,7 @@ private:
     std::unique_ptr<Ui::rio_bt> m_ui;
     std::array<OptionButton*, block_transfer::kRacks> m_ranges{};
     std::array<QWidget*, block_transfer::kRacks> m_frames{};
-    std::array<QLabel*, block_transfer::kGroups * block_transfer::kModules> m_heads{};
+    std::array<QLabel*, std::size_t{block_transfer::kGroups} * block_transfer::kModules> m_heads{};
     std::array<QLabel*, block_transfer::kRacks> m_addresses{};
     std::array<CheckBox*, block_transfer::kRacks> m_wholeRacks{};
     std::array<std::array<std::array<CheckBox*, block_transfer::kModules>, block_transfer::kGroups>,

@@ -15,8 +15,8 @@
 namespace cvcfg {
 
 ChooseVariant::ChooseVariant(Application& app, std::string path,
-                             const std::vector<const Variant*>& variants)
-    : m_app(app), m_path(std::move(path)), m_variants(variants),
+                             std::vector<const Variant*> variants)
+    : m_app(app), m_path(std::move(path)), m_variants(std::move(variants)),
       m_lstVariants(new QListWidget(this)), m_cmdOpen(new QPushButton(tr("&Open"), this)) {
     setObjectName(QStringLiteral("ChooseVariant"));
     setWindowTitle(tr("Open Corvane Configuration Settings"));

@@ -19,7 +19,7 @@ struct Variant;
 class ChooseVariant : public QWidget {
     Q_OBJECT
 public:
-    ChooseVariant(Application& app, std::string path, const std::vector<const Variant*>& variants);
+    ChooseVariant(Application& app, std::string path, std::vector<const Variant*> variants);
     ~ChooseVariant() override;
 
 protected:

@@ -19,9 +19,9 @@ QString latin1(const std::string& text) {
 QString qtFileFilter(const std::string& filter) {
     const QStringList parts = latin1(filter).split(QLatin1Char('|'));
     QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString name = parts[i];
-        if (const int open = name.lastIndexOf(QStringLiteral(" ("));
+        if (const qsizetype open = name.lastIndexOf(QStringLiteral(" ("));
             open > 0 && name.endsWith(')')) {
             name.truncate(open);
         }
