@@ -4,12 +4,14 @@
 #include "editors/slaveadd.h"
 #include "tests/editors/stubshell.h"
 
+#include <QAbstractButton>
 #include <QClipboard>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace cvcfg {
 namespace {
@@ -185,6 +187,35 @@ TEST_F(ModbusDialog, DeviceTypeAndPlcTypeLayTheDialogOut) {
     EXPECT_EQ(entry(46), 0x01);
     click(form(), "Check3");
     EXPECT_EQ(entry(46), 0);
+}
+
+// What the dialog's boxes, check boxes and option buttons show, by name.
+std::map<QString, QString> shownValues(QWidget* form) {
+    std::map<QString, QString> values;
+    for (const QLineEdit* box : form->findChildren<QLineEdit*>()) {
+        values[box->objectName()] = box->text();
+    }
+    for (const QAbstractButton* button : form->findChildren<QAbstractButton*>()) {
+        if (button->isCheckable()) {
+            values[button->objectName()] = button->isChecked() ? "on" : "off";
+        }
+    }
+    return values;
+}
+
+TEST_F(ModbusDialog, ResetWhileOpenShowsWhatTheRecordNowHolds) {
+    for (const char* option : {"optAscii", "optYesBroadcast", "Option3", "Check0"}) {
+        click(form(), option);
+    }
+    type("txtStart1", "300");
+    type("txtWord2", "17");
+    click(form(), "Command3");
+
+    EditorBench fresh;
+    fresh.gui.record = record();
+    fresh.forms.modbus_prot().showRecord();
+    EXPECT_EQ(shownValues(form()), shownValues(&fresh.forms.modbus_prot()));
+    EXPECT_EQ(box("txtStart1")->text(), "") << "the cleared row is unused again";
 }
 
 TEST_F(ModbusDialog, ResetClearsOptionsAddressesAndTable) {
