@@ -28,7 +28,8 @@ struct FoundPort {
 
 // The serial devices under `root` (a file system root with dev/ and sys/):
 // USB adapters and the built-in UARTs that have hardware behind them, in
-// the order of their nodes. Paths in the result start with `root`.
+// the order of their nodes (by name, then by number: ttyUSB2 before
+// ttyUSB10). Paths in the result start with `root`.
 [[nodiscard]] std::vector<FoundPort> findSerialPorts(const std::string& root = "/");
 
 // What the program keeps between runs about ports: the COM number each device
@@ -59,7 +60,8 @@ struct ComAssignment {
 // takes the lowest number that is not `taken` (fixed by the command line or
 // the environment), not given to something present and not remembered for
 // an absent device; when every number is, it takes the number of an absent
-// device. Numbers given are written into `memory`. Built-in UART ttyS<n>
+// device. A device whose remembered number is now `taken` counts as new.
+// Numbers given are written into `memory`. Built-in UART ttyS<n>
 // that is new takes COM<n+1> when that is free, as the machine's own ports
 // have always been numbered. At most twelve are given; the rest get none.
 [[nodiscard]] std::vector<ComAssignment> assignComNumbers(const std::vector<FoundPort>& found,

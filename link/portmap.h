@@ -68,7 +68,8 @@ private:
 
 // Finds the serial devices under `root`, numbers them and the servers in
 // `memory` (which keeps the numbers given) and puts them behind their
-// numbers in `map`.
+// numbers in `map`. A device a mapping of the command line or the
+// environment already names gets no second number.
 void refreshPortMap(PortMap& map, PortMemory& memory, const std::string& root = "/");
 
 } // namespace cvcfg

@@ -101,22 +101,6 @@ TEST(PortMap, RefusesMalformedMappings) {
     }
 }
 
-TEST(PortMap, DiscoversTheMachinesSerialDevices) {
-    const std::filesystem::path root = std::filesystem::path(::testing::TempDir()) / "cvcfg-dev";
-    std::filesystem::remove_all(root);
-    std::filesystem::create_directories(root / "serial/by-id");
-    for (const char* name : {"ttyUSB0", "ttyACM1", "ttyS0", "tty0", "ttyS", "null",
-                             "serial/by-id/usb-Maker_Cable-if00-port0"}) {
-        std::ofstream(root / name) << "";
-    }
-    const std::vector<std::string> found = discoverSerialDevices(root.string());
-    const std::string prefix = root.string() + "/";
-    EXPECT_EQ(found,
-              (std::vector<std::string>{prefix + "serial/by-id/usb-Maker_Cable-if00-port0",
-                                        prefix + "ttyACM1", prefix + "ttyS0", prefix + "ttyUSB0"}));
-    std::filesystem::remove_all(root);
-}
-
 // A port the user may not open says which group owns it and how to join it,
 // where that group may read and write it.
 TEST(PosixBackend, RefusedPortNamesTheGroupThatOwnsIt) {
