@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -126,6 +127,11 @@ std::string FoundPort::description() const {
         text += " " + vendorId + ":" + productId;
     }
     return maker.empty() ? text : text + " (" + maker + ")";
+}
+
+std::string deviceRoot() {
+    const char* root = std::getenv("CVCFG_DEVICE_ROOT");
+    return root && *root ? root : "/";
 }
 
 std::vector<FoundPort> findSerialPorts(const std::string& root) {

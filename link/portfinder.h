@@ -32,6 +32,10 @@ struct FoundPort {
 // ttyUSB10). Paths in the result start with `root`.
 [[nodiscard]] std::vector<FoundPort> findSerialPorts(const std::string& root = "/");
 
+// Where the program looks for devices: "/", unless CVCFG_DEVICE_ROOT names
+// another folder with dev/ and sys/ (the end-to-end tests' own machine).
+[[nodiscard]] std::string deviceRoot();
+
 // What the program keeps between runs about ports: the COM number each device
 // (by its key) and each server (by its address) was given, the servers the
 // operator added, and the port used last (a key or an address).

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -165,6 +166,18 @@ Expected<PortMemory> loadPortMemory(const std::string& path) {
         }
     }
     return memory;
+}
+
+PortMemory loadPortMemoryOrNone(const std::string& path) {
+    if (path.empty()) {
+        return {};
+    }
+    Expected<PortMemory> loaded = loadPortMemory(path);
+    if (!loaded) {
+        std::fprintf(stderr, "cvcfg: %s; no port is remembered\n", loaded.error().c_str());
+        return {};
+    }
+    return std::move(loaded).value();
 }
 
 Status savePortMemory(const std::string& path, const PortMemory& memory) {

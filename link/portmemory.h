@@ -19,6 +19,12 @@ namespace cvcfg {
 // file and what is wrong with it (the caller goes on with an empty memory).
 [[nodiscard]] Expected<PortMemory> loadPortMemory(const std::string& path);
 
+// The memory as loadPortMemory reads it; when it cannot, one line on
+// standard error says why and the memory is empty, as the program starts
+// with no remembered port rather than not at all. An empty path is an empty
+// memory.
+[[nodiscard]] PortMemory loadPortMemoryOrNone(const std::string& path);
+
 // Writes the memory through the program's one save routine, making the
 // folder when it is missing.
 [[nodiscard]] Status savePortMemory(const std::string& path, const PortMemory& memory);
