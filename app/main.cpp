@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "editors/sheetprint.h"
+#include "link/portmemory.h"
 #include "shell/desktop.h"
 #include "shell/headless.h"
 
@@ -44,6 +45,9 @@ int main(int argc, char* argv[]) {
     }
     const cvcfg::cli::DesktopHooks desktop{cvcfg::factorySettings, cvcfg::writeSnapshots,
                                            cvcfg::writeSheetPdf};
-    return cvcfg::cli::run(args, std::cin, std::cout, std::cerr, cvcfg::PortMap::fromEnvironment(),
-                           desktop);
+    // The commands reach the ports by the numbers the desktop program gives;
+    // the mappings taken above are taken again, unchanged, by the command.
+    cvcfg::PortMemory memory = cvcfg::loadPortMemoryOrNone(cvcfg::portMemoryPath());
+    cvcfg::refreshPortMap(ports, memory, cvcfg::deviceRoot());
+    return cvcfg::cli::run(args, std::cin, std::cout, std::cerr, ports, desktop);
 }

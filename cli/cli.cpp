@@ -72,11 +72,14 @@ Writes a PNG picture of every form of the desktop program into DIR, as the
 forms stand after the set-up of VARIANT (CV210-DF1 unless given).
 )";
 
-constexpr std::string_view kPortsHelp = R"(Usage: cvcfg ports [--com N=PATH]...
+constexpr std::string_view kPortsHelp = R"(Usage: cvcfg ports [--com N=PATH]... [--json]
 
-Lists COM1 to COM12 with the device each stands for, where that mapping comes
-from and whether the device exists, then the serial devices found on this
-machine.
+Lists the COM ports something stands behind: the serial devices found on this
+machine (USB adapters by product, maker and stable /dev/serial/by-id path, and
+built-in serial ports), the device servers added in the desktop program, and
+the ports given with --com N=PATH or CVCFG_COM<N>=PATH, which win over what
+was found. A device keeps its COM number while it is plugged in and gets the
+same one back when plugged in again.
 )";
 
 constexpr std::string_view kVariantsHelp = R"(Usage: cvcfg variants
@@ -293,6 +296,10 @@ std::string_view sourceName(PortMap::Source source) {
         return "--com";
     case PortMap::Source::Environment:
         return "environment";
+    case PortMap::Source::Found:
+        return "found";
+    case PortMap::Source::Server:
+        return "server";
     case PortMap::Source::Default:
         break;
     }
@@ -301,7 +308,7 @@ std::string_view sourceName(PortMap::Source source) {
 
 int runPorts(std::span<const std::string> args, const PortMap& ports, Command& command) {
     UsageError error;
-    const auto parsed = parseArguments(args, {}, {}, error);
+    const auto parsed = parseArguments(args, {}, {"--json"}, error);
     if (!parsed) {
         return command.usage(error.message, kPortsHelp);
     }
@@ -309,32 +316,48 @@ int runPorts(std::span<const std::string> args, const PortMap& ports, Command& c
         return command.succeed(std::string(kPortsHelp));
     }
     if (!parsed->words.empty()) {
-        return command.usage("ports takes no arguments but --com", kPortsHelp);
+        return command.usage("ports takes no arguments but --com and --json", kPortsHelp);
     }
     std::string text;
+    std::vector<std::string> json;
     for (int port = 1; port <= PortMap::kPortCount; ++port) {
+        if (!ports.offered(port)) {
+            continue;
+        }
+        const PortMap::Source source = ports.sourceOf(port);
         const std::string device = ports.deviceFor(port);
+        const std::string label = ports.labelOf(port);
+        // A path someone gave may name nothing (yet); say so beside it.
         std::error_code ignored;
-        const bool exists = std::filesystem::exists(device, ignored);
-        char line[512];
-        std::snprintf(line, sizeof line, "COM%-3d %-40s %-12s %s\n", port, device.c_str(),
-                      std::string(sourceName(ports.sourceOf(port))).c_str(),
-                      exists ? "present" : "missing");
-        text += line;
-    }
-    text += "\nSerial devices on this machine:\n";
-    const std::vector<std::string> found = discoverSerialDevices();
-    for (const std::string& device : found) {
-        std::error_code ignored;
-        const std::filesystem::path target = std::filesystem::canonical(device, ignored);
-        text += "  " + device;
-        if (!ignored && target.string() != device) {
-            text += " -> " + target.string();
+        const bool mapped =
+            source == PortMap::Source::CommandLine || source == PortMap::Source::Environment;
+        const bool missing = mapped && device.find("://") == std::string::npos &&
+                             !std::filesystem::exists(device, ignored);
+        const std::string name = "COM" + std::to_string(port);
+        text += name + std::string(7 - name.size(), ' ') + label;
+        if (mapped) {
+            text += " (" + std::string(sourceName(source)) + (missing ? ", missing)" : ")");
         }
         text += "\n";
+        if (device != label && source != PortMap::Source::Server) {
+            text += "       " + device + "\n";
+        }
+        json.push_back("{\"port\": " + jsonString(name) +
+                       ", \"source\": " + jsonString(std::string(sourceName(source))) +
+                       ", \"label\": " + jsonString(label) + ", \"device\": " + jsonString(device) +
+                       ", \"present\": " + (missing ? "false" : "true") + "}");
     }
-    if (found.empty()) {
-        text += "  (none)\n";
+    if (parsed->flag("--json")) {
+        std::string list = "[";
+        for (std::size_t i = 0; i < json.size(); ++i) {
+            list += (i ? ",\n " : "") + json[i];
+        }
+        return command.succeed(list + "]\n");
+    }
+    if (text.empty()) {
+        text = "No serial port was found. A USB serial adapter is listed here once it is "
+               "plugged in;\nname another device with --com N=PATH, a device server with "
+               "--com N=rfc2217://HOST:PORT.\n";
     }
     return command.succeed(text);
 }

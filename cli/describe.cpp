@@ -148,25 +148,6 @@ private:
 
 // ---- JSON ---------------------------------------------------------------------
 
-std::string jsonString(const std::string& text) {
-    std::string json = "\"";
-    for (const char c : text) {
-        const auto code = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (code < 0x20 || code >= 0x7F) {
-            // Texts are single-byte; escaping keeps the output valid UTF-8.
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", code);
-            json += escape;
-        } else {
-            json += c;
-        }
-    }
-    return json + "\"";
-}
-
 // A field's byte as a JSON integer; null where the field holds none (an empty
 // character field, a decimal text that is not a number).
 std::string jsonByte(const ConfigRecord& record, const ByteField& field, int index = 0) {
@@ -192,6 +173,25 @@ std::string readingJson(const FieldReading& reading) {
 }
 
 } // namespace
+
+std::string jsonString(const std::string& text) {
+    std::string json = "\"";
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (code < 0x20 || code >= 0x7F) {
+            // Texts are single-byte; escaping keeps the output valid UTF-8.
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", code);
+            json += escape;
+        } else {
+            json += c;
+        }
+    }
+    return json + "\"";
+}
 
 std::string describeRecord(const ConfigRecord& record) {
     Readings readings(record);

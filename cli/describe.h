@@ -11,6 +11,9 @@ namespace cvcfg::cli {
 // The record as an engineer reads it: each field with what its code means.
 [[nodiscard]] std::string describeRecord(const ConfigRecord& record);
 
+// A text as a JSON string, quoted and escaped.
+[[nodiscard]] std::string jsonString(const std::string& text);
+
 // The record as one JSON object holding every field by its name.
 [[nodiscard]] std::string recordJson(const ConfigRecord& record);
 

@@ -1,4 +1,6 @@
 #include "cli/cli.h"
+#include "link/portmap.h"
+#include "tests/support/fakemachine.h"
 #include "tests/support/records.h"
 #include "tests/support/tempdir.h"
 
@@ -35,7 +37,6 @@ class Cli : public testing::Test {
 protected:
     std::string path(const std::string& name) const { return m_dir.path(name); }
 
-private:
     test::TempDir m_dir;
 };
 
@@ -279,21 +280,54 @@ TEST_F(Cli, UsageErrorsExitWithTwo) {
     }
 }
 
-TEST_F(Cli, PortsShowWhereEachComEntryLeads) {
-    PortMap environment;
-    ASSERT_TRUE(environment.addMapping("2=/dev/null").ok());
+TEST_F(Cli, PortsListWhatStandsBehindEachNumber) {
+    const PortMap environment = PortMap::fromEnvironment([](const char* name) -> const char* {
+        return std::string_view(name) == "CVCFG_COM2" ? "/dev/null" : nullptr;
+    });
     const Outcome listed =
         cvcfg({"--com", "3=" + path("unit"), "ports", "--com=12=/dev/tty"}, environment);
     ASSERT_EQ(listed.status, kSuccess) << listed.err;
-    EXPECT_TRUE(contains(listed.out, "COM1   /dev/ttyS0 ")) << listed.out;
-    EXPECT_TRUE(contains(listed.out, "COM3   " + path("unit")));
-    EXPECT_TRUE(contains(listed.out, "--com        missing\n"));
-    EXPECT_TRUE(contains(listed.out, "COM12  /dev/tty "));
-    EXPECT_TRUE(contains(listed.out, "Serial devices on this machine:"));
+    EXPECT_EQ(listed.out, "COM2   /dev/null (environment)\n"
+                          "COM3   " +
+                              path("unit") +
+                              " (--com, missing)\n"
+                              "COM12  /dev/tty (--com)\n");
+
+    const Outcome json = cvcfg({"ports", "--json", "--com", "3=" + path("unit")});
+    ASSERT_EQ(json.status, kSuccess) << json.err;
+    EXPECT_EQ(json.out, "[{\"port\": \"COM3\", \"source\": \"--com\", \"label\": \"" +
+                            path("unit") + "\", \"device\": \"" + path("unit") +
+                            "\", \"present\": false}]\n");
+
+    const Outcome none = cvcfg({"ports"});
+    EXPECT_EQ(none.status, kSuccess);
+    EXPECT_TRUE(contains(none.out, "No serial port was found")) << none.out;
 
     const Outcome bad = cvcfg({"--com", "13=/dev/x", "ports"});
     EXPECT_EQ(bad.status, kUsage);
     EXPECT_TRUE(contains(bad.err, "N from 1 to 12")) << bad.err;
+}
+
+TEST_F(Cli, PortsNameTheAdaptersFoundAndTheServersAdded) {
+    test::FakeMachine machine(m_dir);
+    machine.plug(test::kFtdi);
+    PortMemory memory;
+    memory.servers = {"rfc2217://10.0.0.5:4000"};
+    PortMap ports;
+    refreshPortMap(ports, memory, machine.root());
+    const std::string byId =
+        machine.dev("serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0");
+    const Outcome listed = cvcfg({"ports"}, ports);
+    ASSERT_EQ(listed.status, kSuccess) << listed.err;
+    EXPECT_EQ(listed.out, "COM1   FT232R USB UART (FTDI), " + machine.dev("ttyUSB0") +
+                              "\n"
+                              "       " +
+                              byId +
+                              "\n"
+                              "COM2   device server rfc2217://10.0.0.5:4000\n");
+    // A mapping of the command line wins over what was found.
+    const Outcome mapped = cvcfg({"ports", "--com", "1=/dev/null"}, ports);
+    EXPECT_TRUE(contains(mapped.out, "COM1   /dev/null (--com)\n")) << mapped.out;
 }
 
 TEST_F(Cli, DiffExitsAsDiffDoes) {
