@@ -24,6 +24,9 @@ public:
                                               const std::string& title) override {
         return m_person.chooseOpenFile(filter, title);
     }
+    std::optional<std::string> askText(const TextQuestion& question) override {
+        return m_person.askText(question);
+    }
     void setStatus(const std::string& text) override {
         if (m_status) {
             m_status(QString::fromLatin1(text.c_str()));

@@ -23,6 +23,15 @@ struct MessageBox {
     bool operator==(const MessageBox&) const = default;
 };
 
+// A question answered with a line of text, offered `initial` to start from;
+// `field` names the text box for those who cannot see the prompt beside it.
+struct TextQuestion {
+    std::string prompt;
+    std::string title;
+    std::string field;
+    std::string initial;
+};
+
 // A message text with every line break as one LF: the program's texts break
 // lines with CR and LF in either order.
 [[nodiscard]] inline std::string messageLines(const std::string& text) {
@@ -58,6 +67,10 @@ public:
     // nothing when cancelled.
     virtual std::optional<std::string> chooseOpenFile(const std::string& /*filter*/,
                                                       const std::string& /*title*/) {
+        return std::nullopt;
+    }
+    // Asks for a line of text; nothing when cancelled.
+    virtual std::optional<std::string> askText(const TextQuestion& /*question*/) {
         return std::nullopt;
     }
     // Opens a web page in the desktop's browser; failures are ignored.

@@ -40,10 +40,19 @@ template <typename Form> void unload(std::unique_ptr<Form>& form) {
 
 } // namespace
 
-Application::Application(Session session, PortMap ports, std::function<void()> quit)
-    : m_operator(session.op), m_session{session.record, session.serial, m_operator},
-      m_ports(std::move(ports)), m_quit(std::move(quit)), m_editors(m_session, *this) {
+Application::Application(Session session, PortList& ports, std::function<void()> quit)
+    : m_operator(session.op), m_session{session.record, session.serial, m_operator}, m_ports(ports),
+      m_quit(std::move(quit)), m_editors(m_session, *this) {
     registerResources();
+}
+
+Application::Application(Session session, PortMap ports, std::function<void()> quit)
+    : Application(session, std::make_unique<PortList>(std::move(ports)), std::move(quit)) {}
+
+Application::Application(Session session, std::unique_ptr<PortList> ports,
+                         std::function<void()> quit)
+    : Application(session, *ports, std::move(quit)) {
+    m_ownPorts = std::move(ports);
 }
 
 Application::~Application() = default;

@@ -3,6 +3,7 @@
 #include "editors/formset.h"
 #include "editors/shell.h"
 #include "link/portmap.h"
+#include "shell/portlist.h"
 
 #include <functional>
 #include <memory>
@@ -45,6 +46,9 @@ public:
         }
         return m_person.chooseOpenFile(filter, title);
     }
+    std::optional<std::string> askText(const TextQuestion& question) override {
+        return m_person.askText(question);
+    }
     void openWebPage(const std::string& address) override { m_person.openWebPage(address); }
     void closeHelp() override { m_person.closeHelp(); }
     void setStatus(const std::string& text) override { m_person.setStatus(text); }
@@ -68,6 +72,8 @@ class Application : public Shell {
 public:
     // `quit` ends the program; `ports` tells which device each COM entry
     // stands for.
+    Application(Session session, PortList& ports, std::function<void()> quit);
+    // With only the ports of a fixed map: nothing looked for, nothing kept.
     Application(Session session, PortMap ports, std::function<void()> quit);
     ~Application() override;
 
@@ -119,7 +125,7 @@ public:
 
     [[nodiscard]] Session& session() { return m_session; }
     [[nodiscard]] ConfigRecord& record() { return m_session.record; }
-    [[nodiscard]] const PortMap& ports() const { return m_ports; }
+    [[nodiscard]] PortList& ports() { return m_ports; }
     [[nodiscard]] bool ended() const { return m_ended; }
 
     // The COM port on which a simulated unit stands in for a real one (0: none).
@@ -133,9 +139,12 @@ public:
     void endProgram() override;
 
 private:
+    Application(Session session, std::unique_ptr<PortList> ports, std::function<void()> quit);
+
     StartOperator m_operator;
     Session m_session;
-    PortMap m_ports;
+    std::unique_ptr<PortList> m_ownPorts;
+    PortList& m_ports;
     int m_simulatedPort = 0;
     std::function<void()> m_quit;
     bool m_ended = false;

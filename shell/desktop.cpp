@@ -1,6 +1,7 @@
 #include "shell/desktop.h"
 
-#include "link/posixbackend.h"
+#include "link/portbackend.h"
+#include "link/portmemory.h"
 #include "shell/application.h"
 #include "shell/measure.h"
 #include "shell/qtoperator.h"
@@ -129,13 +130,18 @@ int runDesktop(int& argc, char** argv, PortMap ports, bool demo, const std::stri
         forwardLog();
     }
 
+    // The ports found on this machine, the servers added and the port used
+    // last come back from the port memory.
+    PortList portList(ports, portMemoryPath(), deviceRoot());
     ConfigRecord record;
-    PosixSerialBackend backend(ports);
+    PortBackend backend(portList.map());
     SerialLayer serial(backend);
     serial.setEventPump([] { QApplication::processEvents(); });
     const std::unique_ptr<QtOperator> op =
         measurement ? measurement->makeOperator() : std::make_unique<QtOperator>();
-    Application app(Session{record, serial, *op}, ports, [] { QApplication::quit(); });
+    Application app(Session{record, serial, *op}, portList, [] { QApplication::quit(); });
+    record.ComPort = portList.rememberedPort();
+    portList.watch();
     if (demo) {
         app.setSimulatedPort(1);
     }

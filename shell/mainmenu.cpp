@@ -20,10 +20,11 @@ namespace cvcfg {
 MainMenu::MainMenu(Application& app) : m_app(app), m_ui(std::make_unique<Ui::Mainmenu>()) {
     m_ui->setupUi(this);
     Ui::Mainmenu& ui = *m_ui;
-    for (int port = 1; port <= PortMap::kPortCount; ++port) {
-        ui.cboCOM->setItemData(port, QString::fromStdString(m_app.ports().deviceFor(port)),
-                               Qt::ToolTipRole);
-    }
+    // The entries name whole devices; the list stays narrow and its pop-up
+    // is as wide as they are.
+    ui.cboCOM->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ui.cboCOM->setMinimumContentsLength(8);
+    connect(&m_app.ports(), &PortList::changed, this, &MainMenu::showPort);
     // The device and link texts wrap within the form instead of widening it.
     ui.lblDevice->setWordWrap(true);
     ui.lblDevice->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -37,10 +38,14 @@ MainMenu::MainMenu(Application& app) : m_app(app), m_ui(std::make_unique<Ui::Mai
 
     using Handler = void (MainMenu::*)();
     const std::pair<QPushButton*, Handler> buttons[] = {
-        {ui.cmdUpdate, &MainMenu::cmdUpdate_Click}, {ui.cmdDOWNLOAD, &MainMenu::cmdDOWNLOAD_Click},
-        {ui.cmdUPLOAD, &MainMenu::cmdUPLOAD_Click}, {ui.cmdCompare, &MainMenu::cmdCompare_Click},
-        {ui.cmdBurn, &MainMenu::cmdBurn_Click},     {ui.Command3, &MainMenu::Command3_Click},
+        {ui.cmdUpdate, &MainMenu::cmdUpdate_Click},
+        {ui.cmdDOWNLOAD, &MainMenu::cmdDOWNLOAD_Click},
+        {ui.cmdUPLOAD, &MainMenu::cmdUPLOAD_Click},
+        {ui.cmdCompare, &MainMenu::cmdCompare_Click},
+        {ui.cmdBurn, &MainMenu::cmdBurn_Click},
+        {ui.Command3, &MainMenu::Command3_Click},
         {ui.Command2, &MainMenu::Command2_Click},
+        {ui.cmdAddServer, &MainMenu::cmdAddServer_Click},
     };
     for (const auto& [button, handler] : buttons) {
         connect(button, &QPushButton::clicked, this, handler);
@@ -58,18 +63,41 @@ void MainMenu::setPortCaption(const QString& text) {
     m_ui->lblComPort1->setText(text);
 }
 
-// The list shows the port that the transfers use, also when the menu comes
-// back after product selection; beside it, what stands behind the port and
-// the speed of the link to the unit.
+// The list offers "NONE" and the ports something stands behind, each named
+// by what it is, and shows the port that the transfers use, also when the
+// menu comes back after product selection or the device has gone; beside
+// it, what the port opens and the speed of the link to the unit.
 void MainMenu::showPort() {
     const ConfigRecord& record = m_app.record();
+    const PortMap& ports = m_app.ports().map();
     const int port = record.ComPort;
-    showText(m_ui->cboCOM, port ? QStringLiteral("COM%1").arg(port) : QStringLiteral("NONE"));
+    QStringList entries{QStringLiteral("NONE")};
+    QList<int> numbers{0};
+    for (int number = 1; number <= PortMap::kPortCount; ++number) {
+        if (number != port && !ports.offered(number) && number != m_app.simulatedPort()) {
+            continue;
+        }
+        const QString label = number == m_app.simulatedPort()
+                                  ? QStringLiteral("simulated unit")
+                                  : QString::fromStdString(ports.labelOf(number));
+        entries << (label.isEmpty() ? QStringLiteral("COM%1").arg(number)
+                                    : QStringLiteral("COM%1 \u2014 %2").arg(number).arg(label));
+        numbers << number;
+    }
+    showEntries(m_ui->cboCOM, entries);
+    for (int row = 0; row < numbers.size(); ++row) {
+        m_ui->cboCOM->setItemData(row, numbers[row]);
+        m_ui->cboCOM->setItemData(row, entries[row], Qt::ToolTipRole);
+    }
+    {
+        const QSignalBlocker quiet(m_ui->cboCOM);
+        m_ui->cboCOM->setCurrentIndex(static_cast<int>(numbers.indexOf(port)));
+    }
+    m_ui->cboCOM->view()->setMinimumWidth(m_ui->cboCOM->view()->sizeHintForColumn(0));
     QString device;
     if (port) {
-        device = port == m_app.simulatedPort()
-                     ? QStringLiteral("simulated unit")
-                     : QString::fromStdString(m_app.ports().deviceFor(port));
+        device = port == m_app.simulatedPort() ? QStringLiteral("simulated unit")
+                                               : QString::fromStdString(ports.deviceFor(port));
         if (!record.LinkBaud.empty()) {
             device += QStringLiteral(", %1 baud").arg(QString::fromStdString(record.LinkBaud));
         }
@@ -96,16 +124,40 @@ void MainMenu::enableTransfers(bool enabled) {
 
 void MainMenu::cboCOM_Click() {
     ConfigRecord& record = m_app.record();
-    record.ComPort = comPortNumber(m_ui->cboCOM->currentText().toStdString());
+    record.ComPort = m_ui->cboCOM->currentData().toInt();
     if (record.ComPort) {
         Session& session = m_app.session();
         const bool opened = TestComPort(session);
-        if (!opened) {
+        if (opened) {
+            m_app.ports().remember(record.ComPort);
+        } else {
             record.ComPort = 0;
         }
         enableTransfers(opened);
     }
     showPort();
+}
+
+// A serial device server joins the list under a number of its own and is
+// tried at once, as a port picked from the list is.
+void MainMenu::cmdAddServer_Click() {
+    Session& session = m_app.session();
+    const char* title = "Add Device Server";
+    const std::optional<std::string> address = session.op.askText(
+        {"Address of the serial device server:\nrfc2217://HOST:PORT (RFC 2217), or "
+         "socket://HOST:PORT (raw TCP, line set up on the server)",
+         title, "Device server address", "rfc2217://"});
+    if (!address) {
+        return;
+    }
+    const Expected<int> port = m_app.ports().addServer(*address);
+    if (!port) {
+        session.op.showMessage({port.error(), Buttons::Ok, Icon::Exclamation, title});
+        return;
+    }
+    m_app.record().ComPort = *port;
+    showPort();
+    cboCOM_Click();
 }
 
 void MainMenu::cmdUpdate_Click() {

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -92,6 +94,21 @@ std::optional<std::string> QtOperator::chooseOpenFile(const std::string& filter,
         return std::nullopt;
     }
     return path.toStdString();
+}
+
+std::optional<std::string> QtOperator::askText(const TextQuestion& question) {
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(latin1(question.title));
+    dialog.setLabelText(latin1(question.prompt));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(latin1(question.initial));
+    if (auto* box = dialog.findChild<QLineEdit*>()) {
+        box->setAccessibleName(latin1(question.field));
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.textValue().trimmed().toStdString();
 }
 
 void QtOperator::openWebPage(const std::string& address) {

@@ -18,6 +18,7 @@ public:
     std::optional<std::string> chooseSaveFile(const std::string& filter) override;
     std::optional<std::string> chooseOpenFile(const std::string& filter,
                                               const std::string& title) override;
+    std::optional<std::string> askText(const TextQuestion& question) override;
     void openWebPage(const std::string& address) override;
     void setStatus(const std::string&) override {}
     void setBusy(bool) override {}

@@ -262,6 +262,8 @@ class Desktop:
             "QT_QPA_PLATFORM": "xcb",
             "XDG_RUNTIME_DIR": self.work,
             "HOME": self.work,
+            # The ports a run remembers stay with the run.
+            "XDG_CONFIG_HOME": os.path.join(self.work, "config"),
             "LC_ALL": "C.UTF-8",
         })
         for name, value in extra.items():
@@ -281,10 +283,10 @@ class Desktop:
         """Starts the desktop program as an operator does."""
         return self.run([os.path.join(self.bin_dir, "cvcfg"), *args], "cvcfg.log", **env)
 
-    def command(self, *args):
+    def command(self, *args, **env):
         """Runs a command of cvcfg's command line and gives what it printed."""
         done = subprocess.run([os.path.join(self.bin_dir, "cvcfg"), *args],
-                              capture_output=True, text=True, env=self.environment())
+                              capture_output=True, text=True, env=self.environment(**env))
         if done.returncode != 0:
             raise StepFailed(f"cvcfg {' '.join(args)} ended with {done.returncode}: "
                              f"{done.stderr.strip()}")

@@ -11,6 +11,7 @@ import glob
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import time
@@ -67,7 +68,7 @@ def demo_df1_main_menu(d):
         d.press(variants, "DF1 to DH+/DH-485 (1770-KF2/KF3)")
     with d.step("choose COM1, where the simulated unit answers"):
         menu = d.window(app, MAIN_MENU)
-        d.choose(menu, "COM PORT", "COM1")
+        d.choose(menu, "COM PORT", "COM1 \u2014 simulated unit")
         wait_for("the main menu to name the simulated unit beside the port",
                  lambda: any("simulated unit" in label.name for label in d.all(menu, "label")))
     return program, app, menu
@@ -340,6 +341,101 @@ def scenario_monitor(d):
         exits_cleanly(d, program, menu, "Exit CVCFG")
 
 
+# ---- ports as users have them ----
+
+class FakeMachine:
+    """A dev/ and sys/ as Linux lays them out, for the program to look for
+    serial devices in (CVCFG_DEVICE_ROOT). The adapter's node leads to a
+    pseudo-terminal of the test's, so that the port really opens."""
+
+    HUB = "sys/devices/pci0000:00/0000:00:14.0/usb1"
+
+    def __init__(self, root):
+        self.root = root
+        os.makedirs(self.path("dev"))
+        os.makedirs(self.path("sys/class/tty"))
+        self.master, self.slave = os.openpty()
+
+    def path(self, relative):
+        return os.path.join(self.root, relative)
+
+    def write(self, relative, text):
+        os.makedirs(os.path.dirname(self.path(relative)), exist_ok=True)
+        with open(self.path(relative), "w") as file:
+            file.write(text + "\n")
+
+    def plug_ftdi(self):
+        usb = f"{self.HUB}/1-1"
+        for name, text in (("idVendor", "0403"), ("idProduct", "6001"),
+                           ("product", "FT232R USB UART"), ("manufacturer", "FTDI"),
+                           ("serial", "A10K3XYZ")):
+            self.write(f"{usb}/{name}", text)
+        tty = f"{usb}/1-1:1.0/ttyUSB0/tty/ttyUSB0"
+        os.makedirs(self.path(tty))
+        os.symlink("../../../ttyUSB0", self.path(f"{tty}/device"))
+        os.symlink("../../" + tty[len("sys/"):], self.path("sys/class/tty/ttyUSB0"))
+        os.symlink(os.ttyname(self.slave), self.path("dev/ttyUSB0"))
+        os.makedirs(self.path("dev/serial/by-id"), exist_ok=True)
+        os.symlink("../../ttyUSB0", self.path(f"dev/serial/by-id/{FTDI_BY_ID}"))
+
+    def unplug_ftdi(self):
+        os.remove(self.path("dev/ttyUSB0"))
+        os.remove(self.path(f"dev/serial/by-id/{FTDI_BY_ID}"))
+        os.remove(self.path("sys/class/tty/ttyUSB0"))
+        shutil.rmtree(self.path(f"{self.HUB}/1-1"))
+
+
+FTDI_BY_ID = "usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0"
+
+
+def df1_main_menu(d, program):
+    app, welcome = product_selection(d, program)
+    d.press(welcome, "CV210 Models")
+    d.answer(app, SERIAL_NUMBER_QUESTION, "No")
+    variants = d.window(app, "CV210 Model Selection - Freestanding Units")
+    d.press(variants, "DF1 to DH+/DH-485 (1770-KF2/KF3)")
+    return app, d.window(app, MAIN_MENU)
+
+
+def scenario_ports(d):
+    machine = FakeMachine(os.path.join(d.work, "machine"))
+    machine.plug_ftdi()
+    adapter = f"COM1 \u2014 FT232R USB UART (FTDI), {machine.path('dev/ttyUSB0')}"
+    with d.step("start cvcfg with a USB adapter plugged in, and no option"):
+        program = d.cvcfg(CVCFG_DEVICE_ROOT=machine.root)
+        app, menu = df1_main_menu(d, program)
+    with d.step("the port list offers the adapter by name, and it opens"):
+        box = d.find(menu, "combo box", "COM PORT")
+        if d.value(box) != "NONE":
+            raise StepFailed(f"a first start shows {d.value(box)!r}, not NONE")
+        d.choose(menu, "COM PORT", adapter)
+        wait_for("the main menu to name the adapter's stable link beside the port",
+                 lambda: any(FTDI_BY_ID in label.name for label in d.all(menu, "label")))
+    with d.step("pulling the adapter out takes it off the list within a second"):
+        d.choose(menu, "COM PORT", "NONE")
+        machine.unplug_ftdi()
+        wait_for("the adapter to leave the list",
+                 lambda: d.entries(box) == ["NONE"], timeout=1.5)
+    with d.step("plugging it in again brings it back under the same number"):
+        machine.plug_ftdi()
+        wait_for("the adapter to come back as COM1",
+                 lambda: adapter in d.entries(box), timeout=1.5)
+        d.choose(menu, "COM PORT", adapter)
+    with d.step("cvcfg ports names it the same way"):
+        listed = d.command("ports", CVCFG_DEVICE_ROOT=machine.root)
+        if not listed.startswith(adapter.replace(" \u2014 ", "   ")):
+            raise StepFailed(f"cvcfg ports says:\n{listed}")
+    with d.step("Exit CVCFG"):
+        exits_cleanly(d, program, menu, "Exit CVCFG")
+    with d.step("a new start offers the adapter again and starts on it"):
+        program = d.cvcfg(CVCFG_DEVICE_ROOT=machine.root)
+        app, menu = df1_main_menu(d, program)
+        box = d.find(menu, "combo box", "COM PORT")
+        wait_for("the main menu to start on the adapter", lambda: d.value(box) == adapter)
+    with d.step("Exit CVCFG"):
+        exits_cleanly(d, program, menu, "Exit CVCFG")
+
+
 SCENARIOS = {
     "start": start_and_exit,
     "demo_start": lambda d: start_and_exit(d, "--demo"),
@@ -348,6 +444,7 @@ SCENARIOS = {
     "commissioning": scenario_commissioning,
     "monitor": scenario_monitor,
     "installed_package": scenario_installed_package,
+    "ports": scenario_ports,
     **{f"product_{name}": (lambda d, name=name: product_round(d, name)) for name in PRODUCT_ROUNDS},
 }
 

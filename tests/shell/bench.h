@@ -178,7 +178,7 @@ struct DF1WithUnit {
               return ports;
           }()) {
         bench.setUpCV210("CV210-DF1");
-        pickEntry(bench.menu(), "cboCOM", "COM1");
+        pickPort(bench.menu(), 1);
     }
 
     TempDir dir;

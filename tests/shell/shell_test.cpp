@@ -79,7 +79,7 @@ TEST(Setup, SerialNumberAnswerChoosesTheLinkSpeedWhichTheMainMenuShows) {
     ShellBench fast(ports);
     fast.setUpCV210("CV210-DF1", true);
     EXPECT_EQ(fast.record().LinkBaud, "19200");
-    pickEntry(fast.menu(), "cboCOM", "COM1");
+    pickPort(fast.menu(), 1);
     EXPECT_EQ(text(fast.menu(), "lblDevice"),
               QString::fromStdString("(" + pty.slavePath() + ", 19200 baud)"));
     fast.app.setSimulatedPort(1);
@@ -582,14 +582,14 @@ TEST(MainMenu, PortChoiceTestsThePortAndLocksTheTransfers) {
         {"UNABLE TO OPEN COM PORT,  Error: Error (2): CommOpen (CreateFile) - No such "
          "file or directory",
          Buttons::Ok, Icon::Information, "INVALID COM PORT!!! Please Select Again."});
-    pickEntry(menu, "cboCOM", "COM2");
+    pickPort(menu, 2);
     EXPECT_EQ(text(menu, "cboCOM"), "NONE");
     EXPECT_EQ(bench.record().ComPort, 0);
     for (const char* control :
          {"frmTOOLS", "cmdBurn", "frmCONFIG", "cmdUpdate", "cmdUPLOAD", "cmdDOWNLOAD"}) {
         EXPECT_FALSE(child(menu, control)->isEnabled()) << control;
     }
-    pickEntry(menu, "cboCOM", "COM1");
+    pickPort(menu, 1);
     EXPECT_EQ(bench.record().ComPort, 1);
     EXPECT_TRUE(child(menu, "cmdDOWNLOAD")->isEnabled());
     EXPECT_TRUE(text(menu, "lblDevice").contains(QString::fromStdString(pty.slavePath())));
@@ -608,11 +608,13 @@ TEST(MainMenu, ShowsThePortInUseAndSaysPlainlyWhenThereIsNone) {
     bench.app.upload().close();
     settle();
 
-    pickEntry(bench.menu(), "cboCOM", "COM3");
+    pickPort(bench.menu(), 3);
     click(bench.menu(), "Command2");
     settle();
     bench.setUpCV210("CV210-DF1");
-    EXPECT_EQ(text(bench.menu(), "cboCOM"), "COM3") << "the port the transfers use";
+    EXPECT_EQ(text(bench.menu(), "cboCOM"),
+              QString::fromStdString("COM3 \u2014 " + pty.slavePath()))
+        << "the port the transfers use";
     EXPECT_EQ(bench.record().ComPort, 3);
 }
 

@@ -69,7 +69,7 @@ struct AtLineSpeed {
     // A CV210 set up on the fast link, its editor's record downloaded.
     void downloadFromEditor(std::string_view variant) {
         bench.setUpCV210(variant, true);
-        test::pickEntry(bench.menu(), "cboCOM", "COM1");
+        test::pickPort(bench.menu(), 1);
         click(bench.menu(), "cmdUpdate");
         bench.op().expect(kConfigurePrompt);
         bench.op().expect(kResetPrompt);
@@ -142,7 +142,7 @@ TEST(ModbusTable, DownloadsAtItsImageOffsetsAndUploadsIntoTheBoxes) {
     AtLineSpeed line;
     test::ShellBench& bench = line.bench;
     bench.setUpCV210("CV210-MODBUS", true);
-    test::pickEntry(bench.menu(), "cboCOM", "COM1");
+    test::pickPort(bench.menu(), 1);
     click(bench.menu(), "cmdUpdate");
     click(bench.editor(), "cmdModBus");
     ModbusProt& modbus = bench.app.editors().modbus_prot();
@@ -201,7 +201,7 @@ TEST(Card, DownloadsWithoutTheResetPromptAndUploadsItsMapBack) {
     AtLineSpeed line;
     test::ShellBench& bench = line.bench;
     bench.setUpPci();
-    test::pickEntry(bench.menu(), "cboCOM", "COM1");
+    test::pickPort(bench.menu(), 1);
     click(bench.menu(), "cmdUpdate");
     click(bench.editor(), "optRIO");
     test::pickEntry(bench.editor(), "cboRackRange", "2");
@@ -255,7 +255,7 @@ TEST(CV310, EveryVariantDownloadsItsImageAndUploadsItBack) {
     for (const auto& [variant, file] : test::kCV310Files) {
         SCOPED_TRACE(variant);
         bench.setUpCV310(variant);
-        test::pickEntry(bench.menu(), "cboCOM", "COM1");
+        test::pickPort(bench.menu(), 1);
         click(bench.menu(), "cmdUpdate");
         bench.op().expectOpenFile(test::dataPath(file));
         test::useFileMenu(bench.editor(), "open_file");
@@ -337,7 +337,7 @@ TEST(MainMenuCompare, NamesAUnitOfAnotherVariant) {
     AtLineSpeed line;
     test::ShellBench& bench = line.bench;
     bench.setUpCV210("CV210-DF1", true);
-    test::pickEntry(bench.menu(), "cboCOM", "COM1");
+    test::pickPort(bench.menu(), 1);
     const std::string file = line.dir.path("df1.CVF");
     ASSERT_TRUE(SaveConfigFile(file, bench.record()).ok());
     click(bench.menu(), "cmdUpdate");

@@ -94,12 +94,9 @@ inline bool showActive(QWidget* form) {
 
 // Opens a list's pop-up with the mouse and picks the entry `text` in it with
 // the keys (the offscreen platform gives a pop-up no mouse release).
-inline void pickEntry(QComboBox* list, const QString& text) {
-    const int index = list->findText(text, Qt::MatchExactly);
-    if (index < 0) {
-        throw std::logic_error(list->objectName().toStdString() + " has no entry " +
-                               text.toStdString());
-    }
+// Opens the list and picks the entry in `row` with the keys an operator
+// uses: Home, Down as often as needed, Return.
+inline void pickRow(QComboBox* list, int row) {
     QApplication::processEvents();
     QTest::mouseClick(list, Qt::LeftButton);
     QAbstractItemView* view = list->view();
@@ -107,10 +104,42 @@ inline void pickEntry(QComboBox* list, const QString& text) {
         throw std::logic_error(list->objectName().toStdString() + " opened no pop-up");
     }
     QTest::keyClick(view, Qt::Key_Home);
-    for (int row = 0; row < index; ++row) {
+    for (int down = 0; down < row; ++down) {
         QTest::keyClick(view, Qt::Key_Down);
     }
     QTest::keyClick(view, Qt::Key_Return);
+}
+
+inline void pickEntry(QComboBox* list, const QString& text) {
+    const int index = list->findText(text, Qt::MatchExactly);
+    if (index < 0) {
+        throw std::logic_error(list->objectName().toStdString() + " has no entry " +
+                               text.toStdString());
+    }
+    pickRow(list, index);
+}
+
+// The main menu's entry of COM port `port`: "COM3", or "COM3 — " and what
+// stands behind it.
+inline int portRow(const QComboBox* list, int port) {
+    const QString name = QStringLiteral("COM%1").arg(port);
+    for (int row = 0; row < list->count(); ++row) {
+        const QString entry = list->itemText(row);
+        if (entry == name || entry.startsWith(name + QStringLiteral(" \u2014 "))) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+// Picks COM port `port` on the main menu's list as the operator does.
+inline void pickPort(const QObject* menu, int port) {
+    auto* list = child<QComboBox>(menu, "cboCOM");
+    const int row = portRow(list, port);
+    if (row < 0) {
+        throw std::logic_error("the port list has no COM" + std::to_string(port));
+    }
+    pickRow(list, row);
 }
 
 inline void pickEntry(const QObject* form, const char* list, const QString& text) {

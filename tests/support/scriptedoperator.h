@@ -30,6 +30,7 @@ public:
         }
         EXPECT_TRUE(m_saveFiles.empty()) << "expected save dialog never shown";
         EXPECT_TRUE(m_openFiles.empty()) << "expected open dialog never shown";
+        EXPECT_TRUE(m_texts.empty()) << "expected text question never asked";
     }
 
     void expect(MessageBox box, Answer answer = Answer::Ok) {
@@ -37,6 +38,7 @@ public:
     }
     void expectSaveFile(std::optional<std::string> path) { m_saveFiles.push_back(std::move(path)); }
     void expectOpenFile(std::optional<std::string> path) { m_openFiles.push_back(std::move(path)); }
+    void expectText(std::optional<std::string> text) { m_texts.push_back(std::move(text)); }
     // Runs a designed interval as another, shorter one.
     void shorten(std::chrono::milliseconds designed, std::chrono::milliseconds actual) {
         m_intervals[designed.count()] = actual;
@@ -78,6 +80,16 @@ public:
         m_openFiles.pop_front();
         return path;
     }
+    std::optional<std::string> askText(const TextQuestion& question) override {
+        questions.push_back(question.prompt);
+        if (m_texts.empty()) {
+            ADD_FAILURE() << "unexpected question: " << question.prompt;
+            return std::nullopt;
+        }
+        auto text = m_texts.front();
+        m_texts.pop_front();
+        return text;
+    }
     void openWebPage(const std::string& address) override { webPages.push_back(address); }
     void closeHelp() override { ++helpClosed; }
     void setStatus(const std::string& text) override { statuses.push_back(text); }
@@ -97,6 +109,7 @@ public:
     std::vector<std::string> openFilters;
     std::vector<std::string> openTitles;
     std::vector<std::string> webPages;
+    std::vector<std::string> questions;
     int helpClosed = 0;
     std::vector<bool> busyStates;
     int eventsProcessed = 0;
@@ -105,6 +118,7 @@ private:
     std::deque<std::pair<MessageBox, Answer>> m_messages;
     std::deque<std::optional<std::string>> m_saveFiles;
     std::deque<std::optional<std::string>> m_openFiles;
+    std::deque<std::optional<std::string>> m_texts;
     std::map<long long, std::chrono::milliseconds> m_intervals;
 };
 
