@@ -47,7 +47,8 @@ int main(int argc, char* argv[]) {
                                            cvcfg::writeSheetPdf};
     // The commands reach the ports by the numbers the desktop program gives;
     // the mappings taken above are taken again, unchanged, by the command.
-    cvcfg::PortMemory memory = cvcfg::loadPortMemoryOrNone(cvcfg::portMemoryPath());
+    bool warned = false;
+    cvcfg::PortMemory memory = cvcfg::loadPortMemoryOrNone(cvcfg::portMemoryPath(), warned);
     cvcfg::refreshPortMap(ports, memory, cvcfg::deviceRoot());
     return cvcfg::cli::run(args, std::cin, std::cout, std::cerr, ports, desktop);
 }

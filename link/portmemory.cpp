@@ -168,13 +168,14 @@ Expected<PortMemory> loadPortMemory(const std::string& path) {
     return memory;
 }
 
-PortMemory loadPortMemoryOrNone(const std::string& path) {
+PortMemory loadPortMemoryOrNone(const std::string& path, bool& warned) {
     if (path.empty()) {
         return {};
     }
     Expected<PortMemory> loaded = loadPortMemory(path);
     if (!loaded) {
         std::fprintf(stderr, "cvcfg: %s; no port is remembered\n", loaded.error().c_str());
+        warned = true;
         return {};
     }
     return std::move(loaded).value();

@@ -20,10 +20,10 @@ namespace cvcfg {
 [[nodiscard]] Expected<PortMemory> loadPortMemory(const std::string& path);
 
 // The memory as loadPortMemory reads it; when it cannot, one line on
-// standard error says why and the memory is empty, as the program starts
-// with no remembered port rather than not at all. An empty path is an empty
-// memory.
-[[nodiscard]] PortMemory loadPortMemoryOrNone(const std::string& path);
+// standard error says why, `warned` is set, and the memory is empty, as the
+// program starts with no remembered port rather than not at all. An empty
+// path is an empty memory.
+[[nodiscard]] PortMemory loadPortMemoryOrNone(const std::string& path, bool& warned);
 
 // Writes the memory through the program's one save routine, making the
 // folder when it is missing.

@@ -13,23 +13,26 @@
 #include "shell/uploadform.h"
 #include "ui_mainmenu.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QRegularExpression>
 
 namespace cvcfg {
 
 MainMenu::MainMenu(Application& app) : m_app(app), m_ui(std::make_unique<Ui::Mainmenu>()) {
     m_ui->setupUi(this);
     Ui::Mainmenu& ui = *m_ui;
-    // The entries name whole devices; the list stays narrow and its pop-up
-    // is as wide as they are.
-    ui.cboCOM->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    ui.cboCOM->setMinimumContentsLength(8);
-    connect(&m_app.ports(), &PortList::changed, this, &MainMenu::showPort);
-    // The device and link texts wrap within the form instead of widening it.
+    // The device and link line wraps within the form instead of widening it.
     ui.lblDevice->setWordWrap(true);
     ui.lblDevice->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     ui.lblDevice->setFixedHeight(ui.lblDevice->fontMetrics().lineSpacing() * 2);
     ui.lblDevice->setMinimumWidth(ui.lblDevice->fontMetrics().averageCharWidth() * 24);
+    // The entries name whole devices; the list takes the room the row has
+    // and its pop-up is as wide as they are.
+    ui.cboCOM->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ui.cboCOM->setMinimumContentsLength(30);
+    ui.cboCOM->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(&m_app.ports(), &PortList::changed, this, &MainMenu::showPort);
     ui.cboCOM->onClick = [this] {
         cboCOM_Click();
     };
@@ -103,7 +106,11 @@ void MainMenu::showPort() {
         }
         device = QStringLiteral("(%1)").arg(device);
     }
-    m_ui->lblDevice->setText(device);
+    // A path wraps after its separators; a screen reader reads it whole.
+    QString breakable = device;
+    breakable.replace(QRegularExpression(QStringLiteral("([/_-])")), QStringLiteral("\\1\u200B"));
+    m_ui->lblDevice->setText(breakable);
+    m_ui->lblDevice->setAccessibleName(device);
     m_ui->lblDevice->setToolTip(device);
 }
 

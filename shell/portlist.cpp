@@ -20,9 +20,7 @@ constexpr int kSettleMs = 300;
 PortList::PortList(PortMap fixed, std::string memoryPath, std::string root)
     : m_fixed(std::move(fixed)), m_map(m_fixed), m_memoryPath(std::move(memoryPath)),
       m_root(std::move(root)) {
-    if (!m_memoryPath.empty()) {
-        m_memory = loadPortMemoryOrNone(m_memoryPath);
-    }
+    m_memory = loadPortMemoryOrNone(m_memoryPath, m_warned);
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);
     connect(&m_settle, &QTimer::timeout, this, &PortList::refresh);
@@ -118,9 +116,10 @@ void PortList::save() {
     if (m_memoryPath.empty()) {
         return;
     }
-    // One line says so; the list goes on working without the memory.
+    // One line in all says what is wrong with the memory; the list goes on
+    // working without it.
     if (const Status saved = savePortMemory(m_memoryPath, m_memory);
-        !saved && !std::exchange(m_saveFailed, true)) {
+        !saved && !std::exchange(m_warned, true)) {
         std::fprintf(stderr, "cvcfg: %s; the ports are not remembered\n", saved.error.c_str());
     }
 }

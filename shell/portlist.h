@@ -63,7 +63,7 @@ private:
     // Adapters make their node first and their stable link a little later;
     // one look after both have come numbers the adapter by its stable link.
     QTimer m_settle;
-    bool m_saveFailed = false;
+    bool m_warned = false;
 };
 
 } // namespace cvcfg

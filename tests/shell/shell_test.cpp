@@ -20,6 +20,7 @@ using test::child;
 using test::click;
 using test::code;
 using test::pickEntry;
+using test::pickPort;
 using test::settle;
 using test::ShellBench;
 

@@ -154,7 +154,8 @@ inline QString shownText(const QObject* form, const char* name) {
         return list->currentText();
     }
     if (auto* label = qobject_cast<QLabel*>(control)) {
-        return label->text();
+        // Without the invisible marks where a long path may wrap.
+        return label->text().remove(QChar(0x200B));
     }
     if (auto* box = qobject_cast<QLineEdit*>(control)) {
         return box->text();
