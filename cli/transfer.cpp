@@ -7,7 +7,7 @@
 #include "core/compare.h"
 #include "core/configfile.h"
 #include "link/download.h"
-#include "link/posixbackend.h"
+#include "link/portbackend.h"
 #include "link/upload.h"
 #include "link/verify.h"
 
@@ -19,9 +19,11 @@ constexpr std::string_view kDownloadHelp =
     R"(Usage: cvcfg download --variant VARIANT --port PORT [--baud 9600|19200] [--yes] [--verify] FILE
 
 Opens FILE (- for standard input, with --yes) as a configuration of VARIANT
-and downloads it to the unit on PORT
-(COM1 to COM12 through the COM port map, or a device path). The link runs at
-9600 baud unless --baud says 19200 (CV210 units from serial number 21000).
+and downloads it to the unit on PORT: COM1 to COM12 through the COM port
+map, a device path, or a serial device server, rfc2217://HOST:PORT (the
+program sets the server's line) or socket://HOST:PORT (raw TCP; set the
+server's line to the link speed). The link runs at 9600 baud unless --baud
+says 19200 (CV210 units from serial number 21000).
 
 cvcfg asks you to press the unit's Configure pushbutton and waits for Enter;
 --yes answers for you.
@@ -67,9 +69,10 @@ constexpr std::string_view kUploadHelp =
     R"(Usage: cvcfg upload --variant VARIANT --port PORT [--baud 9600|19200] [--yes] -o FILE
 
 Reads the configuration of the VARIANT unit on PORT (COM1 to COM12 through
-the COM port map, or a device path), saves it as FILE (replacing it) and
-prints it as "cvcfg show" does; -o - prints the file's text instead, and
-saves nothing. Exit status 0 only for a complete upload.
+the COM port map, a device path, rfc2217://HOST:PORT or socket://HOST:PORT),
+saves it as FILE (replacing it) and prints it as "cvcfg show" does; -o -
+prints the file's text instead, and saves nothing. Exit status 0 only for a
+complete upload.
 )";
 
 // The record, port and operator a transfer command runs with.
@@ -90,8 +93,15 @@ std::optional<Transfer> prepare(const Arguments& args, const PortMap& ports, Usa
     }
     const std::optional<std::string> port = args.option("--port");
     if (!port || port->empty()) {
-        error.message = "--port is required: COM1 to COM12, or a device path";
+        error.message = "--port is required: COM1 to COM12, a device path, rfc2217://HOST:PORT "
+                        "or socket://HOST:PORT";
         return std::nullopt;
+    }
+    if (isServerAddress(*port)) {
+        if (const Expected<ServerAddress> server = parseServerAddress(*port); !server) {
+            error.message = "--port " + server.error();
+            return std::nullopt;
+        }
     }
     if (port->size() > 3 && comPortNumber(*port) == 0 && port->starts_with("COM") &&
         port->find_first_not_of("0123456789", 3) == std::string::npos) {
@@ -103,7 +113,7 @@ std::optional<Transfer> prepare(const Arguments& args, const PortMap& ports, Usa
     if (const int number = comPortNumber(*port)) {
         transfer.record.ComPort = number;
     } else {
-        // A device path stands in for COM1 of this run.
+        // A device path or a server stands in for COM1 of this run.
         transfer.record.ComPort = 1;
         (void)transfer.ports.addMapping("1=" + *port);
     }
@@ -118,7 +128,7 @@ int runTransfer(const char* name, Transfer& transfer, Command& command, ConsoleO
                 Transaction transaction, int failure = kFailure) {
     const InterruptCatcher catcher;
     try {
-        PosixSerialBackend backend(transfer.ports);
+        PortBackend backend(transfer.ports);
         SerialLayer serial(backend);
         serial.setEventPump([&op] { op.processEvents(); });
         Session session{transfer.record, serial, op};

@@ -9,7 +9,7 @@
 #include "editors/modbusprot.h"
 #include "editors/riobt.h"
 #include "editors/slaveadd.h"
-#include "link/posixbackend.h"
+#include "link/portbackend.h"
 #include "monitor/monitor.h"
 #include "shell/about.h"
 #include "shell/application.h"
@@ -65,11 +65,12 @@ void settle() {
 // A program of its own, for a set-up or a snapshot.
 struct Headless {
     explicit Headless(bool fastLink)
-        : backend(PortMap{}), serial(backend), op(fastLink),
+        : backend(ports), serial(backend), op(fastLink),
           app(Session{record, serial, op}, PortMap{}, [] {}) {}
 
     ConfigRecord record;
-    PosixSerialBackend backend;
+    PortMap ports;
+    PortBackend backend;
     SerialLayer serial;
     SetupOperator op;
     Application app;

@@ -145,6 +145,13 @@ TEST_F(CliTransfer, FailuresEndWithTheirCause) {
         cvcfg({"upload", "--variant", "CV320-ME", "--port", "COM13", "-o", file("x.CVF")});
     EXPECT_EQ(tooHigh.status, kUsage);
     EXPECT_TRUE(contains(tooHigh.err, "--port COM13: COM ports are COM1 to COM12")) << tooHigh.err;
+    const Outcome badServer = cvcfg({"upload", "--variant", "CV320-ME", "--port",
+                                     "rfc2217://10.0.0.7:99999", "-o", file("x.CVF")});
+    EXPECT_EQ(badServer.status, kUsage);
+    EXPECT_TRUE(contains(badServer.err,
+                         "--port \"rfc2217://10.0.0.7:99999\": the port 99999 is out "
+                         "of range (1 to 65535)"))
+        << badServer.err;
 
     // A later stage that fails leaves the operator's file as it was.
     const std::string kept = file("kept.CVF");

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editors/formset.h"
-#include "link/posixbackend.h"
+#include "link/portbackend.h"
 #include "tests/support/records.h"
 #include "tests/support/scriptedoperator.h"
 
@@ -185,13 +185,14 @@ inline void useFileMenu(QWidget* editor, const char* item) {
 // The record, serial layer and scripted operator that GUI tests hand to the
 // forms; COM ports go through `ports`.
 struct GuiContext {
-    explicit GuiContext(PortMap ports = {}) : backend(std::move(ports)), serial(backend) {
+    explicit GuiContext(PortMap map = {}) : ports(std::move(map)), backend(ports), serial(backend) {
         serial.setEventPump([] { QApplication::processEvents(); });
     }
     Session session() { return Session{record, serial, op}; }
 
     ConfigRecord record;
-    PosixSerialBackend backend;
+    PortMap ports;
+    PortBackend backend;
     SerialLayer serial;
     ScriptedOperator op;
 };
