@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "tests/support/records.h"
+#include "tests/support/ser2net.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/unitprocess.h"
 
@@ -57,6 +58,7 @@ protected:
     }
 
     std::string link() const { return m_dir.path("port"); }
+    const test::TempDir& dir() const { return m_dir; }
     std::string file(const std::string& name) const { return m_dir.path(name); }
     test::UnitProcess& unit() { return *m_unit; }
 
@@ -87,6 +89,30 @@ TEST_F(CliTransfer, DownloadThenUploadGivesTheFileBack) {
     EXPECT_TRUE(contains(upload.out, "Rack 7 block transfers 0x0D 0x0E")) << upload.out;
     const std::string text = test::readFile(uploaded);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 14);
+    const Outcome image = cvcfg({"image", "--variant", "CV210-KFR", uploaded});
+    EXPECT_EQ(image.out, test::readFile(test::dataPath("cv210-kfr.hex")));
+}
+
+// A unit behind a serial device server, named by its address and through a
+// COM mapping, as an engineer reaches one in a plant.
+TEST_F(CliTransfer, ReachesAUnitBehindADeviceServer) {
+    if (test::ser2netBinary().empty()) {
+        GTEST_SKIP() << "ser2net is not installed (scripts/install-deps installs it)";
+    }
+    start("CV210-KFR", {}, true);
+    const test::Ser2net server(dir(), link(), test::Ser2net::Serves::Rfc2217);
+    const Outcome download =
+        cvcfg({"download", "--variant", "CV210-KFR", "--port", server.url(), "--baud", "19200",
+               "--yes", "--verify", test::dataPath("cv210-kfr.CVF")});
+    ASSERT_EQ(download.status, kSuccess) << download.err;
+    EXPECT_TRUE(contains(download.out, "A-OK! Transmission received by Corvane\n")) << download.out;
+    const std::string exchange = unit().awaitLine("exchange rx", 3s);
+    EXPECT_TRUE(contains(exchange, "at 19200 baud")) << "the speed the program set: " << exchange;
+
+    const std::string uploaded = file("up.CVF");
+    const Outcome upload = cvcfg({"--com", "7=" + server.url(), "upload", "--variant", "CV210-KFR",
+                                  "--port", "COM7", "--yes", "-o", uploaded});
+    ASSERT_EQ(upload.status, kSuccess) << upload.err;
     const Outcome image = cvcfg({"image", "--variant", "CV210-KFR", uploaded});
     EXPECT_EQ(image.out, test::readFile(test::dataPath("cv210-kfr.hex")));
 }
