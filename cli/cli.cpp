@@ -334,7 +334,9 @@ int runPorts(std::span<const std::string> args, const PortMap& ports, Command& c
         const bool missing = mapped && device.find("://") == std::string::npos &&
                              !std::filesystem::exists(device, ignored);
         const std::string name = "COM" + std::to_string(port);
-        text += name + std::string(7 - name.size(), ' ') + label;
+        text += name;
+        text.append(7 - name.size(), ' ');
+        text += label;
         if (mapped) {
             text += " (" + std::string(sourceName(source)) + (missing ? ", missing)" : ")");
         }

@@ -448,7 +448,7 @@ Expected<ServerAddress> parseServerAddress(std::string_view text) {
         if (close + 1 < rest.size() && rest[close + 1] == ':') {
             portAt = close + 2;
         } else if (close + 1 < rest.size()) {
-            return Expected<ServerAddress>::failure(quoted + ": \":PORT\" must follow \"]\"");
+            return Expected<ServerAddress>::failure(quoted + R"(: ":PORT" must follow "]")");
         }
     } else {
         const std::size_t colon = rest.rfind(':');
@@ -871,7 +871,7 @@ int NetworkSerialBackend::read(PortHandle handle, uint8_t* buffer, int count, in
         return c->failure != 0 ? failed(*c) : 0;
     }
     const auto n = std::min<std::size_t>(c->input.size(), static_cast<std::size_t>(count));
-    std::memcpy(buffer, c->input.data(), n);
+    std::copy_n(c->input.begin(), n, buffer);
     c->input.erase(0, n);
     got = static_cast<int>(n);
     return 0;

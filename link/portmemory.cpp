@@ -108,7 +108,7 @@ std::optional<std::string> readLine(std::string_view line, PortMemory& memory) {
     }
     const std::optional<std::string> key = unescaped(keyText);
     if (!key) {
-        return quotedExcerpt(keyText) + " has a backslash that is not \\\\ or \\n";
+        return quotedExcerpt(keyText) + R"( has a backslash that is not \\ or \n)";
     }
     if (key->empty()) {
         return quotedExcerpt(line) + " names no port";

@@ -65,9 +65,7 @@ bool PortWatch::takeChanges() {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             const std::string_view name = event->len ? event->name : "";
-            if (event->mask & IN_Q_OVERFLOW) {
-                changed = true; // events were lost: anything may have changed
-            } else if (event->mask & IN_IGNORED) {
+            if (event->mask & IN_IGNORED) {
                 // A watched folder went away; it is watched again when it
                 // comes back.
                 for (int* watched : {&m_devWatch, &m_serialWatch, &m_byIdWatch}) {
@@ -76,10 +74,13 @@ bool PortWatch::takeChanges() {
                         changed = true;
                     }
                 }
+            } else if ((event->mask & IN_Q_OVERFLOW) || event->wd == m_serialWatch ||
+                       event->wd == m_byIdWatch) {
+                // Anything at all when events were lost, and anything in the
+                // serial folders, may be a device come or gone.
+                changed = true;
             } else if (event->wd == m_devWatch) {
                 changed = changed || isSerialNode(name) || name == "serial";
-            } else if (event->wd == m_serialWatch || event->wd == m_byIdWatch) {
-                changed = true;
             }
         }
     }
