@@ -236,49 +236,53 @@ struct NetworkSerialBackend::Connection {
         command(what, option);
     }
 
+    // An offer of the server's side (WILL) or a request for ours (DO):
+    // taken when allowed, else refused; answered unless it answers our own
+    // question.
+    void accept(uint8_t option, bool allowed, bool& on, bool& asked, uint8_t yes, uint8_t no) {
+        if (!allowed) {
+            refuse(no, option);
+        } else if (!on) {
+            on = true;
+            if (!asked) {
+                command(yes, option);
+            }
+        }
+        asked = false;
+    }
+
+    // A refusal or a withdrawal (WONT, DONT), acknowledged unless it answers
+    // our own question; whether the option was on or asked for.
+    bool withdraw(uint8_t option, bool& on, bool& asked, uint8_t acknowledge) {
+        if (!on && !asked) {
+            return false;
+        }
+        if (!asked) {
+            command(acknowledge, option);
+        }
+        on = asked = false;
+        return true;
+    }
+
     // One option command, answered so that neither side loops (RFC 1143).
     void negotiate(uint8_t what, uint8_t option) {
         Option& o = options.at(option);
         switch (what) {
         case kWill:
-            if (!theyMay(option)) {
-                refuse(kDont, option);
-            } else if (!o.them) {
-                o.them = true;
-                if (!o.themAsked) {
-                    command(kDo, option);
-                }
-            }
-            o.themAsked = false;
+            accept(option, theyMay(option), o.them, o.themAsked, kDo, kDont);
             break;
         case kWont:
-            if (o.them || o.themAsked) {
-                if (!o.themAsked) {
-                    command(kDont, option);
-                }
+            if (withdraw(option, o.them, o.themAsked, kDont)) {
                 binaryRefused = binaryRefused || option == kBinary;
-                o.them = o.themAsked = false;
             }
             break;
         case kDo:
-            if (!weMay(option)) {
-                refuse(kWont, option);
-            } else if (!o.us) {
-                o.us = true;
-                if (!o.usAsked) {
-                    command(kWill, option);
-                }
-            }
-            o.usAsked = false;
+            accept(option, weMay(option), o.us, o.usAsked, kWill, kWont);
             break;
         default: // kDont
-            if (o.us || o.usAsked) {
-                if (!o.usAsked) {
-                    command(kWont, option);
-                }
+            if (withdraw(option, o.us, o.usAsked, kWont)) {
                 comPortRefused = comPortRefused || option == kComPort;
                 binaryRefused = binaryRefused || option == kBinary;
-                o.us = o.usAsked = false;
             }
             break;
         }
