@@ -16,6 +16,7 @@
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QRegularExpression>
+#include <utility>
 
 namespace cvcfg {
 
@@ -49,6 +50,7 @@ MainMenu::MainMenu(Application& app) : m_app(app), m_ui(std::make_unique<Ui::Mai
         {ui.Command3, &MainMenu::Command3_Click},
         {ui.Command2, &MainMenu::Command2_Click},
         {ui.cmdAddServer, &MainMenu::cmdAddServer_Click},
+        {ui.cmdForgetServer, &MainMenu::cmdForgetServer_Click},
     };
     for (const auto& [button, handler] : buttons) {
         connect(button, &QPushButton::clicked, this, handler);
@@ -97,6 +99,8 @@ void MainMenu::showPort() {
         m_ui->cboCOM->setCurrentIndex(static_cast<int>(numbers.indexOf(port)));
     }
     m_ui->cboCOM->view()->setMinimumWidth(m_ui->cboCOM->view()->sizeHintForColumn(0));
+    // Only a server the operator added can be taken off the list.
+    m_ui->cmdForgetServer->setEnabled(port != 0 && ports.sourceOf(port) == PortMap::Source::Server);
     QString device;
     if (port) {
         device = port == m_app.simulatedPort() ? QStringLiteral("simulated unit")
@@ -165,6 +169,14 @@ void MainMenu::cmdAddServer_Click() {
     m_app.record().ComPort = *port;
     showPort();
     cboCOM_Click();
+}
+
+// The server chosen leaves the list and the memory; the port is NONE again.
+void MainMenu::cmdForgetServer_Click() {
+    ConfigRecord& record = m_app.record();
+    const int port = std::exchange(record.ComPort, 0);
+    m_app.ports().forgetServer(port);
+    showPort();
 }
 
 void MainMenu::cmdUpdate_Click() {

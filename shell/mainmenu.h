@@ -42,6 +42,7 @@ protected:
 private:
     void cboCOM_Click();
     void cmdAddServer_Click();
+    void cmdForgetServer_Click();
     void cmdUpdate_Click();
     void cmdDOWNLOAD_Click();
     void cmdUPLOAD_Click();

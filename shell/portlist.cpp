@@ -77,6 +77,21 @@ Expected<int> PortList::addServer(const std::string& address) {
                                   " are in use; " + address + " was not added");
 }
 
+void PortList::forgetServer(int port) {
+    if (port < 1 || port > PortMap::kPortCount || m_map.sourceOf(port) != PortMap::Source::Server) {
+        return;
+    }
+    const std::string address = m_map.keyOf(port);
+    std::erase(m_memory.servers, address);
+    m_memory.numbers.erase(address);
+    if (m_memory.lastPort == address) {
+        m_memory.lastPort.clear();
+    }
+    renumber();
+    save();
+    emit changed();
+}
+
 void PortList::refresh() {
     const PortMemory before = m_memory;
     renumber();

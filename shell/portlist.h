@@ -41,6 +41,9 @@ public:
     // failure names what is wrong with the address.
     Expected<int> addServer(const std::string& address);
 
+    // Drops a server the operator added; its number is free again.
+    void forgetServer(int port);
+
     // Finds the devices again and numbers what is new.
     void refresh();
     // From now on, notices adapters coming and going by itself.

@@ -211,10 +211,17 @@ TEST(MainMenu, AddsADeviceServerAndOpensIt) {
     EXPECT_EQ(kept->servers, std::vector<std::string>{address});
     EXPECT_EQ(kept->lastPort, address);
 
-    // The next run offers it again and starts on it.
+    // The next run offers it again and starts on it, until it is forgotten.
     PortBench again({}, memory);
     EXPECT_EQ(again.record.ComPort, 1);
     EXPECT_EQ(again.entries(), (QStringList{"NONE", entry(1, "device server " + address)}));
+    test::click(again.menu(), "cmdForgetServer");
+    EXPECT_EQ(again.record.ComPort, 0);
+    EXPECT_EQ(again.entries(), QStringList{"NONE"});
+    EXPECT_FALSE(test::child(again.menu(), "cmdForgetServer")->isEnabled());
+    const Expected<PortMemory> forgotten = loadPortMemory(memory);
+    ASSERT_TRUE(forgotten) << forgotten.error();
+    EXPECT_EQ(forgotten.value(), PortMemory{});
 }
 
 } // namespace
