@@ -341,7 +341,9 @@ int runPorts(std::span<const std::string> args, const PortMap& ports, Command& c
             text += " (" + std::string(sourceName(source)) + (missing ? ", missing)" : ")");
         }
         text += "\n";
-        if (device != label && source != PortMap::Source::Server) {
+        // The path opened, where the label does not show it already (a
+        // USB adapter's stable link).
+        if (label.find(device) == std::string::npos) {
             text += "       " + device + "\n";
         }
         json.push_back("{\"port\": " + jsonString(name) +

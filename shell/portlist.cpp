@@ -24,7 +24,9 @@ PortList::PortList(PortMap fixed, std::string memoryPath, std::string root)
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);
     connect(&m_settle, &QTimer::timeout, this, &PortList::refresh);
-    renumber();
+    // The numbers given at the start are kept at once: a device plugged in
+    // before the next start must not take one of them.
+    renumberAndKeep();
 }
 
 PortList::~PortList() = default;
@@ -93,12 +95,16 @@ void PortList::forgetServer(int port) {
 }
 
 void PortList::refresh() {
+    renumberAndKeep();
+    emit changed();
+}
+
+void PortList::renumberAndKeep() {
     const PortMemory before = m_memory;
     renumber();
     if (m_memory != before) {
         save();
     }
-    emit changed();
 }
 
 void PortList::renumber() {

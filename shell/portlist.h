@@ -54,6 +54,8 @@ signals:
 
 private:
     void renumber();
+    // Numbers what is present and keeps the numbers given.
+    void renumberAndKeep();
     void save();
 
     PortMap m_fixed;

@@ -311,6 +311,7 @@ TEST_F(Cli, PortsListWhatStandsBehindEachNumber) {
 TEST_F(Cli, PortsNameTheAdaptersFoundAndTheServersAdded) {
     test::FakeMachine machine(m_dir);
     machine.plug(test::kFtdi);
+    machine.addUart(0, "4");
     PortMemory memory;
     memory.servers = {"rfc2217://10.0.0.5:4000"};
     PortMap ports;
@@ -319,12 +320,11 @@ TEST_F(Cli, PortsNameTheAdaptersFoundAndTheServersAdded) {
         machine.dev("serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0");
     const Outcome listed = cvcfg({"ports"}, ports);
     ASSERT_EQ(listed.status, kSuccess) << listed.err;
-    EXPECT_EQ(listed.out, "COM1   FT232R USB UART (FTDI), " + machine.dev("ttyUSB0") +
-                              "\n"
-                              "       " +
-                              byId +
-                              "\n"
-                              "COM2   device server rfc2217://10.0.0.5:4000\n");
+    // The path opened follows an adapter's label, which shows only its node.
+    EXPECT_EQ(listed.out, "COM1   built-in serial port, " + machine.dev("ttyS0") + "\n" +
+                              "COM2   FT232R USB UART (FTDI), " + machine.dev("ttyUSB0") + "\n" +
+                              "       " + byId + "\n" +
+                              "COM3   device server rfc2217://10.0.0.5:4000\n");
     // A mapping of the command line wins over what was found.
     const Outcome mapped = cvcfg({"ports", "--com", "1=/dev/null"}, ports);
     EXPECT_TRUE(contains(mapped.out, "COM1   /dev/null (--com)\n")) << mapped.out;

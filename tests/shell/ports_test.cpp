@@ -107,6 +107,12 @@ TEST(PortList, OffersAdaptersByNameAndFollowsThemComingAndGoing) {
     const QString ftdi = entry(2, "FT232R USB UART (FTDI), " + machine.dev("ttyUSB0"));
     const QString uart = entry(1, "built-in serial port, " + machine.dev("ttyS0"));
     EXPECT_EQ(bench.entries(), (QStringList{"NONE", uart, ftdi}));
+    // The numbers are kept from the start, before anything is chosen.
+    const Expected<PortMemory> kept = loadPortMemory(dir.path("ports.conf"));
+    ASSERT_TRUE(kept) << kept.error();
+    EXPECT_EQ(kept->numbers,
+              (std::map<std::string, int>{{machine.dev("ttyS0"), 1},
+                                          {machine.dev("serial/by-id/" + test::kFtdi.byId), 2}}));
 
     // Each change shows within a second, with no polling in between.
     QElapsedTimer clock;
