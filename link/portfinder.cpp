@@ -135,6 +135,9 @@ std::string deviceRoot() {
 }
 
 std::vector<FoundPort> findSerialPorts(const std::string& root) {
+    if (root.empty()) {
+        return {}; // "" / "dev" would be a folder of the working directory
+    }
     const fs::path dev = fs::path(root) / "dev";
     const fs::path sys = fs::path(root) / "sys";
     std::vector<NodeName> names;
@@ -176,9 +179,14 @@ std::vector<FoundPort> findSerialPorts(const std::string& root) {
 
 namespace {
 
+bool isComNumber(int number) {
+    return number >= 1 && number <= kComPortCount;
+}
+
+// A device is opened by the name it is remembered by (its stable link, or
+// its node), a server by its address.
 struct Candidate {
     std::string key;
-    std::string device;
     std::string label;
     bool server = false;
     int naturalNumber = 0; // COM<n+1> of a built-in ttyS<n>
@@ -192,7 +200,7 @@ std::vector<Candidate> candidates(const std::vector<FoundPort>& found, const Por
         if (!keys.insert(port.key()).second) {
             continue;
         }
-        Candidate candidate{port.key(), port.key(), port.description() + ", " + port.node};
+        Candidate candidate{port.key(), port.description() + ", " + port.node};
         if (port.builtIn) {
             const auto name = serialNodeName(fs::path(port.node).filename().string());
             candidate.naturalNumber = name ? name->index + 1 : 0;
@@ -201,7 +209,7 @@ std::vector<Candidate> candidates(const std::vector<FoundPort>& found, const Por
     }
     for (const std::string& address : memory.servers) {
         if (keys.insert(address).second) {
-            list.push_back({address, address, "device server " + address, true});
+            list.push_back({address, "device server " + address, true});
         }
     }
     return list;
@@ -211,21 +219,20 @@ std::vector<Candidate> candidates(const std::vector<FoundPort>& found, const Por
 
 std::vector<ComAssignment> assignComNumbers(const std::vector<FoundPort>& found, PortMemory& memory,
                                             const std::vector<int>& taken) {
-    constexpr int kCount = 12;
     std::vector<Candidate> list = candidates(found, memory);
-    std::array<bool, kCount + 1> used{};
+    std::array<bool, kComPortCount + 1> used{};
     for (int number : taken) {
-        if (number >= 1 && number <= kCount) {
+        if (isComNumber(number)) {
             used[static_cast<std::size_t>(number)] = true;
         }
     }
-    std::array<bool, kCount + 1> heldForAbsent{};
+    std::array<bool, kComPortCount + 1> heldForAbsent{};
     std::set<std::string> present;
     for (const Candidate& candidate : list) {
         present.insert(candidate.key);
     }
     for (const auto& [key, number] : memory.numbers) {
-        if (!present.contains(key) && number >= 1 && number <= kCount) {
+        if (!present.contains(key) && isComNumber(number)) {
             heldForAbsent[static_cast<std::size_t>(number)] = true;
         }
     }
@@ -234,7 +241,7 @@ std::vector<ComAssignment> assignComNumbers(const std::vector<FoundPort>& found,
         used[static_cast<std::size_t>(number)] = true;
     };
     const auto isFree = [&](int number) {
-        return number >= 1 && number <= kCount && !used[static_cast<std::size_t>(number)] &&
+        return isComNumber(number) && !used[static_cast<std::size_t>(number)] &&
                !heldForAbsent[static_cast<std::size_t>(number)];
     };
 
@@ -242,8 +249,8 @@ std::vector<ComAssignment> assignComNumbers(const std::vector<FoundPort>& found,
     // fixes makes the device new for this run.
     for (Candidate& candidate : list) {
         const auto remembered = memory.numbers.find(candidate.key);
-        if (remembered != memory.numbers.end() && remembered->second >= 1 &&
-            remembered->second <= kCount && !used[static_cast<std::size_t>(remembered->second)]) {
+        if (remembered != memory.numbers.end() && isComNumber(remembered->second) &&
+            !used[static_cast<std::size_t>(remembered->second)]) {
             give(candidate, remembered->second);
         }
     }
@@ -257,17 +264,17 @@ std::vector<ComAssignment> assignComNumbers(const std::vector<FoundPort>& found,
             continue;
         }
         int number = 1;
-        while (number <= kCount && !isFree(number)) {
+        while (number <= kComPortCount && !isFree(number)) {
             ++number;
         }
-        if (number > kCount) {
+        if (number > kComPortCount) {
             // Every number is in use or held; an absent device's number is
             // given away, the lowest first, and it forgets that device.
             number = 1;
-            while (number <= kCount && used[static_cast<std::size_t>(number)]) {
+            while (number <= kComPortCount && used[static_cast<std::size_t>(number)]) {
                 ++number;
             }
-            if (number > kCount) {
+            if (number > kComPortCount) {
                 continue;
             }
             std::erase_if(memory.numbers, [&](const auto& entry) {
@@ -282,7 +289,7 @@ std::vector<ComAssignment> assignComNumbers(const std::vector<FoundPort>& found,
     for (const Candidate& candidate : list) {
         if (candidate.number != 0) {
             memory.numbers[candidate.key] = candidate.number;
-            assigned.push_back({candidate.number, candidate.device, candidate.key, candidate.label,
+            assigned.push_back({candidate.number, candidate.key, candidate.key, candidate.label,
                                 candidate.server});
         }
     }

@@ -6,6 +6,10 @@
 
 namespace cvcfg {
 
+// The operator's ports are COM1 to COM12, as the configuration record
+// numbers them.
+inline constexpr int kComPortCount = 12;
+
 // A serial device present on this machine, as the system describes it.
 struct FoundPort {
     std::string node;      // the device node, "/dev/ttyUSB0"
@@ -29,7 +33,8 @@ struct FoundPort {
 // The serial devices under `root` (a file system root with dev/ and sys/):
 // USB adapters and the built-in UARTs that have hardware behind them, in
 // the order of their nodes (by name, then by number: ttyUSB2 before
-// ttyUSB10). Paths in the result start with `root`.
+// ttyUSB10). Paths in the result start with `root`; an empty `root` is no
+// machine to look at, and nothing is found.
 [[nodiscard]] std::vector<FoundPort> findSerialPorts(const std::string& root = "/");
 
 // Where the program looks for devices: "/", unless CVCFG_DEVICE_ROOT names

@@ -17,7 +17,7 @@ namespace cvcfg {
 // a device server the operator added, else /dev/ttyS<N-1>.
 class PortMap {
 public:
-    static constexpr int kPortCount = 12;
+    static constexpr int kPortCount = kComPortCount;
 
     enum class Source { Default, Environment, CommandLine, Found, Server };
 

@@ -18,8 +18,6 @@ namespace cvcfg {
 
 namespace {
 
-constexpr int kHighestNumber = 12;
-
 // A key or address is the rest of its line, so it may hold spaces; only a
 // line end and the backslash that marks it need escaping.
 std::string escaped(std::string_view text) {
@@ -99,8 +97,9 @@ std::optional<std::string> readLine(std::string_view line, PortMemory& memory) {
         const auto [end, error] =
             std::from_chars(digits.data(), digits.data() + digits.size(), number);
         if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
-            number < 1 || number > kHighestNumber) {
-            return "COM number " + quotedExcerpt(digits) + " is not from 1 to 12";
+            number < 1 || number > kComPortCount) {
+            return "COM number " + quotedExcerpt(digits) + " is not from 1 to " +
+                   std::to_string(kComPortCount);
         }
         keyText = key;
     } else if (word != "server" && word != "last") {
@@ -198,7 +197,7 @@ Status savePortMemory(const std::string& path, const PortMemory& memory) {
     std::sort(numbers.begin(), numbers.end());
     std::string text = "# The COM numbers cvcfg gave to serial devices and device servers.\n";
     for (const auto& [number, key] : numbers) {
-        if (!key.empty() && number >= 1 && number <= kHighestNumber) {
+        if (!key.empty() && number >= 1 && number <= kComPortCount) {
             text += "number " + std::to_string(number) + " " + escaped(key) + "\n";
         }
     }

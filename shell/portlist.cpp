@@ -108,12 +108,9 @@ void PortList::renumberAndKeep() {
 }
 
 void PortList::renumber() {
+    // With no root nothing is found; the servers added still take their
+    // numbers.
     m_map = m_fixed;
-    if (m_root.empty()) {
-        // Nothing is looked for; the servers added still take their numbers.
-        m_map.setAssigned(assignComNumbers({}, m_memory, m_map.fixedNumbers()));
-        return;
-    }
     refreshPortMap(m_map, m_memory, m_root);
 }
 
