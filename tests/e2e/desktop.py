@@ -447,12 +447,23 @@ class Desktop:
                  lambda: self.value(box) == entry)
 
     def entries(self, box):
-        """The entries of a drop-down list, as its accessible list gives them."""
+        """The entries of a drop-down list, as its accessible list gives them.
+        A list that changes while it is read (a port plugged or pulled) loses
+        an entry under the reader; it is read again once it has settled."""
+        settled, entries = wait_for("the entries of a list that keeps changing",
+                                    lambda: self._entries_once(box))
+        return entries
+
+    def _entries_once(self, box):
+        """(True, entries), or None while an entry is missing."""
         for index in range(box.childCount):
             child = box.getChildAtIndex(index)
             if child is not None and child.getRoleName() == "list":
-                return [child.getChildAtIndex(i).name for i in range(child.childCount)]
-        return []
+                items = [child.getChildAtIndex(i) for i in range(child.childCount)]
+                if any(item is None for item in items):
+                    return None
+                return True, [item.name for item in items]
+        return True, []
 
     def _open_list(self, box):
         for index in range(box.childCount):
