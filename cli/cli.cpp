@@ -12,11 +12,13 @@
 #include "core/savefile.h"
 #include "core/sheet.h"
 #include "link/portmap.h"
+#include "link/portmemory.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -576,6 +578,21 @@ int run(std::span<const std::string> arguments, std::istream& in, std::ostream& 
         out << held.str();
     }
     return status;
+}
+
+bool namesFileToOpen(const std::string& word) {
+    std::error_code error;
+    return word.find_first_of("./") != std::string::npos && !word.starts_with('-') &&
+           std::filesystem::exists(word, error);
+}
+
+int runOnConsole(std::span<const std::string> arguments, PortMap ports,
+                 const DesktopHooks& desktop) {
+    // The mappings of the command line are taken again, unchanged, by run.
+    bool warned = false;
+    PortMemory memory = loadPortMemoryOrNone(portMemoryPath(), warned);
+    refreshPortMap(ports, memory, deviceRoot());
+    return run(arguments, std::cin, std::cout, std::cerr, std::move(ports), desktop);
 }
 
 } // namespace cvcfg::cli

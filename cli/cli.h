@@ -37,6 +37,19 @@ struct DesktopHooks {
 int run(std::span<const std::string> arguments, std::istream& in, std::ostream& out,
         std::ostream& err, PortMap ports, const DesktopHooks& desktop = {});
 
+// Whether a lone argument opens a configuration file in the desktop program
+// rather than naming a command: a word that holds a point or a slash is never
+// a command, and names a file when something of that name exists (as the
+// desktop's file manager passes one). A bare word stays a command, so that a
+// file named like one cannot hide it.
+[[nodiscard]] bool namesFileToOpen(const std::string& word);
+
+// Runs one command on the program's own console, with the COM numbers the
+// desktop program gives: those it keeps in the port memory, and the ports
+// found on this machine.
+int runOnConsole(std::span<const std::string> arguments, PortMap ports,
+                 const DesktopHooks& desktop = {});
+
 // Takes the "--com N=PATH" mappings out of the arguments into the port map;
 // nothing, with `error` set, when a mapping is malformed.
 std::optional<std::vector<std::string>> takePortMappings(std::span<const std::string> args,
