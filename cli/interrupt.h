@@ -3,7 +3,9 @@
 namespace cvcfg::cli {
 
 // What ends a transfer when the operator presses Ctrl-C, or the session
-// ends (SIGHUP), or someone stops the command (SIGTERM).
+// ends (SIGHUP), or someone stops the command (SIGTERM). On Windows, Ctrl-C
+// and Ctrl-Break count as SIGINT, a closing console, log-off or shut-down as
+// SIGTERM.
 struct Interrupted {
     int signal;
 };
@@ -12,7 +14,8 @@ struct Interrupted {
 // the process at once, so that a transfer can close its port and remove its
 // temporary files; the transfer looks for them where it lets time pass.
 // Blocking calls return early (no restart), so a prompt waiting for Enter
-// sees the signal too.
+// sees the signal too. On Windows the console's control handler does the
+// same (SetConsoleCtrlHandler).
 class InterruptCatcher {
 public:
     InterruptCatcher();
@@ -24,7 +27,8 @@ public:
 // Throws Interrupted when a signal has been noted since the catcher began.
 void throwIfInterrupted();
 
-// "SIGINT", "SIGTERM" or "SIGHUP".
+// "SIGINT", "SIGTERM" or "SIGHUP"; on Windows "Ctrl-C" or "the console
+// closing".
 [[nodiscard]] const char* signalName(int signal);
 
 // The exit status of a command ended by `signal`, as a shell reports it.

@@ -7,12 +7,25 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#endif
 
 namespace cvcfg {
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// A new file of our own, written as the bytes stand, and not handed to
+// programs this one starts.
+#ifdef _WIN32
+constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_NOINHERIT;
+#else
+constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+#endif
 
 Status cannotWrite(const std::string& path, const std::string& reason) {
     return Status::failure("Cannot write " + path + ": " + reason);
@@ -27,11 +40,10 @@ Status cannotWrite(const std::string& path, int code) {
 Expected<fs::path> finalTarget(const std::string& path) {
     fs::path target = path;
     for (int hops = 0; hops < 40; ++hops) {
-        struct stat about {};
-        if (::lstat(target.c_str(), &about) != 0 || !S_ISLNK(about.st_mode)) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(target, error)) || error) {
             return target;
         }
-        std::error_code error;
         const fs::path next = fs::read_symlink(target, error);
         if (error) {
             return Expected<fs::path>::failure(error.message());
@@ -58,8 +70,12 @@ bool writeAll(FileSystemCalls& calls, int fd, std::string_view content) {
     return true;
 }
 
-// Makes a rename in `folder` last through a power cut.
-int syncFolder(FileSystemCalls& calls, const fs::path& folder) {
+// Makes a rename in `folder` last through a power cut. (Windows renames
+// through to the disk itself; see FileSystemCalls::rename.)
+int syncFolder([[maybe_unused]] FileSystemCalls& calls, [[maybe_unused]] const fs::path& folder) {
+#ifdef _WIN32
+    return 0;
+#else
     const int fd =
         calls.open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd < 0) {
@@ -69,7 +85,30 @@ int syncFolder(FileSystemCalls& calls, const fs::path& folder) {
     const int code = calls.fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
     calls.close(fd);
     return code;
+#endif
 }
+
+#ifdef _WIN32
+// The errno value nearest to a Windows error, for the message's reason.
+int errnoFrom(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    default:
+        return EIO;
+    }
+}
+#endif
 
 } // namespace
 
@@ -82,7 +121,11 @@ ssize_t FileSystemCalls::write(int fd, const void* data, std::size_t size) {
 }
 
 int FileSystemCalls::fsync(int fd) {
+#ifdef _WIN32
+    return ::_commit(fd);
+#else
     return ::fsync(fd);
+#endif
 }
 
 int FileSystemCalls::close(int fd) {
@@ -90,7 +133,16 @@ int FileSystemCalls::close(int fd) {
 }
 
 int FileSystemCalls::rename(const char* from, const char* to) {
+#ifdef _WIN32
+    // The C library's rename will not replace a file on Windows.
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return 0;
+    }
+    errno = errnoFrom(GetLastError());
+    return -1;
+#else
     return ::rename(from, to);
+#endif
 }
 
 Status SaveFile(const std::string& path, std::string_view content) {
@@ -105,7 +157,7 @@ Status SaveFile(const std::string& path, std::string_view content, FileSystemCal
     }
     const fs::path& target = *resolved;
     struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    const bool exists = ::stat(target.string().c_str(), &existing) == 0;
     if (!exists && errno != ENOENT) {
         return cannotWrite(path, errno);
     }
@@ -123,15 +175,16 @@ Status SaveFile(const std::string& path, std::string_view content, FileSystemCal
     const fs::path temporary =
         folder / ("." + target.filename().string() + ".cvcfg-" + std::to_string(::getpid()) + "-" +
                   std::to_string(counter++));
-    const int fd = calls.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = calls.open(temporary.string().c_str(), kCreateFlags, 0666);
     if (fd < 0) {
         return cannotWrite(path, errno);
     }
     auto abandon = [&](int code) {
         calls.close(fd);
-        ::unlink(temporary.c_str());
+        ::unlink(temporary.string().c_str());
         return cannotWrite(path, code);
     };
+#ifndef _WIN32 // Windows files carry no such bits; a read-only one refuses the rename.
     if (exists) {
         if (::fchmod(fd, existing.st_mode & 07777) != 0) {
             return abandon(errno);
@@ -140,6 +193,7 @@ Status SaveFile(const std::string& path, std::string_view content, FileSystemCal
         // their own, as an editor's save does.
         (void)!::fchown(fd, existing.st_uid, existing.st_gid);
     }
+#endif
     // The content must be on the disk before the rename makes it the file's:
     // otherwise a power cut can leave the target renamed but empty.
     if (!writeAll(calls, fd, content) || calls.fsync(fd) != 0) {
@@ -147,12 +201,12 @@ Status SaveFile(const std::string& path, std::string_view content, FileSystemCal
     }
     if (calls.close(fd) != 0) {
         const int code = errno;
-        ::unlink(temporary.c_str());
+        ::unlink(temporary.string().c_str());
         return cannotWrite(path, code);
     }
-    if (calls.rename(temporary.c_str(), target.c_str()) != 0) {
+    if (calls.rename(temporary.string().c_str(), target.string().c_str()) != 0) {
         const int code = errno;
-        ::unlink(temporary.c_str());
+        ::unlink(temporary.string().c_str());
         return cannotWrite(path, code);
     }
     if (const int code = syncFolder(calls, folder); code != 0) {

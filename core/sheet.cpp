@@ -116,9 +116,15 @@ std::string fileDateText(const std::string& path) {
     const std::time_t time =
         std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
     std::tm local{};
+#ifdef _WIN32
+    if (localtime_s(&local, &time) != 0) {
+        return {};
+    }
+#else
     if (!localtime_r(&time, &local)) {
         return {};
     }
+#endif
     char text[32];
     return std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local) ? text : "";
 }

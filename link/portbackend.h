@@ -2,7 +2,11 @@
 
 #include "link/netbackend.h"
 #include "link/portmap.h"
+#ifdef _WIN32
+#include "link/win32backend.h"
+#else
 #include "link/posixbackend.h"
+#endif
 
 #include <map>
 
@@ -15,9 +19,6 @@ namespace cvcfg {
 class PortBackend : public SerialBackend {
 public:
     explicit PortBackend(const PortMap& map) : m_map(map) {}
-
-    // The backend of the serial devices, for its lock folder.
-    [[nodiscard]] PosixSerialBackend& devices() { return m_devices; }
 
     int open(const std::string& name, PortHandle& handle) override;
     int setQueueSizes(PortHandle handle, int input, int output) override;
@@ -43,7 +44,11 @@ private:
     int noted(SerialBackend& backend, int code);
 
     const PortMap& m_map;
+#ifdef _WIN32
+    Win32SerialBackend m_devices;
+#else
     PosixSerialBackend m_devices{PortMap{}};
+#endif
     NetworkSerialBackend m_servers;
     std::map<PortHandle, SerialBackend*> m_owners;
     const SerialBackend* m_lastFailed = &m_devices;

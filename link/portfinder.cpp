@@ -45,6 +45,8 @@ std::optional<NodeName> serialNodeName(const std::string& name) {
     return std::nullopt;
 }
 
+#ifndef _WIN32 // Windows lists its ports itself (winports.cpp).
+
 // The first line of a sysfs attribute, without its newline; empty when the
 // file is missing.
 std::string attribute(const fs::path& file) {
@@ -109,6 +111,8 @@ std::vector<std::pair<fs::path, std::string>> byIdLinks(const fs::path& dev) {
     return links;
 }
 
+#endif
+
 } // namespace
 
 std::string FoundPort::key() const {
@@ -134,6 +138,7 @@ std::string deviceRoot() {
     return root && *root ? root : "/";
 }
 
+#ifndef _WIN32
 std::vector<FoundPort> findSerialPorts(const std::string& root) {
     if (root.empty()) {
         return {}; // "" / "dev" would be a folder of the working directory
@@ -176,6 +181,7 @@ std::vector<FoundPort> findSerialPorts(const std::string& root) {
     }
     return found;
 }
+#endif
 
 namespace {
 
@@ -190,6 +196,7 @@ struct Candidate {
     std::string label;
     bool server = false;
     int naturalNumber = 0; // COM<n+1> of a built-in ttyS<n>
+    int systemNumber = 0;  // the number the system gives it, and no other
     int number = 0;
 };
 
@@ -201,6 +208,7 @@ std::vector<Candidate> candidates(const std::vector<FoundPort>& found, const Por
             continue;
         }
         Candidate candidate{port.key(), port.description() + ", " + port.node};
+        candidate.systemNumber = port.systemNumber;
         if (port.builtIn) {
             const auto name = serialNodeName(fs::path(port.node).filename().string());
             candidate.naturalNumber = name ? name->index + 1 : 0;
@@ -245,9 +253,23 @@ std::vector<ComAssignment> assignComNumbers(const std::vector<FoundPort>& found,
                !heldForAbsent[static_cast<std::size_t>(number)];
     };
 
+    // The system's own numbers stand before anything remembered: COM5 is
+    // the port Windows calls COM5.
+    for (Candidate& candidate : list) {
+        if (isComNumber(candidate.systemNumber) &&
+            !used[static_cast<std::size_t>(candidate.systemNumber)]) {
+            give(candidate, candidate.systemNumber);
+        }
+    }
+    const auto numbersItself = [](const Candidate& candidate) {
+        return candidate.systemNumber != 0;
+    };
     // What was here before keeps its number; a number the command line now
     // fixes makes the device new for this run.
     for (Candidate& candidate : list) {
+        if (numbersItself(candidate)) {
+            continue;
+        }
         const auto remembered = memory.numbers.find(candidate.key);
         if (remembered != memory.numbers.end() && isComNumber(remembered->second) &&
             !used[static_cast<std::size_t>(remembered->second)]) {
@@ -255,12 +277,12 @@ std::vector<ComAssignment> assignComNumbers(const std::vector<FoundPort>& found,
         }
     }
     for (Candidate& candidate : list) {
-        if (candidate.number == 0 && isFree(candidate.naturalNumber)) {
+        if (candidate.number == 0 && !numbersItself(candidate) && isFree(candidate.naturalNumber)) {
             give(candidate, candidate.naturalNumber);
         }
     }
     for (Candidate& candidate : list) {
-        if (candidate.number != 0) {
+        if (candidate.number != 0 || numbersItself(candidate)) {
             continue;
         }
         int number = 1;

@@ -20,6 +20,7 @@ struct FoundPort {
     std::string vendorId;  // the USB vendor and product ids, "0403" and "6001"
     std::string productId; //
     bool builtIn = false;  // a UART of the machine itself
+    int systemNumber = 0;  // the COM number Windows gives it; 0 where this program numbers ports
 
     // What names the device across unplugging and plugging in again: its
     // stable link, else its node.
@@ -34,7 +35,9 @@ struct FoundPort {
 // USB adapters and the built-in UARTs that have hardware behind them, in
 // the order of their nodes (by name, then by number: ttyUSB2 before
 // ttyUSB10). Paths in the result start with `root`; an empty `root` is no
-// machine to look at, and nothing is found.
+// machine to look at, and nothing is found. On Windows, the ports the
+// system lists (its SERIALCOMM device map), each with the COM number the
+// system gave it, in that order; `root` is not used.
 [[nodiscard]] std::vector<FoundPort> findSerialPorts(const std::string& root = "/");
 
 // Where the program looks for devices: "/", unless CVCFG_DEVICE_ROOT names
@@ -65,14 +68,14 @@ struct ComAssignment {
 };
 
 // Gives COM numbers 1..12 to the devices found and the servers remembered.
-// A device or server keeps the number the memory holds for it; a new one
-// takes the lowest number that is not `taken` (fixed by the command line or
-// the environment), not given to something present and not remembered for
-// an absent device; when every number is, it takes the number of an absent
-// device. A device whose remembered number is now `taken` counts as new.
-// Numbers given are written into `memory`. Built-in UART ttyS<n>
-// that is new takes COM<n+1> when that is free, as the machine's own ports
-// have always been numbered. At most twelve are given; the rest get none.
+// A port the system numbers itself (Windows' COMn) takes its own number
+// unless `taken` holds it, and no other. A device or server keeps the number the memory holds for
+// it; a new one takes the lowest number that is not `taken` (fixed by the command line or the
+// environment), not given to something present and not remembered for an absent device; when every
+// number is, it takes the number of an absent device. A device whose remembered number is now
+// `taken` counts as new. Numbers given are written into `memory`. Built-in UART ttyS<n> that is new
+// takes COM<n+1> when that is free, as the machine's own ports have always been numbered. At most
+// twelve are given; the rest get none.
 [[nodiscard]] std::vector<ComAssignment> assignComNumbers(const std::vector<FoundPort>& found,
                                                           PortMemory& memory,
                                                           const std::vector<int>& taken);

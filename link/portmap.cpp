@@ -11,8 +11,13 @@ namespace cvcfg {
 
 namespace {
 
+// What "COMn" opens when nothing else stands behind it.
 std::string defaultDevice(int port) {
+#ifdef _WIN32
+    return "\\\\.\\COM" + std::to_string(port);
+#else
     return "/dev/ttyS" + std::to_string(port - 1);
+#endif
 }
 
 int portNumber(std::string_view digits) {

@@ -14,7 +14,8 @@ namespace cvcfg {
 // Which device each of the operator's "COM1".."COM12" stands for on this
 // machine: a mapping given on the command line (--com N=PATH), else one from
 // the environment (CVCFG_COM<N>=PATH), else a device found on the machine or
-// a device server the operator added, else /dev/ttyS<N-1>.
+// a device server the operator added, else /dev/ttyS<N-1> (on Windows the
+// port the system calls COMn, \\.\COMn).
 class PortMap {
 public:
     static constexpr int kPortCount = kComPortCount;

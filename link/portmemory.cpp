@@ -18,6 +18,13 @@ namespace cvcfg {
 
 namespace {
 
+// Read as the bytes stand, and not handed to programs this one starts.
+#ifdef _WIN32
+constexpr int kReadFlags = O_RDONLY | O_BINARY | O_NOINHERIT;
+#else
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC;
+#endif
+
 // A key or address is the rest of its line, so it may hold spaces; only a
 // line end and the backslash that marks it need escaping.
 std::string escaped(std::string_view text) {
@@ -61,7 +68,7 @@ Expected<std::string> readWhole(const std::string& path, bool& missing) {
     const auto cannot = [&](int code) {
         return Expected<std::string>::failure("Cannot read " + path + ": " + std::strerror(code));
     };
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), kReadFlags);
     if (fd < 0) {
         missing = errno == ENOENT;
         return cannot(errno);
@@ -125,6 +132,11 @@ std::optional<std::string> readLine(std::string_view line, PortMemory& memory) {
 } // namespace
 
 std::string portMemoryPath(const std::function<const char*(const char*)>& lookup) {
+#ifdef _WIN32
+    // The user's roaming application data, where Windows programs keep settings.
+    const char* appData = lookup("APPDATA");
+    return appData && *appData ? std::string(appData) + "\\cvcfg\\ports.conf" : std::string();
+#else
     // XDG asks that a relative XDG_CONFIG_HOME be ignored.
     const char* config = lookup("XDG_CONFIG_HOME");
     if (config && *config == '/') {
@@ -135,6 +147,7 @@ std::string portMemoryPath(const std::function<const char*(const char*)>& lookup
         return std::string(home) + "/.config/cvcfg/ports.conf";
     }
     return {};
+#endif
 }
 
 std::string portMemoryPath() {

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 
 namespace cvcfg {
 
-// A port as the platform knows it (a file descriptor here).
+// A port as the platform knows it (a file descriptor, or a Windows handle).
 using PortHandle = std::intptr_t;
 inline constexpr PortHandle kNoHandle = -1;
 
@@ -48,6 +49,20 @@ inline constexpr int kClearDtr = 6;
 inline constexpr int kSetBreak = 8;
 inline constexpr int kClearBreak = 9;
 } // namespace line_function
+
+// Failures the serial layer finds itself, in the platform's numbering, so
+// that the backend's error text names them.
+namespace layer_error {
+#ifdef _WIN32
+inline constexpr int kPortClosed = 6;  // ERROR_INVALID_HANDLE
+inline constexpr int kCancelled = 995; // ERROR_OPERATION_ABORTED
+inline constexpr int kTimedOut = 1460; // ERROR_TIMEOUT
+#else
+inline constexpr int kPortClosed = EBADF;
+inline constexpr int kCancelled = ECANCELED;
+inline constexpr int kTimedOut = ETIMEDOUT;
+#endif
+} // namespace layer_error
 
 // The platform calls that the serial layer stands on, and nothing else.
 // Every call returns 0 or the platform's error code, whose text errorText

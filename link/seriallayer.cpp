@@ -273,16 +273,16 @@ int SerialLayer::transmit(const CommPortEntry& entry, const std::string& data,
         }
         // The pump may have closed the port, or the operator cancelled.
         if (!entry.IsOpen || entry.Handle != handle) {
-            return EBADF;
+            return layer_error::kPortClosed;
         }
         if (writes.cancelled) {
             m_backend.discardOutput(handle);
-            return ECANCELED;
+            return layer_error::kCancelled;
         }
         const auto giveUp = std::min(deadline, lastProgress + m_writeStallLimit);
         const auto now = Clock::now();
         if (now >= giveUp) {
-            return ETIMEDOUT;
+            return layer_error::kTimedOut;
         }
         const auto wait =
             std::chrono::ceil<std::chrono::milliseconds>(std::min(nextPump, giveUp) - now);

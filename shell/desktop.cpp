@@ -13,12 +13,16 @@
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
+#ifndef Q_OS_WIN
 #include <csignal>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <sys/prctl.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -26,6 +30,7 @@ namespace cvcfg {
 
 namespace {
 
+#ifndef Q_OS_WIN
 int g_quitPipe[2] = {-1, -1};
 
 void requestQuit(int) {
@@ -48,6 +53,10 @@ void quitOnSignals(QObject* owner) {
         ::sigaction(signal, &action, nullptr);
     }
 }
+#else
+// A Windows program is ended through its windows, which end it as Exit does.
+void quitOnSignals(QObject*) {}
+#endif
 
 // Qt aborts the process when its platform cannot start, after a page of
 // its own about plugins. Until the application stands, its messages are held
@@ -111,8 +120,10 @@ int runDesktop(int& argc, char** argv, PortMap ports, bool demo, const std::stri
             {QStringLiteral("--variant"), QStringLiteral("any"), QStringLiteral("--baud"),
              QStringLiteral("line"), QStringLiteral("--link"), link});
         unit.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#ifdef Q_OS_LINUX
         // The unit ends with the program, however the program ends.
         unit.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
         unit.start();
         if (!unit.waitForStarted() || !unit.waitForReadyRead(10000)) {
             qCritical("cvcfg: the simulated unit did not start");

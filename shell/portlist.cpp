@@ -3,7 +3,11 @@
 #include "link/netbackend.h"
 #include "link/portmemory.h"
 
+#ifdef Q_OS_WIN
+#include <QWinEventNotifier>
+#else
 #include <QSocketNotifier>
+#endif
 #include <algorithm>
 #include <cstdio>
 
@@ -119,15 +123,24 @@ void PortList::watch() {
         return;
     }
     m_watch = std::make_unique<PortWatch>(m_root);
+    const auto changed = [this] {
+        if (m_watch->takeChanges()) {
+            m_settle.start();
+        }
+    };
+#ifdef Q_OS_WIN
+    if (!m_watch->event()) {
+        return; // the list stays as it was found at the start
+    }
+    m_notifier = std::make_unique<QWinEventNotifier>(m_watch->event());
+    connect(m_notifier.get(), &QWinEventNotifier::activated, this, changed);
+#else
     if (m_watch->descriptor() < 0) {
         return; // the list stays as it was found at the start
     }
     m_notifier = std::make_unique<QSocketNotifier>(m_watch->descriptor(), QSocketNotifier::Read);
-    connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
-        if (m_watch->takeChanges()) {
-            m_settle.start();
-        }
-    });
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, changed);
+#endif
 }
 
 void PortList::save() {

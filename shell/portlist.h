@@ -9,7 +9,11 @@
 #include <memory>
 #include <string>
 
+#ifdef Q_OS_WIN
+class QWinEventNotifier;
+#else
 class QSocketNotifier;
+#endif
 
 namespace cvcfg {
 
@@ -64,7 +68,11 @@ private:
     std::string m_memoryPath;
     std::string m_root;
     std::unique_ptr<PortWatch> m_watch;
+#ifdef Q_OS_WIN
+    std::unique_ptr<QWinEventNotifier> m_notifier;
+#else
     std::unique_ptr<QSocketNotifier> m_notifier;
+#endif
     // Adapters make their node first and their stable link a little later;
     // one look after both have come numbers the adapter by its stable link.
     QTimer m_settle;
