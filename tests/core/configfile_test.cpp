@@ -8,9 +8,11 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace cvcfg {
 namespace {
@@ -378,6 +380,7 @@ constexpr bool kSanitized = false;
 constexpr bool kSanitized = false;
 #endif
 
+#ifndef _WIN32 // The memory cap needs a child process and its rlimit.
 // Runs `work` in a child process whose address space may grow by `budget`
 // bytes at most; true when it finished within it.
 bool runsWithin(std::size_t budget, const std::function<void()>& work) {
@@ -422,6 +425,7 @@ TEST_F(SavedFile, ReadingAnyFileTakesLessThan50MB) {
         }
     }));
 }
+#endif
 
 // Records what the record held when the editor was asked to show it.
 class RecordingView : public FileValueView {

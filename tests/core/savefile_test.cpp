@@ -33,6 +33,20 @@ private:
     test::TempDir m_dir;
 };
 
+#ifdef _WIN32
+// Windows files carry no permission bits; a read-only one stays as it was.
+TEST_F(SaveFileTest, ReplacesTheFileAndRefusesAReadOnlyOne) {
+    const std::string file = path("a.CVF");
+    test::writeFile(file, "old");
+    ASSERT_TRUE(SaveFile(file, "new"));
+    EXPECT_EQ(test::readFile(file), "new");
+    fs::permissions(file, fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_EQ(SaveFile(file, "newer").error, "Cannot write " + file + ": " + std::strerror(EACCES));
+    EXPECT_EQ(test::readFile(file), "new");
+    EXPECT_EQ(names(), std::vector<std::string>{"a.CVF"}) << "no temporary file is left";
+    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+}
+#else
 TEST_F(SaveFileTest, ReplacesTheFileAndKeepsItsPermissions) {
     const std::string file = path("a.CVF");
     test::writeFile(file, "old");
@@ -44,6 +58,7 @@ TEST_F(SaveFileTest, ReplacesTheFileAndKeepsItsPermissions) {
     EXPECT_EQ(about.st_mode & 07777, 0600u);
     EXPECT_EQ(names(), std::vector<std::string>{"a.CVF"});
 }
+#endif
 
 TEST_F(SaveFileTest, WritesThroughSymbolicLinks) {
     const std::string target = path("real.CVF");
@@ -71,14 +86,18 @@ TEST_F(SaveFileTest, RefusesWhatIsNotARegularFileAndNamesTheRealCause) {
               "Cannot write " + path("adir") + ": it is a folder");
     EXPECT_TRUE(fs::is_directory(path("adir")));
 
+    std::vector<std::string> made = {"adir"};
+#ifndef _WIN32
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
     EXPECT_EQ(SaveFile(path("pipe"), "x").error,
               "Cannot write " + path("pipe") + ": it is not a regular file");
     EXPECT_TRUE(fs::is_fifo(path("pipe")));
+    made.push_back("pipe");
+#endif
 
     const std::string lost = path("no-folder/a.CVF");
     EXPECT_EQ(SaveFile(lost, "x").error, "Cannot write " + lost + ": No such file or directory");
-    EXPECT_EQ(names(), (std::vector<std::string>{"adir", "pipe"})) << "no temporary file is left";
+    EXPECT_EQ(names(), made) << "no temporary file is left";
 }
 
 // Passes every call on to the system and notes it as a step ("fsync file",
@@ -90,7 +109,11 @@ public:
         : m_failing(std::move(failing)), m_cause(cause) {}
 
     int open(const char* path, int flags, mode_t mode) override {
+#ifdef O_DIRECTORY
         const std::string kind = (flags & O_DIRECTORY) != 0 ? "folder" : "file";
+#else
+        const std::string kind = "file";
+#endif
         if (fails("open " + kind)) {
             return -1;
         }
@@ -141,9 +164,12 @@ TEST_F(SaveFileTest, TheContentIsOnTheDiskBeforeTheRenameAndTheRenameAfterIt) {
     test::writeFile(file, "old");
     Steps steps;
     ASSERT_TRUE(SaveFile(file, "new", steps));
-    EXPECT_EQ(steps.taken,
-              (std::vector<std::string>{"open file", "write file", "fsync file", "close file",
-                                        "rename", "open folder", "fsync folder", "close folder"}));
+    std::vector<std::string> expected = {"open file", "write file", "fsync file", "close file",
+                                         "rename"};
+#ifndef _WIN32 // Windows renames through to the disk in the one call.
+    expected.insert(expected.end(), {"open folder", "fsync folder", "close folder"});
+#endif
+    EXPECT_EQ(steps.taken, expected);
     EXPECT_EQ(test::readFile(file), "new");
     EXPECT_EQ(steps.leftOpen(), 0u);
 }
@@ -157,10 +183,13 @@ TEST_F(SaveFileTest, AFailedStepNamesFileAndCauseAndLeavesNoTemporaryFile) {
     // Up to the rename the old file stays whole. Once renamed, the new
     // content cannot be taken back; a folder that was not flushed is still
     // reported, for the rename may not outlast a power cut.
-    for (const Case& c : {Case{"open file", EACCES, "old"}, Case{"write file", ENOSPC, "old"},
-                          Case{"fsync file", EIO, "old"}, Case{"close file", EDQUOT, "old"},
-                          Case{"rename", EXDEV, "old"}, Case{"open folder", EMFILE, "new"},
-                          Case{"fsync folder", EIO, "new"}}) {
+    std::vector<Case> cases = {Case{"open file", EACCES, "old"}, Case{"write file", ENOSPC, "old"},
+                               Case{"fsync file", EIO, "old"}, Case{"close file", EFBIG, "old"},
+                               Case{"rename", EXDEV, "old"}};
+#ifndef _WIN32
+    cases.insert(cases.end(), {Case{"open folder", EMFILE, "new"}, Case{"fsync folder", EIO, "new"}});
+#endif
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
         const std::string file = path("a.CVF");
         test::writeFile(file, "old");
@@ -171,10 +200,12 @@ TEST_F(SaveFileTest, AFailedStepNamesFileAndCauseAndLeavesNoTemporaryFile) {
         EXPECT_EQ(names(), std::vector<std::string>{"a.CVF"});
         EXPECT_EQ(steps.leftOpen(), 0u);
     }
+#ifndef _WIN32
     // A file system that cannot flush a folder at all is no failure.
     Steps steps("fsync folder", EINVAL);
     EXPECT_TRUE(SaveFile(path("a.CVF"), "newer", steps));
     EXPECT_EQ(test::readFile(path("a.CVF")), "newer");
+#endif
 }
 
 TEST_F(SaveFileTest, AConfigurationSavedThroughALinkReadsBack) {

@@ -7,8 +7,10 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace cvcfg {
 namespace {
@@ -55,6 +57,7 @@ TEST(PortMemory, DamagedLineIsNamed) {
     }
 }
 
+#ifndef _WIN32 // Windows has no ordinary user to become; its ACLs are another matter.
 // Runs `action` in a child process as an ordinary user, so that permissions
 // hold also when the tests run as root; returns what it returned.
 std::string asOrdinaryUser(const std::function<std::string()>& action) {
@@ -119,5 +122,7 @@ TEST(PortMemory, UnreadableFileAndReadOnlyFolderAreReported) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(after), {}), before);
     fs::permissions(folder, fs::perms::owner_all);
 }
+#endif
+
 } // namespace
 } // namespace cvcfg
