@@ -142,6 +142,22 @@ int awaitConnect(Socket socket, Clock::time_point deadline) {
     return result > 0 ? 0 : result == 0 ? ETIMEDOUT : lastError();
 }
 
+// The system's words for a Winsock or Windows code, without the full stop
+// and line end, so that a message can go on after them.
+std::string systemText(int code) {
+    char* text = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string words = length > 0 ? std::string(text, length) : "";
+    ::LocalFree(text);
+    while (!words.empty() &&
+           (std::isspace(static_cast<unsigned char>(words.back())) != 0 || words.back() == '.')) {
+        words.pop_back();
+    }
+    return words.empty() ? "error " + std::to_string(code) : words;
+}
+
 } // namespace
 
 int lastError() {
@@ -154,17 +170,12 @@ std::string errorText(int code) {
             return e.text;
         }
     }
-    char* text = nullptr;
-    const DWORD length = ::FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string words = length > 0 ? std::string(text, length) : "";
-    ::LocalFree(text);
-    while (!words.empty() &&
-           (std::isspace(static_cast<unsigned char>(words.back())) != 0 || words.back() == '.')) {
-        words.pop_back();
-    }
-    return words.empty() ? "Winsock error " + std::to_string(code) : words;
+    return systemText(code);
+}
+
+std::string lookupText(int lookupStatus) {
+    // Lookups fail with Winsock's codes here (EAI_NONAME is WSAHOST_NOT_FOUND).
+    return systemText(lookupStatus);
 }
 
 std::ptrdiff_t send(Socket socket, const char* data, std::size_t size) {
@@ -242,6 +253,10 @@ int lastError() {
 
 std::string errorText(int code) {
     return std::strerror(code);
+}
+
+std::string lookupText(int lookupStatus) {
+    return ::gai_strerror(lookupStatus);
 }
 
 std::ptrdiff_t send(Socket socket, const char* data, std::size_t size) {
@@ -340,10 +355,6 @@ Socket Addresses::connect(Clock::time_point deadline, int& error) const {
 
 bool isName(int lookupStatus) {
     return lookupStatus == EAI_NONAME;
-}
-
-std::string lookupText(int lookupStatus) {
-    return ::gai_strerror(lookupStatus);
 }
 
 } // namespace cvcfg::sockets
