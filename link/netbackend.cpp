@@ -1,6 +1,7 @@
 #include "link/netbackend.h"
 
 #include "link/modestring.h"
+#include "link/sockets.h"
 
 #include <algorithm>
 #include <array>
@@ -8,19 +9,9 @@
 #include <cerrno>
 #include <charconv>
 #include <condition_variable>
-#include <cstring>
-#include <fcntl.h>
 #include <functional>
-#include <linux/sockios.h>
 #include <mutex>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 namespace cvcfg {
 
@@ -90,7 +81,7 @@ int waitMs(Clock::time_point deadline, Clock::time_point now) {
 } // namespace
 
 struct NetworkSerialBackend::Connection {
-    int fd = -1;
+    sockets::Socket socket = sockets::kNoSocket;
     ServerAddress address;
     bool telnet = false;
 
@@ -142,13 +133,14 @@ struct NetworkSerialBackend::Connection {
 
     void flush() {
         while (!output.empty() && failure == 0) {
-            const ssize_t n = ::send(fd, output.data(), output.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            const auto n = sockets::send(socket, output.data(), output.size());
+            const int error = n < 0 ? sockets::lastError() : 0;
             if (n > 0) {
                 output.erase(0, static_cast<std::size_t>(n));
-            } else if (n < 0 && errno == EINTR) {
+            } else if (n < 0 && error == EINTR) {
                 continue;
-            } else if (n < 0 && errno != EAGAIN) {
-                lost(errno);
+            } else if (n < 0 && error != EAGAIN) {
+                lost(error);
             } else {
                 return;
             }
@@ -158,7 +150,7 @@ struct NetworkSerialBackend::Connection {
         if (code == EPIPE || code == ECONNRESET || code == 0) {
             setFailure(ECONNRESET, server() + " closed the connection");
         } else {
-            setFailure(code, server() + ": " + std::strerror(code));
+            setFailure(code, server() + ": " + sockets::errorText(code));
         }
     }
 
@@ -166,15 +158,17 @@ struct NetworkSerialBackend::Connection {
     void pump() {
         std::array<uint8_t, 4096> chunk{};
         while (failure == 0) {
-            const ssize_t n = ::recv(fd, chunk.data(), chunk.size(), MSG_DONTWAIT);
+            const auto n =
+                sockets::receive(socket, reinterpret_cast<char*>(chunk.data()), chunk.size());
+            const int error = n < 0 ? sockets::lastError() : 0;
             if (n > 0) {
                 receive(chunk.data(), static_cast<std::size_t>(n));
             } else if (n == 0) {
                 lost(0);
-            } else if (errno == EINTR) {
+            } else if (error == EINTR) {
                 continue;
-            } else if (errno != EAGAIN) {
-                lost(errno);
+            } else if (error != EAGAIN) {
+                lost(error);
             } else {
                 break;
             }
@@ -194,9 +188,9 @@ struct NetworkSerialBackend::Connection {
             if (failure != 0 || now >= deadline) {
                 return false;
             }
-            pollfd ready{fd, static_cast<short>(POLLIN | (output.empty() ? 0 : POLLOUT)), 0};
-            if (::poll(&ready, 1, std::max(waitMs(deadline, now), 1)) < 0 && errno != EINTR) {
-                lost(errno);
+            if (const int error =
+                    sockets::wait(socket, !output.empty(), std::max(waitMs(deadline, now), 1))) {
+                lost(error);
             }
         }
     }
@@ -499,84 +493,29 @@ struct Lookup {
     std::condition_variable done;
     bool finished = false;
     int status = 0;
-    addrinfo* result = nullptr;
-
-    Lookup() = default;
-    Lookup(const Lookup&) = delete;
-    Lookup& operator=(const Lookup&) = delete;
-    ~Lookup() {
-        if (result) {
-            ::freeaddrinfo(result);
-        }
-    }
+    sockets::Addresses result;
 };
 
 std::shared_ptr<Lookup> lookUp(const ServerAddress& address, Clock::time_point deadline) {
+    using Names = sockets::Addresses::Names;
     auto lookup = std::make_shared<Lookup>();
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
-    const std::string port = std::to_string(address.port);
-    lookup->status = ::getaddrinfo(address.host.c_str(), port.c_str(), &hints, &lookup->result);
-    if (lookup->status != EAI_NONAME) {
+    lookup->status = lookup->result.lookUp(address.host, address.port, Names::AddressesOnly);
+    if (!sockets::isName(lookup->status)) {
         lookup->finished = true;
         return lookup;
     }
-    hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
-    std::thread([lookup, hints, host = address.host, port] {
-        addrinfo* result = nullptr;
-        const int status = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &result);
+    std::thread([lookup, host = address.host, port = address.port] {
+        sockets::Addresses result;
+        const int status = result.lookUp(host, port, Names::Resolve);
         const std::lock_guard lock(lookup->mutex);
         lookup->status = status;
-        lookup->result = result;
+        lookup->result = std::move(result);
         lookup->finished = true;
         lookup->done.notify_all();
     }).detach();
     std::unique_lock lock(lookup->mutex);
     lookup->done.wait_until(lock, deadline, [&] { return lookup->finished; });
     return lookup;
-}
-
-// Connects within the deadline; the socket, or -1 with `error` set.
-int connectTo(const addrinfo* candidates, Clock::time_point deadline, int& error) {
-    error = ECONNREFUSED;
-    for (const addrinfo* at = candidates; at; at = at->ai_next) {
-        const int fd = ::socket(at->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (fd < 0) {
-            error = errno;
-            continue;
-        }
-        if (::connect(fd, at->ai_addr, at->ai_addrlen) == 0) {
-            return fd;
-        }
-        if (errno != EINPROGRESS) {
-            error = errno;
-            ::close(fd);
-            continue;
-        }
-        while (true) {
-            pollfd ready{fd, POLLOUT, 0};
-            const int result = ::poll(&ready, 1, waitMs(deadline, Clock::now()));
-            if (result < 0 && errno == EINTR) {
-                continue;
-            }
-            if (result <= 0) {
-                error = result == 0 ? ETIMEDOUT : errno;
-                ::close(fd);
-                return -1; // no time is left for another address
-            }
-            break;
-        }
-        int status = 0;
-        socklen_t length = sizeof status;
-        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &status, &length) == 0 && status == 0) {
-            return fd;
-        }
-        error = status != 0 ? status : errno;
-        ::close(fd);
-    }
-    return -1;
 }
 
 } // namespace
@@ -587,7 +526,7 @@ NetworkSerialBackend::NetworkSerialBackend(ServerTimeouts timeouts) : m_timeouts
 
 NetworkSerialBackend::~NetworkSerialBackend() {
     for (const auto& [handle, connection] : m_connections) {
-        ::close(connection->fd);
+        sockets::close(connection->socket);
     }
 }
 
@@ -622,24 +561,21 @@ int NetworkSerialBackend::open(const std::string& name, PortHandle& handle) {
         }
         if (lookup->status != 0) {
             return fail(EHOSTUNREACH, "the host \"" + address->host + "\" is not known: " +
-                                          ::gai_strerror(lookup->status) + " (" + url + ")");
+                                          sockets::lookupText(lookup->status) + " (" + url + ")");
         }
     }
     int error = 0;
-    const int fd = connectTo(lookup->result, deadline, error);
-    if (fd < 0) {
+    const sockets::Socket socket = lookup->result.connect(deadline, error);
+    if (socket == sockets::kNoSocket) {
         if (error == ETIMEDOUT) {
             return fail(error, "the device server at " + address->hostPort() +
                                    " did not accept a connection within " +
                                    seconds(m_timeouts.connect) + " (" + url + ")");
         }
-        return fail(error, std::string(std::strerror(error)) + " (" + url + ")");
+        return fail(error, sockets::errorText(error) + " (" + url + ")");
     }
-    // A one-byte ACK must not wait for more bytes to fill a packet.
-    const int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     auto connection = std::make_unique<Connection>();
-    connection->fd = fd;
+    connection->socket = socket;
     connection->address = *address;
     connection->telnet = address->kind == ServerAddress::Kind::Rfc2217;
     if (connection->telnet) {
@@ -676,15 +612,15 @@ int NetworkSerialBackend::open(const std::string& name, PortHandle& handle) {
                                                       "unit's messages need");
         }
         if (code != 0) {
-            ::close(fd);
+            sockets::close(socket);
             return code;
         }
         // Every change of the modem lines is to be told.
         c.comPort(com::kSetModemStateMask, "\xff");
         c.flush();
     }
-    handle = fd;
-    m_connections.emplace(fd, std::move(connection));
+    handle = socket;
+    m_connections.emplace(socket, std::move(connection));
     return 0;
 }
 
@@ -935,11 +871,7 @@ int NetworkSerialBackend::waitDrained(PortHandle handle, int timeoutMs, int& que
         // What TCP has not sent yet. Bytes sent but not yet acknowledged are
         // on their way: the server's acknowledgement may wait for tens of
         // milliseconds, long after the bytes arrived.
-        int unsent = 0;
-        if (::ioctl(c->fd, SIOCOUTQNSD, &unsent) != 0) {
-            unsent = 0;
-        }
-        const auto held = static_cast<int64_t>(c->output.size()) + std::max(unsent, 0);
+        const auto held = static_cast<int64_t>(c->output.size()) + sockets::unsent(c->socket);
         const auto now = Clock::now();
         const auto step = c->byteTime();
         // Bytes not yet at the server reach its line no sooner than now.
@@ -957,10 +889,10 @@ int NetworkSerialBackend::waitDrained(PortHandle handle, int timeoutMs, int& que
         const auto until = held > 0
                                ? now + std::max<std::chrono::nanoseconds>(step, milliseconds(2))
                                : c->lineFree;
-        pollfd ready{c->fd, static_cast<short>(POLLIN | (c->output.empty() ? 0 : POLLOUT)), 0};
         const auto wake = std::min(until, deadline);
-        if (::poll(&ready, 1, std::max(waitMs(wake, now), 1)) < 0 && errno != EINTR) {
-            c->lost(errno);
+        if (const int error =
+                sockets::wait(c->socket, !c->output.empty(), std::max(waitMs(wake, now), 1))) {
+            c->lost(error);
         }
     }
 }
@@ -1059,13 +991,14 @@ int NetworkSerialBackend::close(PortHandle handle) {
     if (found == m_connections.end()) {
         return fail(EBADF, "");
     }
-    const int fd = found->second->fd;
+    const sockets::Socket socket = found->second->socket;
     m_connections.erase(found);
-    return ::close(fd) == 0 ? 0 : fail(errno, "");
+    const int error = sockets::close(socket);
+    return error == 0 ? 0 : fail(error, "");
 }
 
 std::string NetworkSerialBackend::errorText(int code) const {
-    return code == m_lastCode && !m_lastText.empty() ? m_lastText : std::strerror(code);
+    return code == m_lastCode && !m_lastText.empty() ? m_lastText : sockets::errorText(code);
 }
 
 } // namespace cvcfg

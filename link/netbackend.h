@@ -47,8 +47,9 @@ struct ServerTimeouts {
 
 // The serial backend for ports behind device servers. A port is a TCP
 // connection; what the server sends is kept here until read. Error codes are
-// errno values, and errorText gives the last failure's own words, naming
-// the server.
+// errno values, on Windows too, and errorText gives the last failure's own
+// words, naming the server; there it also reads Windows' own codes, which
+// the serial layer gives for the failures it finds itself.
 class NetworkSerialBackend : public SerialBackend {
 public:
     NetworkSerialBackend();
