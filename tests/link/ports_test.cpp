@@ -29,6 +29,7 @@ std::vector<std::pair<int, std::string>> numbers(const std::vector<ComAssignment
     return result;
 }
 
+#ifndef _WIN32 // the fake machine is a Linux /dev and /sys tree, linked as Linux links
 TEST(FindSerialPorts, NamesAdaptersAndOnlyTheUartsThatExist) {
     TempDir dir;
     FakeMachine machine(dir);
@@ -88,6 +89,7 @@ TEST(ComNumbers, FollowEachDeviceAcrossUnplugging) {
         numbers(assignComNumbers(findSerialPorts(machine.root()), memory, {})),
         (std::vector<std::pair<int, std::string>>{{1, machine.dev("ttyS0")}, {2, a}, {3, b}}));
 }
+#endif
 
 FoundPort nodeOnly(const std::string& node, bool builtIn = false) {
     FoundPort port;
@@ -118,6 +120,23 @@ TEST(ComNumbers, SkipFixedNumbersAndGiveAwayAnAbsentDevicesNumberLast) {
     EXPECT_EQ(numbers(assignComNumbers({nodeOnly("/dev/ttyUSB0"), nodeOnly("/dev/ttyS2", true)},
                                        fresh, {})),
               (std::vector<std::pair<int, std::string>>{{1, "/dev/ttyUSB0"}, {3, "/dev/ttyS2"}}));
+}
+
+#ifndef _WIN32
+// Windows numbers its ports itself: COM5 is what it calls COM5, whatever was
+// remembered, and a port it numbers beyond COM12 gets no other number.
+TEST(ComNumbers, APortTheSystemNumbersKeepsThatNumberAlone) {
+    const auto systemPort = [](const std::string& name, int number) {
+        FoundPort port = nodeOnly("\\\\.\\" + name);
+        port.systemNumber = number;
+        return port;
+    };
+    PortMemory memory{{{"rfc2217://bench:4000", 5}}, {"rfc2217://bench:4000"}, {}};
+    const auto assigned = assignComNumbers(
+        {systemPort("COM5", 5), systemPort("COM14", 14), systemPort("COM2", 2)}, memory, {2});
+    EXPECT_EQ(numbers(assigned), (std::vector<std::pair<int, std::string>>{
+                                     {5, "\\\\.\\COM5"}, {1, "rfc2217://bench:4000"}}));
+    EXPECT_EQ(memory.numbers.at("rfc2217://bench:4000"), 1);
 }
 
 TEST(PortMap, RefreshPutsFoundDevicesAndServersBesideTheCommandLine) {
@@ -161,5 +180,7 @@ TEST(PortMap, RefreshPutsFoundDevicesAndServersBesideTheCommandLine) {
         EXPECT_NE(mapped.keyOf(port), byId) << port;
     }
 }
+#endif
+
 } // namespace
 } // namespace cvcfg
