@@ -122,7 +122,6 @@ TEST(ComNumbers, SkipFixedNumbersAndGiveAwayAnAbsentDevicesNumberLast) {
               (std::vector<std::pair<int, std::string>>{{1, "/dev/ttyUSB0"}, {3, "/dev/ttyS2"}}));
 }
 
-#ifndef _WIN32
 // Windows numbers its ports itself: COM5 is what it calls COM5, whatever was
 // remembered, and a port it numbers beyond COM12 gets no other number.
 TEST(ComNumbers, APortTheSystemNumbersKeepsThatNumberAlone) {
@@ -135,9 +134,11 @@ TEST(ComNumbers, APortTheSystemNumbersKeepsThatNumberAlone) {
     const auto assigned = assignComNumbers(
         {systemPort("COM5", 5), systemPort("COM14", 14), systemPort("COM2", 2)}, memory, {2});
     EXPECT_EQ(numbers(assigned), (std::vector<std::pair<int, std::string>>{
-                                     {5, "\\\\.\\COM5"}, {1, "rfc2217://bench:4000"}}));
+                                     {1, "rfc2217://bench:4000"}, {5, "\\\\.\\COM5"}}));
     EXPECT_EQ(memory.numbers.at("rfc2217://bench:4000"), 1);
 }
+
+#ifndef _WIN32
 
 TEST(PortMap, RefreshPutsFoundDevicesAndServersBesideTheCommandLine) {
     TempDir dir;
