@@ -123,6 +123,9 @@ struct Win32SerialBackend::Port {
     DWORD mask = 0;               // the events the port signals now
     bool commEvents = true;       // whether the driver can wait for them
     DWORD lineErrors = 0;         // line-error flags not yet reported
+    DCB found{};                  // the line as the port was found, given back at close
+    COMMTIMEOUTS foundTimeouts{};
+    bool restore = false;
 
     Port() {
         for (Operation* op : {&write, &read, &wait}) {
@@ -298,6 +301,10 @@ int Win32SerialBackend::open(const std::string& name, PortHandle& handle) {
         return lastError();
     }
     port->device = device;
+    // The port is given back as it was found, for the next program on it.
+    port->found.DCBlength = sizeof port->found;
+    port->restore =
+        ::GetCommState(device, &port->found) && ::GetCommTimeouts(device, &port->foundTimeouts);
     handle = reinterpret_cast<PortHandle>(device);
     m_ports[handle] = std::move(port);
     return 0;
@@ -594,6 +601,10 @@ int Win32SerialBackend::close(PortHandle handle) {
     Port& port = *found->second;
     for (Operation* op : {&port.write, &port.read, &port.wait}) {
         port.cancel(*op);
+    }
+    if (port.restore) {
+        ::SetCommState(port.device, &port.found);
+        ::SetCommTimeouts(port.device, &port.foundTimeouts);
     }
     if (!::CloseHandle(port.device)) {
         return lastError();

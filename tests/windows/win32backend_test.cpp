@@ -331,5 +331,28 @@ TEST_F(ComPair, HeldWriteIsDiscardedOrClosedWithoutHanging) {
     openEnd(nearEnd, nearName, nearPort); // free again
 }
 
+// The next program on the port finds it as this one found it.
+TEST_F(ComPair, ClosingGivesThePortBackAsItWasFound) {
+    const auto lineOnOpening = [&](LineSettings& found) {
+        Win32SerialBackend program;
+        PortHandle handle = kNoHandle;
+        ASSERT_EQ(program.open(nearName, handle), 0);
+        ASSERT_EQ(program.getLineState(handle, found), 0);
+        LineSettings changed = found;
+        changed.baud = found.baud == 19200 ? 9600 : 19200;
+        changed.xonXoffOutput = !found.xonXoffOutput;
+        ASSERT_EQ(program.setLineState(handle, changed), 0);
+        EXPECT_EQ(program.close(handle), 0);
+    };
+    ASSERT_EQ(nearEnd.close(nearPort), 0);
+    nearPort = kNoHandle;
+    LineSettings first;
+    LineSettings second;
+    lineOnOpening(first);
+    lineOnOpening(second);
+    EXPECT_EQ(second.baud, first.baud);
+    EXPECT_EQ(second.xonXoffOutput, first.xonXoffOutput);
+}
+
 } // namespace
 } // namespace cvcfg
