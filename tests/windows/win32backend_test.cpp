@@ -210,7 +210,15 @@ TEST_P(LineStateRoundTrip, ReadsBackWhatWasSet) {
 INSTANTIATE_TEST_SUITE_P(Win32Backend, LineStateRoundTrip,
                          testing::Values(LineSettings{9600, 'N', 8, 2, false, kXon, kXoff},
                                          LineSettings{19200, 'N', 8, 1, true, kXon, kXoff},
-                                         LineSettings{19200, 'N', 8, 1, false, 0x01, 0x02}));
+                                         LineSettings{19200, 'N', 8, 1, false, 0x01, 0x02}),
+                         [](const auto& info) {
+                             const LineSettings& line = info.param;
+                             return std::to_string(line.baud) + "Baud" +
+                                    std::to_string(line.stopBits) + "Stop" +
+                                    (line.xonXoffOutput ? "Xon" : "") + "Chars" +
+                                    std::to_string(line.xonChar) + "_" +
+                                    std::to_string(line.xoffChar);
+                         });
 
 struct ModeText {
     const char* name;
