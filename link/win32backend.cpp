@@ -258,11 +258,30 @@ struct Win32SerialBackend::Port {
         return code;
     }
 
+    // The line as the driver holds it.
+    bool controlBlock(DCB& dcb) const {
+        dcb = DCB{};
+        dcb.DCBlength = sizeof dcb;
+        return ::GetCommState(device, &dcb);
+    }
+
+    // Cancels the write that waits and purges with `flags`; the bytes of
+    // that write are let go once the driver has given its block back.
+    int purge(DWORD flags) {
+        if (write.pending) {
+            ::CancelIoEx(device, &write.block);
+        }
+        const int code = ::PurgeComm(device, flags) ? 0 : lastError();
+        if (cancel(write)) {
+            written.clear();
+        }
+        return code;
+    }
+
     // How long `bytes` take on the line at the port's speed, at least 1 ms.
     DWORD lineTimeMs(DWORD bytes) {
-        DCB dcb{};
-        dcb.DCBlength = sizeof dcb;
-        const DWORD baud = ::GetCommState(device, &dcb) && dcb.BaudRate > 0 ? dcb.BaudRate : 9600;
+        DCB dcb;
+        const DWORD baud = controlBlock(dcb) && dcb.BaudRate > 0 ? dcb.BaudRate : 9600;
         // A byte is ten bit times on the line.
         return std::max<DWORD>(1, static_cast<DWORD>((uint64_t{bytes} * 10'000 + baud - 1) / baud));
     }
@@ -302,9 +321,8 @@ int Win32SerialBackend::open(const std::string& name, PortHandle& handle) {
     }
     port->device = device;
     // The port is given back as it was found, for the next program on it.
-    port->found.DCBlength = sizeof port->found;
     port->restore =
-        ::GetCommState(device, &port->found) && ::GetCommTimeouts(device, &port->foundTimeouts);
+        port->controlBlock(port->found) && ::GetCommTimeouts(device, &port->foundTimeouts);
     handle = reinterpret_cast<PortHandle>(device);
     m_ports[handle] = std::move(port);
     return 0;
@@ -325,15 +343,7 @@ int Win32SerialBackend::purge(PortHandle handle) {
     if (!port) {
         return lastError();
     }
-    if (port->write.pending) {
-        ::CancelIoEx(port->device, &port->write.block);
-    }
-    const bool purged =
-        ::PurgeComm(port->device, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-    const int code = purged ? 0 : lastError();
-    port->cancel(port->write);
-    port->written.clear();
-    return code;
+    return port->purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
 int Win32SerialBackend::setTimeouts(PortHandle handle, const Timeouts& timeouts) {
@@ -355,9 +365,8 @@ int Win32SerialBackend::getLineState(PortHandle handle, LineSettings& state) {
     if (!port) {
         return lastError();
     }
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!::GetCommState(port->device, &dcb)) {
+    DCB dcb;
+    if (!port->controlBlock(dcb)) {
         return lastError();
     }
     state = lineStateOf(dcb);
@@ -386,9 +395,8 @@ int Win32SerialBackend::setLineState(PortHandle handle, const LineSettings& stat
     if (!port) {
         return lastError();
     }
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!::GetCommState(port->device, &dcb)) {
+    DCB dcb;
+    if (!port->controlBlock(dcb)) {
         return lastError();
     }
     if (const int code = applyLineState(dcb, state); code != 0) {
@@ -534,14 +542,7 @@ int Win32SerialBackend::discardOutput(PortHandle handle) {
     if (!port) {
         return lastError();
     }
-    if (port->write.pending) {
-        ::CancelIoEx(port->device, &port->write.block);
-    }
-    const int code = ::PurgeComm(port->device, PURGE_TXABORT | PURGE_TXCLEAR) ? 0 : lastError();
-    if (port->cancel(port->write)) {
-        port->written.clear();
-    }
-    return code;
+    return port->purge(PURGE_TXABORT | PURGE_TXCLEAR);
 }
 
 int Win32SerialBackend::waitReadable(PortHandle handle, int timeoutMs) {
