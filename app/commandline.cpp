@@ -11,9 +11,7 @@ int main(int argc, char* argv[]) {
     cvcfg::PortMap ports = cvcfg::PortMap::fromEnvironment();
     std::string error;
     const auto rest = cvcfg::cli::takePortMappings(args, ports, error);
-    if (rest &&
-        (rest->empty() || (rest->size() == 1 && (rest->front() == "--demo" ||
-                                                 cvcfg::cli::namesFileToOpen(rest->front()))))) {
+    if (rest && cvcfg::cli::desktopStart(*rest)) {
         std::cerr << "cvcfg: this cvcfg is the command line alone; the desktop program needs "
                      "the desktop build.\nRun cvcfg --help for the commands.\n";
         return cvcfg::cli::kUsage;

@@ -4,6 +4,7 @@
 #include "shell/headless.h"
 
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,8 @@ int main(int argc, char* argv[]) {
     cvcfg::PortMap ports = cvcfg::PortMap::fromEnvironment();
     std::string error;
     const auto rest = cvcfg::cli::takePortMappings(args, ports, error);
-    if (rest && (rest->empty() || (rest->size() == 1 && rest->front() == "--demo"))) {
-        return cvcfg::runDesktop(argc, argv, ports, !rest->empty());
-    }
-    if (rest && rest->size() == 1 && cvcfg::cli::namesFileToOpen(rest->front())) {
-        return cvcfg::runDesktop(argc, argv, ports, false, rest->front());
+    if (const auto start = rest ? cvcfg::cli::desktopStart(*rest) : std::nullopt) {
+        return cvcfg::runDesktop(argc, argv, ports, start->demo, start->file);
     }
     // Commands that run the forms get an application without a display.
     std::unique_ptr<QApplication> forms;

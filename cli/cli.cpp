@@ -590,10 +590,23 @@ int run(std::span<const std::string> arguments, std::istream& in, std::ostream& 
     return status;
 }
 
-bool namesFileToOpen(const std::string& word) {
+std::optional<DesktopStart> desktopStart(std::span<const std::string> rest) {
+    if (rest.empty()) {
+        return DesktopStart{};
+    }
+    if (rest.size() != 1) {
+        return std::nullopt;
+    }
+    const std::string& word = rest.front();
+    if (word == "--demo") {
+        return DesktopStart{true, {}};
+    }
     std::error_code error;
-    return word.find_first_of("./") != std::string::npos && !word.starts_with('-') &&
-           std::filesystem::exists(word, error);
+    if (word.find_first_of("./") != std::string::npos && !word.starts_with('-') &&
+        std::filesystem::exists(word, error)) {
+        return DesktopStart{false, word};
+    }
+    return std::nullopt;
 }
 
 int runOnConsole(std::span<const std::string> arguments, PortMap ports,

@@ -37,12 +37,19 @@ struct DesktopHooks {
 int run(std::span<const std::string> arguments, std::istream& in, std::ostream& out,
         std::ostream& err, PortMap ports, const DesktopHooks& desktop = {});
 
-// Whether a lone argument opens a configuration file in the desktop program
-// rather than naming a command: a word that holds a point or a slash is never
-// a command, and names a file when something of that name exists (as the
-// desktop's file manager passes one). A bare word stays a command, so that a
-// file named like one cannot hide it.
-[[nodiscard]] bool namesFileToOpen(const std::string& word);
+// How the desktop program is asked to start: by no command at all, by
+// --demo (with the simulated unit), or by a configuration file alone.
+struct DesktopStart {
+    bool demo = false;
+    std::string file; // empty: no file to open
+};
+
+// What the arguments left after the port mappings ask of the desktop
+// program; nothing when they name a command. A word that holds a point or a
+// slash is never a command, and is a file to open when something of that
+// name exists (as the desktop's file manager passes one); a bare word stays
+// a command, so that a file named like one cannot hide it.
+[[nodiscard]] std::optional<DesktopStart> desktopStart(std::span<const std::string> rest);
 
 // Runs one command on the program's own console, with the COM numbers the
 // desktop program gives: those it keeps in the port memory, and the ports
